@@ -1,0 +1,127 @@
+// The exact-synthesis engine: holds the problem and the options, derives the node library,
+// builds the CNF instance for n nodes, blocks found solutions, adds cost constraints,
+// drives the external solvers, searches over n, and decodes and writes solutions.
+//
+// The members are defined in one source file per concern:
+//   SAT_CircGen_state.cpp     construction, configuration, gate costs, release of models
+//   SAT_CircGen_library.cpp   node-function library (DeriveFunctions)
+//   SAT_CircGen_encode.cpp    CNF encoding of an n-node circuit (Generate_SAT)
+//   SAT_CircGen_blocking.cpp  node permutations, solution blocking, function-select variables
+//   SAT_CircGen_costs.cpp     cost bounds and the pseudo-Boolean objective
+//   SAT_CircGen_solver.cpp    external solver runs and their result files
+//   SAT_CircGen_search.cpp    the search loop, enumeration, continuation, best delay
+//   SAT_CircGen_decode.cpp    reading circuits out of models
+//   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers
+#pragma once
+
+#include "logic/PLA.h"
+#include "logic/SoPLA.h"
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Network;
+
+// A solver model: a clause-set-shaped SoPLA whose first term holds the variable values.
+// Models can be held by several fields at once (the current and the best solution are
+// often the same object), hence shared ownership.
+using Model = std::shared_ptr<SoPLA>;
+
+class SAT_CircGen {
+public:
+    SAT_CircGen();
+    ~SAT_CircGen();
+    SAT_CircGen(const SAT_CircGen&) = delete;
+    SAT_CircGen& operator=(const SAT_CircGen&) = delete;
+
+    // --- state and configuration ---
+    void clean();
+    void set_k(uint32_t value);
+    void set_n(uint32_t value);
+    void set_polyedges(bool value) { polyEdges = value; }
+    void set_inv(bool value) { allowInv = value; }
+    void set_const(bool value) { allowConst = value; }
+    void set_difftopology(bool value) { diffTopology = value; }
+    void set_PLA(PLA* pla);
+    void set_GateCosts(std::string costs);
+    bool is_symmetric(const std::string& tt) const;
+    bool is_neg_symmetric(const std::string& tt) const;
+
+    // --- node library ---
+    void DeriveFunctions(const std::string& functions);
+
+    // --- encoding ---
+    void Generate_SAT();
+
+    // --- blocking and function-select variables ---
+    std::unique_ptr<std::list<std::vector<uint32_t>>> Gen_Permutations() const;
+    uint32_t perm_it(uint32_t s, std::list<std::vector<uint32_t>>::const_iterator perm) const;
+    void ShowPerms(const std::list<std::vector<uint32_t>>* perms) const;
+    void Constrain();
+    void Add_FH();
+
+    // --- costs ---
+    void ConstrainCost(uint32_t bound);
+    std::string PBO_OptCrit();
+    uint32_t ComputeCost(const SoPLA* solution, uint32_t nodes) const;
+
+    // --- solver driver ---
+    void RunSAT(bool pbo);
+    void ReadSATResult(const std::string& file);
+    void ReadPBOResult(const std::string& file);
+    void SaveSATRes(const SoPLA* model, const std::string& file) const;
+
+    // --- search ---
+    void Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity);
+    void SaveConstraints();
+
+    // --- decoding ---
+    uint32_t WhatFunction(const SoPLA* model, SoPLA::const_iterator term, uint32_t node) const;
+    std::unique_ptr<Network> Graph2Network(const SoPLA* model, uint32_t nodes) const;
+    std::unique_ptr<Network> Graph2Struct_Network(const SoPLA* model, uint32_t nodes) const;
+    uint32_t getLevels(const SoPLA* model, uint32_t nodes) const;
+    uint32_t getNodesOfType(const SoPLA* model, uint32_t nodes, std::string type);
+    uint32_t CountPolyEdges(const SoPLA* model, uint32_t nodes) const;
+
+    // --- writers ---
+    void SaveDOT(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAAG(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAIG(const SoPLA* model, uint32_t nodes, std::string file);
+
+    // --- fields (declaration order of the engine's state) ---
+    uint32_t k = 0;
+    uint32_t m = 1;
+    uint32_t n = 0;
+    bool polyEdges = false;
+    bool allowConst = true;
+    bool allowInv = true;
+    bool diffTopology = false;
+    PLA* target = nullptr; // not owned
+    std::vector<PLA> nodeFunctions;
+    std::vector<SoPLA> nodeFunctionCovers;
+    std::vector<uint32_t> gateCosts;
+    uint32_t maxGateCost = 1;
+    uint32_t minGateCost = 1;
+    bool costsDiffer = false;
+    std::vector<bool> symmetric;
+    bool allSymmetric = true;
+    std::vector<bool> negSymmetric;
+    uint32_t functionCount = 0;
+    uint32_t codeBits = 0;
+    bool fixedN = false;
+    bool pboMode = false;
+    SoPLA clauses;
+    Model SAT_res;
+    Model bestRes;
+    uint32_t best_cost = 0xFFFFFFFFu;
+    uint32_t best_n = 0xFFFFFFFFu;
+    std::list<Model> solutions;
+    uint32_t sol_no = 0;
+
+private:
+    // True when the model's first term holds literal 1 for the named variable.
+    bool isTrue(const SoPLA* model, const std::string& name) const;
+};

@@ -1,0 +1,50 @@
+// Helpers shared by the tests: temporary directories, files, and running the binary.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh directory under the system's temporary directory, removed with its content
+// when the object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Changes the working directory for the lifetime of the object.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::string& dir);
+    ~ScopedCwd();
+    ScopedCwd(const ScopedCwd&) = delete;
+    ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+private:
+    std::string old_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+bool fileExists(const std::string& path);
+std::vector<std::string> splitLines(const std::string& text);
+
+struct RunResult {
+    int status = -1; // exit status, or -1 when the process did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs the quillon binary with the given arguments in directory dir (no shell involved).
+RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir = ".");
+
+} // namespace testsupport

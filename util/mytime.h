@@ -1,0 +1,5 @@
+// Process CPU time.
+#pragma once
+
+// User plus system CPU time of this process, in seconds.
+float GetMyCPUTime();
