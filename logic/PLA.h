@@ -8,10 +8,12 @@
 #include "logic/Term.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <list>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 class PLA {
@@ -101,6 +103,11 @@ public:
 
 private:
     void rebuildTree();
+    Term& termAt(size_t pos, const char* op);
+    void makeGate(uint32_t n, const char* type, const char* name,
+                  std::initializer_list<std::pair<std::string, std::string>> terms);
+    bool singleLiteral(char onInput, char offInput) const;
+    void copyNamesTo(SoPLA& cover, uint32_t j) const;
 
     uint32_t inputs_ = 0;
     uint32_t outputs_ = 0;
