@@ -1,0 +1,163 @@
+#include "app/CommandLine.h"
+
+#include "util/utils.h"
+
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+const char* const kUsage[] = {
+    "Syntax: Quillon [options]",
+    "    -v             Print version",
+    "    -k n           The number of circuit inputs. n < 31 [default: 4]",
+    "    -n n           The number of circuit nodes [default: find minimum]",
+    "    -f n           Implement function #n. n < 2^k [default: 1]",
+    "    -fh n          Implement function #n (in hex), n < 2^k [default: 1]",
+    "    -truth fn      Read/write truth table. If -f specified, it is written, read otherwise",
+    "    -pla p         Implement multi-output function p [default: -fh 1]",
+    "    -nodefuncts s  Node functions in hex string [default: 8 (AND only)]",
+    "    -gatecosts s   Cost of node functions [default: 1]",
+    "    -noinv         Toggle allowing inverted edges [default: true]",
+    "    -noconst       Toggle allowing constants [default: true]",
+    "    -polyedges     Toggle allowing polymorphic edges [default: false]",
+    "    -enum          Enumerate all optimum solutions",
+    "    -difftopology  Enumerate all optimum solutions with different topology. Must be used "
+    "with -enum",
+    "    -continue      Save intermediate constraints periodically. Continue from these "
+    "constraints, when interrupted. To be used with -enum. Incompleteness indicated by a "
+    "presence of 'constr.cnf' file.",
+    "    -best          Return solution with optimum delay. Enumeration is empoyed",
+    "    -save_dot fn   Saves the resulting dot file to file fn",
+    "    -save_aag fn   Saves the resulting aag file to file fn",
+    "    -save_blif fn  Saves the resulting BLIF file to file fn",
+    "    -stats         Prints statistics of the result to stderr:",
+    "                       function;nodes;XORs;[polyedges];levels;run-time",
+    "    -enumstats     Prints statistics of the result to stderr during enumeration",
+};
+
+constexpr uint32_t kMaxInputs = 31;
+
+bool allHexDigits(const std::string& s) {
+    for (char c : s)
+        if (!isHexDigit(c)) return false;
+    return true;
+}
+
+// Options that take no argument: the setting they switch.
+bool* flagOf(const std::string& word, Settings& s) {
+    if (word == "-stats") return &s.stats;
+    if (word == "-enumstats") return &s.enumStats;
+    if (word == "-enum") return &s.enumerate;
+    if (word == "-difftopology") return &s.diffTopology;
+    if (word == "-continue") return &s.continueRun;
+    if (word == "-polyedges") return &s.polyedges;
+    if (word == "-best") return &s.bestDelay;
+    return nullptr;
+}
+
+bool takesArgument(const std::string& word) {
+    static const char* const names[] = {"-k",        "-n",        "-f",          "-fh",
+                                        "-pla",      "-truth",    "-nodefuncts", "-gatecosts",
+                                        "-save_dot", "-save_aag", "-save_aig",   "-save_blif"};
+    for (const char* name : names)
+        if (word == name) return true;
+    return false;
+}
+
+} // namespace
+
+std::string VersionLine(const std::string& buildDate, const std::string& buildTime) {
+    std::istringstream parts(buildDate);
+    std::string date;
+    std::string part;
+    while (parts >> part)
+        date += (date.empty() ? "" : " ") + part;
+    return "Quillon 1.4, compiled " + date + ", " + buildTime;
+}
+
+void help(std::ostream& out) {
+    for (const char* line : kUsage)
+        out << line << '\n';
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& settings,
+                              const std::string& versionLine, std::ostream& out,
+                              std::ostream& err) {
+    if (words.empty()) {
+        help(out);
+        return {false, 0};
+    }
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word == "-v") {
+            out << versionLine << '\n';
+            return {false, 0};
+        }
+        if (word == "-noinv") {
+            settings.invertedEdges = false;
+            continue;
+        }
+        if (word == "-noconst") {
+            settings.constants = false;
+            continue;
+        }
+        if (bool* flag = flagOf(word, settings)) {
+            *flag = true;
+            continue;
+        }
+        if (!takesArgument(word)) {
+            help(out);
+            return {false, 0};
+        }
+        if (i + 1 == words.size()) {
+            err << "Option " << word << " requires an argument" << std::endl;
+            help(out);
+            return {false, 1};
+        }
+        const std::string& arg = words[++i];
+        if (word == "-k") {
+            settings.k = str2uint(arg);
+            if (settings.k > kMaxInputs) {
+                help(out);
+                err << "k must be less than 32" << std::endl;
+                return {false, 0};
+            }
+        } else if (word == "-n") {
+            settings.n = str2uint(arg);
+        } else if (word == "-f") {
+            settings.function = str2uint(arg);
+            settings.functionHex.reset();
+            settings.functionText = arg;
+            settings.functionGiven = true;
+        } else if (word == "-fh") {
+            if (!allHexDigits(arg)) {
+                err << "Option -fh requires a hexadecimal number (digits 0-9, a-f, A-F): \"" << arg
+                    << "\"" << std::endl;
+                return {false, 1};
+            }
+            settings.function = hex2int(arg);
+            settings.functionHex = arg;
+            settings.functionText = arg;
+            settings.functionGiven = true;
+        } else if (word == "-pla") {
+            settings.plaFile = arg;
+            settings.functionText = arg;
+        } else if (word == "-truth") {
+            settings.truthFile = arg;
+        } else if (word == "-nodefuncts") {
+            settings.nodeFuncts = arg;
+        } else if (word == "-gatecosts") {
+            settings.gateCosts = arg;
+        } else if (word == "-save_dot") {
+            settings.dotFile = arg;
+        } else if (word == "-save_aag") {
+            settings.aagFile = arg;
+        } else if (word == "-save_aig") {
+            settings.aigFile = arg;
+        } else { // -save_blif
+            settings.blifFile = arg;
+        }
+    }
+    return {true, 0};
+}

@@ -1,0 +1,48 @@
+// The settings of one run, filled from the command line word by word.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct Settings {
+    // Number of inputs of a target given by a function number or a truth table (0..31).
+    uint32_t k = 4;
+    // Node count; 0 searches for the minimum.
+    uint32_t n = 0;
+    // Function number: the 32-bit reading of the last -f (decimal) or -fh (hexadecimal).
+    uint32_t function = 1;
+    // The -fh text when the last of -f and -fh was -fh. A hexadecimal number may be longer
+    // than 32 bits; it is turned into the target's truth table once k is known
+    // (TargetTable in TargetFunction.h).
+    std::optional<std::string> functionHex;
+    // First field of the statistics lines: the argument of the last of -f, -fh and -pla.
+    std::string functionText = "1";
+    // Set by -f and -fh.
+    bool functionGiven = false;
+
+    std::optional<std::string> plaFile;
+    std::optional<std::string> truthFile;
+
+    // Library of node functions: one hexadecimal truth table per function.
+    std::string nodeFuncts = "8";
+    // One cost digit per node function.
+    std::string gateCosts = "1";
+
+    std::optional<std::string> dotFile;
+    std::optional<std::string> aagFile;
+    std::optional<std::string> aigFile;
+    std::optional<std::string> blifFile;
+
+    bool invertedEdges = true;
+    bool constants = true;
+    bool polyedges = false;
+
+    bool enumerate = false;
+    bool diffTopology = false;
+    bool continueRun = false;
+    bool bestDelay = false;
+
+    bool stats = false;
+    bool enumStats = false;
+};

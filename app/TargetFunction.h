@@ -1,0 +1,71 @@
+// Target functions given by a function number or a truth-table file: the PLA the engine
+// works on, and the truth-table file.
+//
+// Function number f: bit i of f is the value of the function on minterm i, and minterm i
+// is the assignment in which input j has the value of bit j of i. With polymorphic edges
+// the function has one more input, the last one (index k); minterms 2^k and above are
+// those in which it is 1.
+//
+// Truth-table file: the first blank-delimited word is the table, either 2^k characters
+// '0'/'1' (the value on minterm 2^k - 1 first) or 2^k / 4 hexadecimal digits (the first
+// digit holds minterms 2^k - 1 down to 2^k - 4). Anything after the word is ignored. The
+// writer writes the binary form and a line end.
+//
+// A 32-bit function number holds minterms 0..31 only; functions of six or more inputs are
+// carried as a TruthTable. How the run driver builds a target from a function number or a
+// truth table:
+//   table = TargetTable(settings);               // -f / -fh / default, needs k: call it
+//                                                 // before anything is written
+//   with -truth and a function given: Write_Truth(table, k, file)
+//   with -truth and no function given: table = ReadTruthTable(k, file)
+//   target = DeriveFnctPLA(table, k, polyedges)
+#pragma once
+
+#include "app/Settings.h"
+#include "app/TruthTable.h"
+#include "logic/PLA.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Number of minterms of a function of n inputs: 2^n, the shift count taken modulo 32 (so
+// 32 inputs, k = 31 with polymorphic edges, give 1).
+uint32_t MintermCount(uint32_t n);
+
+// The truth table of the function given by -f or -fh (or the default function 1), with
+// MintermCount(k + 1) minterms with polymorphic edges, else MintermCount(k).
+// - a -f number, and a -fh number of up to eight digits, are read as a 32-bit number:
+//   minterms 0..31 take its bits, minterms beyond the table are dropped;
+// - a longer -fh number is accepted when its value, leading zeros dropped, fits the table
+//   (at most 2^n / 4 significant digits for n >= 2 inputs); otherwise RuntimeException
+//   "TargetTable: Hexadecimal function number does not fit a truth table of <m> minterms:
+//   <text>". A character that is no hexadecimal digit raises
+//   "TargetTable: Not a hexadecimal number: <text>".
+TruthTable TargetTable(const Settings& settings);
+
+// The target PLA of function number f: k inputs (k + 1 with polyedges, the last one the
+// control input), one output, type "fr", one full minterm term per minterm i in
+// increasing order, input cube int2bin_rev(i, inputs), output 1 when bit i of f is 1
+// (bits above 31 are 0), else 0. Owned by the caller.
+std::unique_ptr<PLA> DeriveFnctPLA(uint32_t f, uint32_t k, bool polyedges);
+// The same with the values taken from table (minterms beyond the table are 0).
+std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool polyedges);
+
+// Writes int2bin(f, 2^k) and a line end to file (truncating it). RuntimeException
+// "WriteTruth: cannot open file" when it cannot be opened.
+void Write_Truth(uint32_t f, uint32_t k, const std::string& file);
+// Writes the values of table on minterms 2^k - 1 down to 0 (0 beyond the table) and a
+// line end; with polymorphic edges the caller passes its k, so the file holds the half of
+// the function with the control input 0.
+void Write_Truth(const TruthTable& table, uint32_t k, const std::string& file);
+
+// Reads the truth-table file for k inputs into a table of 2^k minterms.
+// RuntimeException "ReadTruth: cannot open file" when the file cannot be opened, and
+// "ReadTruth: Does not look like a truth table" when the first word is not 2^k characters
+// '0'/'1' nor 2^k / 4 hexadecimal digits (an empty or missing word included). At most
+// 2^k + 1 characters of the word are read.
+TruthTable ReadTruthTable(uint32_t k, const std::string& file);
+// The function number of the truth-table file: minterms 0..31 of ReadTruthTable(k, file),
+// which is the whole table for k <= 5.
+uint32_t Read_truth(uint32_t k, const std::string& file);
