@@ -8,6 +8,10 @@
 class TTreeNode {
 public:
     explicit TTreeNode(uint32_t level) : level_(level) {}
+    // Frees the subtree without recursion, however deep it is.
+    ~TTreeNode();
+    TTreeNode(const TTreeNode&) = delete;
+    TTreeNode& operator=(const TTreeNode&) = delete;
     void SetTerm(size_t position);
     size_t getTerm() const;
     bool hasTerm() const { return hasTerm_; }
@@ -27,6 +31,9 @@ public:
     explicit TTree(uint32_t inputs) : inputs_(inputs) {}
     TTree(const TTree& other);
     TTree& operator=(const TTree& other);
+    TTree(TTree&& other) noexcept;
+    TTree& operator=(TTree&& other) noexcept;
+    ~TTree();
     bool operator==(const TTree& other) const;
 
     void setInputs(uint32_t n);

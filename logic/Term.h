@@ -31,6 +31,11 @@ public:
     Literal getOM2(uint32_t j) const;
     uint32_t getOC() const;
 
+    // The cube operations stay available on the input part.
+    using Cube::contains;
+    using Cube::intersects;
+    using Cube::intersectSize;
+
     bool intersects(const Term& t) const;
     bool intersects(const Term& t, uint32_t j) const;
     int intersectSize(const Term& t) const;
