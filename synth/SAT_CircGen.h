@@ -124,4 +124,12 @@ public:
 private:
     // True when the model's first term holds literal 1 for the named variable.
     bool isTrue(const SoPLA* model, const std::string& name) const;
+    // Smallest output o with O<o>_<signal> true; m when the signal drives no output.
+    uint32_t firstOutputOf(const SoPLA* model, uint32_t signal) const;
+    // Smallest signal s = 0..k+nodes with O<output>_<s> true; k+nodes+1 when there is none.
+    uint32_t firstDriverOf(const SoPLA* model, uint32_t output, uint32_t nodes) const;
+    // Smallest signal s with C<s>_<node>_<port> true (signal 0 only when constants are
+    // allowed); node when the port has no source. A port may hold several true sources
+    // when the library is not all symmetric; the readers take this one.
+    uint32_t firstSourceOf(const SoPLA* model, uint32_t node, uint32_t port) const;
 };

@@ -1,0 +1,3 @@
+#include "network/Node.h"
+
+Node::Node(const PLA& cover) : PLA(cover) {}
