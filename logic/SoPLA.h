@@ -118,9 +118,23 @@ public:
     std::string ExtractCNFComment(const std::string& key) const;
 
 private:
+    // Occurrences of one name: its first position and how many positions carry it.
+    struct NameSlot {
+        uint32_t first;
+        uint32_t count;
+    };
+    using NameMap = std::unordered_map<std::string, NameSlot>;
+
     void syncWidth() const;       // brings lazily widened sparse terms up to inputCount_
     void invalidateNames() const; // name index must be rebuilt
-    const std::unordered_map<std::string, uint32_t>& nameIndex() const;
+    const NameMap& nameIndex() const;
+    // Position of the first column named `name`, or inputCount_ when there is none.
+    uint32_t firstNamePos(const std::string& name) const;
+    // Name of column i; columns without a stored name read as the empty name.
+    const std::string& nameAt(uint32_t i) const;
+    // Replaces all terms by the given cube texts (product kind) and sets the shape.
+    void makeGate(uint32_t n, bool phase, const std::string& name,
+                  const std::vector<std::string>& cubes);
 
     std::string outputName_;
     uint32_t inputCount_ = 0;
@@ -136,7 +150,11 @@ private:
     std::list<std::string> comments_;
 
     // Derived data: first position of each name; terms narrower than inputCount_.
-    mutable std::unordered_map<std::string, uint32_t> nameIndex_;
+    // Columns appended to a sparse cover are added to its existing terms only when the
+    // terms are handed out again (begin(), getTerm(), ...) or a literal is set by name,
+    // so AppendInput does not touch every clause of a large clause set. Positions a
+    // term lacks read as don't care.
+    mutable NameMap nameIndex_;
     mutable bool nameIndexValid_ = false;
     mutable bool widthDirty_ = false;
 };
