@@ -1,0 +1,74 @@
+#include "synth/ExternalTools.h"
+
+#include "util/myExcept.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    return S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
+
+ExternalTools::Location ExternalTools::Find(const std::string& name) {
+    Location loc;
+    if (name.empty()) return loc;
+    if (isExecutableFile("./" + name)) {
+        loc.found = true;
+        loc.local = true;
+        loc.command = "./" + name;
+        return loc;
+    }
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return loc;
+    const std::string dirs(path);
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string dir = dirs.substr(start, end - start);
+        // An empty entry means the current directory, which was looked at first.
+        if (!dir.empty()) {
+            const std::string candidate = dir.back() == '/' ? dir + name : dir + "/" + name;
+            if (isExecutableFile(candidate)) {
+                loc.found = true;
+                loc.command = ShellQuote(candidate);
+                return loc;
+            }
+        }
+        start = end + 1;
+    }
+    return loc;
+}
+
+ExternalTools::Location ExternalTools::Require(const std::string& name, const std::string& package,
+                                               const std::string& caller) {
+    Location loc = Find(name);
+    if (!loc.found)
+        throw RuntimeException(caller + ": cannot find the program " + name + " (neither ./" +
+                               name + " nor " + name +
+                               " on the PATH); it is provided by the Debian package " + package);
+    return loc;
+}
+
+int ExternalTools::Run(const std::string& commandLine) {
+    return std::system(commandLine.c_str());
+}
+
+std::string ExternalTools::ShellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    quoted += "'";
+    return quoted;
+}
