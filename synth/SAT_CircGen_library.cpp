@@ -1,0 +1,130 @@
+// Node-function library: every two-input function of the library string is minimised into
+// an on-set and an off-set cover, which the CNF encoding turns into clauses.
+#include "synth/SAT_CircGen.h"
+
+#include "synth/TwoLevelMinimizer.h"
+#include "util/myExcept.h"
+#include "util/utils.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+const char* const kExchangeFiles[] = {"to_min.pla", "onset.pla", "offset.pla"};
+
+void removeExchangeFiles() {
+    for (const char* f : kExchangeFiles)
+        std::remove(f);
+}
+
+// Loads a minimizer output file; false when it cannot be read as a PLA.
+bool loadCover(const std::string& file, PLA& pla) {
+    try {
+        pla.LoadPLA(file);
+        return true;
+    } catch (const CException&) {
+        pla = PLA();
+        return false;
+    }
+}
+
+// Truth-table value of row "ab" (a the first character) of the 4-character table s, which
+// lists f(1,1), f(1,0), f(0,1), f(0,0).
+char rowValue(const std::string& s, uint32_t row) {
+    return s[3 - row];
+}
+
+// True when the terms of `cover` with output `out` cover exactly the rows of s whose value
+// is `value`, and the cover has the shape of a two-input, one-output PLA of the given type.
+bool coversExactly(const PLA& cover, const std::string& s, char value, char out, bool onset) {
+    if (cover.getInputs() != 2 || cover.getOutputs() != 1) return false;
+    if (onset ? !cover.getType().f : !cover.getType().r) return false;
+    bool covered[4] = {false, false, false, false};
+    for (const Term& t : cover.getTerms()) {
+        if (t.getOM()[0] != out) return false;
+        const std::string cube = t.getCube();
+        for (uint32_t row = 0; row < 4; ++row) {
+            const char a = (row & 2u) ? '1' : '0';
+            const char b = (row & 1u) ? '1' : '0';
+            if ((cube[0] == '-' || cube[0] == a) && (cube[1] == '-' || cube[1] == b))
+                covered[row] = true;
+        }
+    }
+    for (uint32_t row = 0; row < 4; ++row)
+        if (covered[row] != (rowValue(s, row) == value)) return false;
+    return true;
+}
+
+} // namespace
+
+void SAT_CircGen::DeriveFunctions(const std::string& functions) {
+    if (!gateCosts.empty() && gateCosts.size() != functions.size())
+        throw RuntimeException("SAT_CircGen::DeriveFunctions: the length of gates costs must be "
+                               "equal to the number of node functions");
+    clean();
+    nodeFunctions.clear();
+    nodeFunctionCovers.clear();
+    gateCosts.clear();
+    symmetric.clear();
+    negSymmetric.clear();
+    allSymmetric = true;
+    functionCount = static_cast<uint32_t>(functions.size());
+    codeBits = 0;
+    while (codeBits < 32 && (uint64_t(1) << codeBits) < functionCount)
+        ++codeBits;
+
+    PLA work(2, 1, PLA_type("fr"));
+    const char* const rows[] = {"00", "01", "10", "11"};
+    for (const char* row : rows)
+        work.AppendTerm(row, "0");
+
+    const TwoLevelMinimizer minimizer = TwoLevelMinimizer::Locate();
+
+    for (char ch : functions) {
+        const char digit = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        if (!isHexDigit(digit))
+            throw RuntimeException("SAT_CircGen::DeriveFunctions: non-hex string.");
+        const std::string s = hex2bin(digit);
+        for (uint32_t row = 0; row < 4; ++row)
+            work.setOM(row, 0, rowValue(s, row) == '0' ? '0' : '1');
+
+        removeExchangeFiles();
+        work.SavePLA("to_min.pla");
+        minimizer.Run();
+        PLA onset;
+        PLA offset;
+        const bool onRead = loadCover("onset.pla", onset);
+        const bool offRead = loadCover("offset.pla", offset);
+        removeExchangeFiles();
+
+        // Both covers must describe the function exactly, so that a failing or missing
+        // minimizer never yields a wrong library. The constant functions are rejected as
+        // trivial whatever the minimizer left.
+        if (s == "0000" || s == "1111")
+            throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
+                                   "(constant or buffer).");
+        if (!onRead || !offRead || !coversExactly(onset, s, '1', '1', true) ||
+            !coversExactly(offset, s, '0', '0', false))
+            throw RuntimeException("SAT_CircGen::DeriveFunctions: the two-level minimizer " +
+                                   minimizer.name() + " gave no valid cover of function " +
+                                   std::string(1, digit));
+
+        const std::unique_ptr<SoPLA> cover = onset.ToSoPLA(0);
+        if (cover->empty())
+            throw RuntimeException("SAT_CircGen::DeriveFunctions: Generation failed");
+        if (cover->isTrivial())
+            throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
+                                   "(constant or buffer).");
+        nodeFunctionCovers.push_back(*cover);
+
+        onset.setType(std::string("fr"));
+        onset.AppendPLA(offset);
+        nodeFunctions.push_back(onset);
+
+        const bool sym = is_symmetric(s);
+        symmetric.push_back(sym);
+        negSymmetric.push_back(is_neg_symmetric(s));
+        if (!sym) allSymmetric = false;
+    }
+}

@@ -1,0 +1,76 @@
+// Construction, configuration, gate costs and release of the models held by the engine.
+#include "synth/SAT_CircGen.h"
+
+#include "util/myExcept.h"
+
+SAT_CircGen::SAT_CircGen() = default;
+
+SAT_CircGen::~SAT_CircGen() {
+    clean();
+}
+
+void SAT_CircGen::clean() {
+    clauses.clear();
+    // Models are shared between SAT_res, bestRes and the solution list; dropping every
+    // reference releases each of them exactly once.
+    solutions.clear();
+    SAT_res.reset();
+    bestRes.reset();
+}
+
+void SAT_CircGen::set_k(uint32_t value) {
+    clean();
+    k = value;
+}
+
+void SAT_CircGen::set_n(uint32_t value) {
+    clean();
+    n = value;
+}
+
+void SAT_CircGen::set_PLA(PLA* pla) {
+    clean();
+    target = pla;
+    if (pla == nullptr) return;
+    k = pla->getInputs();
+    m = pla->getOutputs();
+    // With polymorphic edges the last input of the target is the control input.
+    if (polyEdges && k > 0) k -= 1;
+}
+
+namespace {
+
+// Value of a gate-cost digit: '0'-'9', 'A'-'F' and 'a'-'f' (hexadecimal); -1 otherwise.
+int costDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+void SAT_CircGen::set_GateCosts(std::string costs) {
+    minGateCost = 0xFFFFFFFFu;
+    if (!nodeFunctions.empty() && nodeFunctions.size() != costs.size())
+        throw RuntimeException("SAT_CircGen::set_GateCosts: the length of gates costs must be "
+                               "equal to the number of node functions");
+    gateCosts.assign(costs.size(), 0);
+    for (size_t x = 0; x < costs.size(); ++x) {
+        const int value = costDigit(costs[x]);
+        if (value < 0) throw RuntimeException("SAT_CircGen::set_GateCosts: invalid cost");
+        gateCosts[x] = static_cast<uint32_t>(value);
+        if (value == 0) throw RuntimeException("SAT_CircGen::set_GateCosts: zero cost not allowed");
+        if (gateCosts[x] > maxGateCost) maxGateCost = gateCosts[x];
+        if (gateCosts[x] < minGateCost) minGateCost = gateCosts[x];
+    }
+    costsDiffer = maxGateCost != minGateCost;
+}
+
+bool SAT_CircGen::is_symmetric(const std::string& tt) const {
+    return tt.size() >= 3 && tt[1] == tt[2];
+}
+
+bool SAT_CircGen::is_neg_symmetric(const std::string& tt) const {
+    return tt.size() >= 4 && tt[0] == tt[3] && tt[1] == tt[2];
+}
