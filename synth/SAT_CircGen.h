@@ -24,6 +24,7 @@
 #include <vector>
 
 class Network;
+class PhaseTimings;
 
 // A solver model: a clause-set-shaped SoPLA whose first term holds the variable values.
 // Models can be held by several fields at once (the current and the best solution are
@@ -120,6 +121,8 @@ public:
     uint32_t best_n = 0xFFFFFFFFu;
     std::list<Model> solutions;
     uint32_t sol_no = 0;
+    // Optional account of where the run's time goes (not owned; null keeps no account).
+    PhaseTimings* timings = nullptr;
 
 private:
     // True when the model's first term holds literal 1 for the named variable.

@@ -1,0 +1,472 @@
+// The search: the smallest (and, with differing gate costs, the cheapest) circuit, the next
+// solution of an enumeration, continuation from constr.cnf, and the choice of the
+// solutions of least depth.
+#include "synth/SAT_CircGen.h"
+
+#include "synth/PhaseTimings.h"
+#include "synth/StopRequest.h"
+#include "util/myExcept.h"
+#include "util/utils.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <list>
+#include <string>
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+const char* const kContinuationFile = "constr.cnf";
+// The continuation file is written here first and then renamed over constr.cnf, so that
+// constr.cnf always holds a complete save.
+const char* const kContinuationTemp = "constr.cnf.tmp";
+const char* const kSatResultFile = "SAT_result.cnf";
+const char* const kPboResultFile = "PBO_result.pbo";
+
+// ceil(log2(x)); 0 for x <= 1.
+uint32_t ceilLog2(uint32_t x) {
+    uint32_t bits = 0;
+    while (bits < 32 && (uint64_t(1) << bits) < x)
+        ++bits;
+    return bits;
+}
+
+bool canOpen(const char* file) {
+    std::ifstream in(file);
+    return static_cast<bool>(in);
+}
+
+std::string readWhole(const char* file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text;
+    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return text;
+}
+
+// The last bytes of a file (at most count).
+std::string readTail(const char* file, std::streamoff count) {
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in) return "";
+    const std::streamoff size = in.tellg();
+    const std::streamoff from = size > count ? size - count : 0;
+    in.seekg(from);
+    std::string tail(static_cast<size_t>(size - from), '\0');
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    return tail;
+}
+
+// The signal that stopped the external solver, as its answer file tells it: minisat writes
+// "INDET" when interrupted, minisat+ reports "*** INTERRUPTED ***" (SIGINT) or
+// "*** TERMINATED ***" (SIGTERM). 0 when the answer shows no interruption.
+int solverStopSignal(bool pbo) {
+    if (!pbo) {
+        std::ifstream in(kSatResultFile);
+        std::string word;
+        return (in >> word) && word == "INDET" ? SIGINT : 0;
+    }
+    const std::string text = readWhole(kPboResultFile);
+    if (text.find("*** INTERRUPTED ***") != std::string::npos) return SIGINT;
+    if (text.find("*** TERMINATED ***") != std::string::npos) return SIGTERM;
+    return 0;
+}
+
+// The optimizer's status line ("s ..."), or "" when it wrote none.
+std::string pboStatusLine() {
+    std::ifstream in(kPboResultFile);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.size() >= 2 && line[0] == 's' && line[1] == ' ') {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+                line.pop_back();
+            return line;
+        }
+    return "";
+}
+
+// One call of SAT_CircGen::Generate: the values that live only during the call.
+class Search {
+public:
+    Search(SAT_CircGen& engine, bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity)
+        : e_(engine), enumerate_(enumerate), cont_(cont), best_(best), bulk_(bulk),
+          verbosity_(verbosity), maxCost_(engine.maxGateCost) {}
+
+    void Run() {
+        if (cont_ && e_.clauses.empty()) LoadContinuation();
+        if (e_.clauses.empty()) {
+            if (!FirstSearch()) return;
+        } else {
+            levels_ = kNone;
+        }
+        NextSolution();
+    }
+
+private:
+    // --- the two phases ---
+
+    // Returns true when the next-solution procedure continues in the same call.
+    bool FirstSearch() {
+        e_.pboMode = e_.costsDiffer;
+        e_.bestRes.reset();
+        e_.best_cost = kNone;
+        e_.best_n = kNone;
+        if (e_.fixedN) {
+            nBest_ = e_.n;
+        } else {
+            e_.n = 0;
+            nBest_ = 0;
+        }
+        for (;;) {
+            Rebuild();
+            if (e_.pboMode) BoundFirstSearch();
+            Verbose();
+            e_.SAT_res.reset();
+            RunSolver();
+            if (!e_.SAT_res) {
+                if (e_.fixedN) {
+                    if (!e_.bestRes) return false; // nothing at the preset n
+                    break;
+                }
+                ++e_.n;
+                if (!e_.bestRes) continue;
+                break;
+            }
+            if (!e_.costsDiffer) {
+                e_.bestRes = e_.SAT_res;
+                e_.best_cost = e_.best_n = nBest_ = e_.n;
+                break;
+            }
+            const uint32_t cost = CostOf(e_.SAT_res);
+            const bool cheaper = cost < e_.best_cost;
+            if (cheaper) {
+                e_.best_cost = cost;
+                e_.bestRes = e_.SAT_res;
+                e_.best_n = nBest_ = e_.n;
+            } else {
+                e_.SAT_res.reset();
+            }
+            if (e_.fixedN) break;
+            if ((e_.n + 1) * e_.minGateCost < e_.best_cost) {
+                ++e_.n; // a larger circuit of cheaper gates may still be cheaper
+                continue;
+            }
+            // The same n again, under the bound that the cheaper solution tightened. A
+            // solution that was no cheaper leaves the bound as it was: the run would only
+            // repeat itself, so the search ends.
+            if (e_.n * e_.minGateCost < e_.best_cost && cheaper) continue;
+            break;
+        }
+
+        // End of the cost search.
+        e_.n = nBest_;
+        const bool retighten = maxCost_ < e_.maxGateCost && (enumerate_ || best_);
+        if (e_.SAT_res != e_.bestRes) {
+            e_.SAT_res = e_.bestRes;
+            // The instance is for another n: rebuild it for the solution's n (unless the
+            // rebuild below replaces it anyway).
+            if ((enumerate_ || best_) && !retighten) {
+                Rebuild();
+                if (e_.pboMode) AddFH();
+            }
+        }
+        if (retighten) {
+            // Later runs must find every solution of the optimum cost, not only cheaper ones.
+            Rebuild();
+            if (e_.costsDiffer) {
+                AddFH();
+                e_.pboMode = true;
+            }
+        }
+        if (e_.bestRes) e_.sol_no = 1;
+        if (!best_ && !bulk_) return false;
+        levels_ = LevelsOf(e_.bestRes);
+        if (bulk_) e_.solutions.push_back(e_.SAT_res);
+        return true;
+    }
+
+    void NextSolution() {
+        if (best_ && !enumerate_ && levels_ == ceilLog2(e_.n + 1)) return;
+        bestLevels_ = levels_;
+        maxCost_ = e_.maxGateCost;
+        bool grown = false;
+        for (;;) {
+            if (!grown) {
+                if (e_.SAT_res) {
+                    Constrain();
+                    if (cont_) Save();
+                }
+                Verbose();
+                e_.SAT_res.reset(); // kept alive only by bestRes or the solution list
+            }
+            grown = false;
+            RunSolver();
+            if (e_.SAT_res) {
+                if (e_.costsDiffer && CostOf(e_.SAT_res) > e_.best_cost) continue;
+                ++e_.sol_no;
+                if (!best_) {
+                    if (!bulk_) return;
+                    e_.solutions.push_back(e_.SAT_res);
+                    continue;
+                }
+                if (AcceptByDepth()) {
+                    End(false);
+                    return;
+                }
+                continue;
+            }
+            // No further solution at this n.
+            if ((e_.n + 1) * e_.minGateCost > e_.best_cost) break;
+            const bool grow = !e_.fixedN && (!best_ || ceilLog2(e_.n) > bestLevels_);
+            if (!grow) break;
+            ++e_.n;
+            Rebuild();
+            if (e_.pboMode) BoundGrownInstance();
+            grown = true;
+        }
+        End(true);
+    }
+
+    // Best delay: weighs the new solution in SAT_res by its depth. Returns true when the
+    // search can stop (no bulk mode and no circuit of n nodes can be shallower).
+    bool AcceptByDepth() {
+        levels_ = LevelsOf(e_.SAT_res);
+        bool kept = false;
+        if (levels_ < bestLevels_) {
+            if (bulk_) {
+                e_.solutions.clear();
+                e_.sol_no = 1;
+                e_.solutions.push_back(e_.SAT_res);
+                kept = true;
+            }
+            e_.bestRes = e_.SAT_res;
+            e_.best_n = e_.n;
+            bestLevels_ = levels_;
+        }
+        if (bulk_) {
+            if (!kept) {
+                if (levels_ == bestLevels_)
+                    e_.solutions.push_back(e_.SAT_res);
+                else
+                    --e_.sol_no;
+            }
+            return false;
+        }
+        return bestLevels_ <= ceilLog2(e_.n + 1);
+    }
+
+    // exhausted: the last solver run found nothing more (rather than the depth bound
+    // ending the search).
+    void End(bool exhausted) {
+        if (best_ && !bulk_) {
+            e_.SAT_res = e_.bestRes;
+        } else if (bulk_) {
+            e_.bestRes.reset();
+            e_.SAT_res.reset();
+        } else {
+            e_.SAT_res.reset();
+        }
+        if (exhausted && cont_) {
+            std::cout << "deleting" << std::flush;
+            std::remove(kContinuationFile);
+            std::remove(kContinuationTemp);
+        }
+    }
+
+    // --- instance building ---
+
+    void Rebuild() {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        e_.Generate_SAT();
+    }
+
+    void AddFH() {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        e_.Add_FH();
+    }
+
+    void ConstrainCost(uint32_t bound) {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        e_.ConstrainCost(bound);
+    }
+
+    void Constrain() {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        e_.Constrain();
+    }
+
+    // First search in PB mode: only strictly cheaper circuits than the best one stay open.
+    void BoundFirstSearch() {
+        const uint32_t others = (e_.n - 1) * e_.minGateCost;
+        if (maxCost_ + others < e_.best_cost) {
+            AddFH();
+            return;
+        }
+        const uint32_t bound = e_.best_cost - 1 - others;
+        ConstrainCost(bound);
+        maxCost_ = bound;
+        if (e_.minGateCost < maxCost_)
+            AddFH();
+        else
+            e_.pboMode = false; // every node must take a cheapest function: plain SAT
+    }
+
+    // Enumeration grown to more nodes: circuits of equal cost stay open.
+    void BoundGrownInstance() {
+        const uint32_t others = (e_.n - 1) * e_.minGateCost;
+        if (maxCost_ + others <= e_.best_cost) {
+            AddFH();
+            return;
+        }
+        const uint32_t bound = e_.best_cost - others;
+        ConstrainCost(bound);
+        maxCost_ = bound;
+        if (e_.minGateCost < maxCost_)
+            AddFH();
+        else
+            e_.pboMode = false;
+    }
+
+    // --- continuation ---
+
+    void LoadContinuation() {
+        if (!canOpen(kContinuationFile)) return; // a new search
+        {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Files);
+            e_.clauses.LoadCNF(kContinuationFile);
+        }
+        const std::string n = e_.clauses.ExtractCNFComment("c n=");
+        const std::string cost = e_.clauses.ExtractCNFComment("c best_cost=");
+        const std::string bestN = e_.clauses.ExtractCNFComment("c best_n=");
+        const std::string solNo = e_.clauses.ExtractCNFComment("c sol_no=");
+        if (n.empty() || cost.empty() || bestN.empty() || solNo.empty())
+            throw RuntimeException("SAT_CircGen::Generate:corrupted continuation CNF file.");
+        e_.n = str2uint(n);
+        e_.best_cost = str2uint(cost);
+        e_.best_n = str2uint(bestN);
+        e_.sol_no = str2uint(solNo);
+    }
+
+    void Save() {
+        StopRequest::ThrowIfPending();
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Files);
+        e_.SaveConstraints();
+    }
+
+    // --- solver runs ---
+
+    void RunSolver() {
+        StopRequest::ThrowIfPending();
+        const bool pbo = e_.pboMode;
+        // A stale answer must never pass for the answer to this instance (a solver that
+        // was killed before writing leaves the previous file behind).
+        std::remove(pbo ? kPboResultFile : kSatResultFile);
+        if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
+
+        const double wall0 = PhaseTimings::WallNow();
+        const double own0 = e_.timings ? PhaseTimings::OwnCpuNow() : 0.0;
+        const double child0 = e_.timings ? PhaseTimings::ChildCpuNow() : 0.0;
+        auto account = [&] {
+            if (!e_.timings) return;
+            e_.timings->AddSolverRun(PhaseTimings::WallNow() - wall0,
+                                     PhaseTimings::OwnCpuNow() - own0,
+                                     PhaseTimings::ChildCpuNow() - child0);
+        };
+        try {
+            e_.RunSAT(pbo);
+        } catch (const CException&) {
+            account();
+            StopRequest::ThrowIfPending();
+            if (const int signo = solverStopSignal(pbo)) throw StopRequested(signo);
+            throw;
+        }
+        account();
+        StopRequest::ThrowIfPending();
+        if (pbo && e_.SAT_res) {
+            // Only a proven optimum is an answer; anything else (a stopped optimizer reports
+            // "s UNKNOWN" or its best model so far) must not be taken for one.
+            const std::string status = pboStatusLine();
+            if (status != "s OPTIMUM FOUND") {
+                e_.SAT_res.reset();
+                if (const int signo = solverStopSignal(true)) throw StopRequested(signo);
+                throw RuntimeException("SAT_CircGen::Generate: the optimizer gave no proven "
+                                       "optimum: \"" +
+                                       status + "\"");
+            }
+        }
+        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), "log/SAT_sol.txt");
+    }
+
+    void Verbose() const {
+        if (verbosity_ == 0) return;
+        std::cout << "n = " << e_.n << '\n'
+                  << "Variables: " << e_.clauses.getInputs() << '\n'
+                  << "Clauses:   " << e_.clauses.getTermCount() << '\n'
+                  << "Max. cost: " << maxCost_ << '\n'
+                  << "PBO:       " << (e_.pboMode ? "YES" : "NO") << std::endl;
+    }
+
+    // --- measures of a solution ---
+
+    uint32_t CostOf(const Model& model) const {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Decode);
+        return e_.ComputeCost(model.get(), e_.n);
+    }
+
+    uint32_t LevelsOf(const Model& model) const {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Decode);
+        return e_.getLevels(model.get(), e_.n);
+    }
+
+    SAT_CircGen& e_;
+    const bool enumerate_;
+    const bool cont_;
+    const bool best_;
+    const bool bulk_;
+    const unsigned verbosity_;
+    uint32_t maxCost_;
+    uint32_t nBest_ = 0;
+    uint32_t levels_ = kNone;
+    uint32_t bestLevels_ = kNone;
+};
+
+} // namespace
+
+void SAT_CircGen::Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity) {
+    if (best && enumerate && !bulk)
+        throw RuntimeException("SAT_CircGen::Generate: enumerate & best must be run in bulk mode");
+    Search(*this, enumerate, cont, best, bulk, verbosity).Run();
+}
+
+void SAT_CircGen::SaveConstraints() {
+    std::list<std::string>& comments = clauses.getComments();
+    comments.clear();
+    comments.push_back("c n=" + int2string(n));
+    comments.push_back("c best_cost=" + int2string(best_cost));
+    comments.push_back("c best_n=" + int2string(best_n));
+    comments.push_back("c sol_no=" + int2string(sol_no));
+    try {
+        clauses.SaveCNF(kContinuationTemp);
+    } catch (...) {
+        std::remove(kContinuationTemp);
+        throw;
+    }
+    // A complete file ends with the line feed of a clause line ("... 0"); a write cut short
+    // (a full disk) must not replace the previous save.
+    const std::string tail = readTail(kContinuationTemp, 2);
+    if (tail != "0\n") {
+        std::remove(kContinuationTemp);
+        throw IOException("SAT_CircGen::SaveConstraints: Incomplete write of " +
+                          std::string(kContinuationTemp));
+    }
+    if (std::rename(kContinuationTemp, kContinuationFile) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(kContinuationTemp);
+        throw IOException("SAT_CircGen::SaveConstraints: Cannot replace " +
+                          std::string(kContinuationFile) + ": " + reason);
+    }
+}

@@ -1,0 +1,32 @@
+// A request to stop the run, raised asynchronously (by a signal handler) and polled by the
+// search between solver runs, so that a stopped run never acts on a half-finished solver
+// answer and never writes a continuation file from one.
+#pragma once
+
+#include "util/myExcept.h"
+
+#include <string>
+
+class StopRequest {
+public:
+    // Records the request; async-signal-safe. The first signal recorded is kept.
+    static void Raise(int signo) noexcept;
+    static bool Pending() noexcept;
+    // The signal of the pending request (0 when there is none).
+    static int Signal() noexcept;
+    static void Clear() noexcept;
+    // Throws StopRequested when a request is pending.
+    static void ThrowIfPending();
+};
+
+// Thrown when the run stops on request; carries the signal that asked for it.
+class StopRequested : public CException {
+public:
+    explicit StopRequested(int signo);
+    int signo() const { return signo_; }
+    // "SIGINT", "SIGTERM" or "signal <n>".
+    static std::string SignalName(int signo);
+
+private:
+    int signo_;
+};
