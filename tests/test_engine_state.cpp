@@ -1,0 +1,273 @@
+// Engine state: defaults, configuration setters, gate costs and release of the models.
+#include "synth/SAT_CircGen.h"
+#include "util/myExcept.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+std::string runtimeMsg(const std::string& text) {
+    return "Runtime Exception: " + text;
+}
+
+// Message of the RuntimeException that f raises; fails the test when it raises none.
+template <typename F> std::string messageOf(F f) {
+    try {
+        f();
+    } catch (const RuntimeException& e) {
+        return e.GetMsg();
+    }
+    ADD_FAILURE() << "no RuntimeException raised";
+    return "";
+}
+
+PLA plaOfShape(uint32_t inputs, uint32_t outputs) {
+    PLA pla(inputs, outputs, PLA_type("fr"));
+    pla.AppendTerm(std::string(inputs, '1'), std::string(outputs, '1'));
+    return pla;
+}
+
+// A library of `count` functions as far as the gate costs are concerned.
+void fakeLibrary(SAT_CircGen& e, size_t count) {
+    e.nodeFunctions.assign(count, PLA());
+}
+
+Model someModel() {
+    return std::make_shared<SoPLA>(3);
+}
+
+TEST(EngineState, FreshEngineHasTheDocumentedDefaults) {
+    SAT_CircGen e;
+    EXPECT_EQ(e.k, 0u);
+    EXPECT_EQ(e.m, 1u);
+    EXPECT_EQ(e.n, 0u);
+    EXPECT_FALSE(e.polyEdges);
+    EXPECT_TRUE(e.allowInv);
+    EXPECT_TRUE(e.allSymmetric);
+    EXPECT_EQ(e.maxGateCost, 1u);
+    EXPECT_EQ(e.minGateCost, 1u);
+    EXPECT_FALSE(e.costsDiffer);
+    EXPECT_EQ(e.best_cost, 0xFFFFFFFFu);
+    EXPECT_EQ(e.best_n, 0xFFFFFFFFu);
+    EXPECT_EQ(e.sol_no, 0u);
+    EXPECT_EQ(e.functionCount, 0u);
+    EXPECT_EQ(e.codeBits, 0u);
+    EXPECT_FALSE(e.fixedN);
+    EXPECT_FALSE(e.pboMode);
+    EXPECT_EQ(e.target, nullptr);
+    EXPECT_EQ(e.SAT_res, nullptr);
+    EXPECT_EQ(e.bestRes, nullptr);
+    EXPECT_TRUE(e.solutions.empty());
+    EXPECT_TRUE(e.clauses.empty());
+    EXPECT_TRUE(e.gateCosts.empty());
+}
+
+TEST(EngineState, SetPlaTakesInputsAndOutputsAndExcludesTheControlInput) {
+    PLA pla = plaOfShape(4, 2);
+    SAT_CircGen plain;
+    plain.set_PLA(&pla);
+    EXPECT_EQ(plain.k, 4u);
+    EXPECT_EQ(plain.m, 2u);
+    EXPECT_EQ(plain.target, &pla);
+
+    SAT_CircGen poly;
+    poly.set_polyedges(true);
+    poly.set_PLA(&pla);
+    EXPECT_EQ(poly.k, 3u);
+    EXPECT_EQ(poly.m, 2u);
+}
+
+TEST(EngineState, SimpleSettersStoreTheirValue) {
+    SAT_CircGen e;
+    e.set_inv(false);
+    e.set_const(false);
+    e.set_difftopology(true);
+    e.set_polyedges(true);
+    EXPECT_FALSE(e.allowInv);
+    EXPECT_FALSE(e.allowConst);
+    EXPECT_TRUE(e.diffTopology);
+    EXPECT_TRUE(e.polyEdges);
+    e.set_const(true);
+    e.set_difftopology(false);
+    EXPECT_TRUE(e.allowConst);
+    EXPECT_FALSE(e.diffTopology);
+}
+
+TEST(EngineState, ChangingTheProblemDropsClausesAndModels) {
+    PLA pla = plaOfShape(2, 1);
+    for (int which = 0; which < 3; ++which) {
+        SAT_CircGen e;
+        e.clauses.AppendInput("a");
+        e.clauses.AppendTerm(std::string("1"));
+        std::weak_ptr<SoPLA> watch;
+        {
+            Model model = someModel();
+            watch = model;
+            e.SAT_res = model;
+            e.solutions.push_back(model);
+        }
+        if (which == 0) e.set_k(5);
+        if (which == 1) e.set_n(7);
+        if (which == 2) e.set_PLA(&pla);
+        EXPECT_TRUE(e.clauses.empty()) << which;
+        EXPECT_EQ(e.clauses.getInputs(), 0u) << which;
+        EXPECT_EQ(e.SAT_res, nullptr) << which;
+        EXPECT_TRUE(e.solutions.empty()) << which;
+        EXPECT_TRUE(watch.expired()) << which;
+    }
+    SAT_CircGen e;
+    e.set_k(5);
+    e.set_n(7);
+    EXPECT_EQ(e.k, 5u);
+    EXPECT_EQ(e.n, 7u);
+}
+
+TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
+    SAT_CircGen e;
+    std::weak_ptr<SoPLA> shared, other, listed;
+    {
+        Model both = someModel();
+        Model second = someModel();
+        Model third = someModel();
+        shared = both;
+        other = second;
+        listed = third;
+        e.SAT_res = both;
+        e.bestRes = both;
+        e.solutions = {both, second, third};
+    }
+    EXPECT_FALSE(shared.expired());
+    e.clean();
+    EXPECT_EQ(e.SAT_res, nullptr);
+    EXPECT_EQ(e.bestRes, nullptr);
+    EXPECT_TRUE(e.solutions.empty());
+    EXPECT_TRUE(shared.expired());
+    EXPECT_TRUE(other.expired());
+    EXPECT_TRUE(listed.expired());
+
+    // Distinct current and best models are both released, and so are models still held
+    // when the engine goes away.
+    std::weak_ptr<SoPLA> current, best;
+    {
+        SAT_CircGen scoped;
+        {
+            Model a = someModel();
+            Model b = someModel();
+            current = a;
+            best = b;
+            scoped.SAT_res = a;
+            scoped.bestRes = b;
+        }
+        EXPECT_FALSE(current.expired());
+        scoped.clean();
+        EXPECT_TRUE(current.expired());
+        EXPECT_TRUE(best.expired());
+        scoped.bestRes = someModel();
+        current = scoped.bestRes;
+    }
+    EXPECT_TRUE(current.expired());
+}
+
+TEST(EngineState, GateCostsOfEqualAndDifferentValues) {
+    SAT_CircGen e;
+    fakeLibrary(e, 3);
+    e.set_GateCosts("111");
+    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 1, 1}));
+    EXPECT_EQ(e.maxGateCost, 1u);
+    EXPECT_EQ(e.minGateCost, 1u);
+    EXPECT_FALSE(e.costsDiffer);
+
+    SAT_CircGen d;
+    fakeLibrary(d, 3);
+    d.set_GateCosts("121");
+    EXPECT_EQ(d.gateCosts, (std::vector<uint32_t>{1, 2, 1}));
+    EXPECT_EQ(d.maxGateCost, 2u);
+    EXPECT_EQ(d.minGateCost, 1u);
+    EXPECT_TRUE(d.costsDiffer);
+
+    // The largest cost never drops below the constructor's 1.
+    SAT_CircGen h;
+    fakeLibrary(h, 2);
+    h.set_GateCosts("33");
+    EXPECT_EQ(h.maxGateCost, 3u);
+    EXPECT_EQ(h.minGateCost, 3u);
+    EXPECT_FALSE(h.costsDiffer);
+}
+
+TEST(EngineState, GateCostDigitsAreHexadecimalInEitherCase) {
+    SAT_CircGen e;
+    fakeLibrary(e, 4);
+    e.set_GateCosts("1Aaf");
+    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 10, 10, 15}));
+    EXPECT_EQ(e.maxGateCost, 15u);
+    EXPECT_EQ(e.minGateCost, 1u);
+    EXPECT_TRUE(e.costsDiffer);
+    SAT_CircGen f;
+    fakeLibrary(f, 2);
+    f.set_GateCosts("F9");
+    EXPECT_EQ(f.gateCosts, (std::vector<uint32_t>{15, 9}));
+}
+
+TEST(EngineState, GateCostErrors) {
+    SAT_CircGen e;
+    fakeLibrary(e, 3);
+    EXPECT_EQ(messageOf([&] { e.set_GateCosts("11"); }),
+              runtimeMsg("SAT_CircGen::set_GateCosts: the length of gates costs must be equal to "
+                         "the number of node functions"));
+    EXPECT_EQ(e.minGateCost, 0xFFFFFFFFu);
+
+    SAT_CircGen z;
+    fakeLibrary(z, 2);
+    EXPECT_EQ(messageOf([&] { z.set_GateCosts("10"); }),
+              runtimeMsg("SAT_CircGen::set_GateCosts: zero cost not allowed"));
+
+    for (const char* bad : {"1x", "1g", "1 ", "1G"}) {
+        SAT_CircGen x;
+        fakeLibrary(x, 2);
+        EXPECT_EQ(messageOf([&] { x.set_GateCosts(bad); }),
+                  runtimeMsg("SAT_CircGen::set_GateCosts: invalid cost"))
+            << bad;
+    }
+}
+
+TEST(EngineState, FailedGateCostsKeepWhatWasStoredBeforeTheError) {
+    SAT_CircGen e;
+    fakeLibrary(e, 3);
+    e.set_GateCosts("222");
+    EXPECT_EQ(e.maxGateCost, 2u);
+    EXPECT_THROW(e.set_GateCosts("5x3"), RuntimeException);
+    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{5, 0, 0}));
+    EXPECT_EQ(e.maxGateCost, 5u);
+    EXPECT_EQ(e.minGateCost, 5u);
+    EXPECT_FALSE(e.costsDiffer); // unchanged from the successful call
+}
+
+TEST(EngineState, GateCostsWithoutLibraryAreNotComparedInLength) {
+    SAT_CircGen e;
+    e.set_GateCosts("12");
+    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 2}));
+    EXPECT_TRUE(e.costsDiffer);
+
+    SAT_CircGen empty;
+    empty.set_GateCosts("");
+    EXPECT_TRUE(empty.gateCosts.empty());
+    EXPECT_EQ(empty.minGateCost, 0xFFFFFFFFu);
+    EXPECT_TRUE(empty.costsDiffer);
+}
+
+TEST(EngineState, SymmetryTestsOfTruthTables) {
+    SAT_CircGen e;
+    EXPECT_TRUE(e.is_symmetric("0110"));
+    EXPECT_TRUE(e.is_neg_symmetric("0110"));
+    EXPECT_FALSE(e.is_symmetric("0010"));
+    EXPECT_FALSE(e.is_neg_symmetric("0010"));
+    EXPECT_TRUE(e.is_symmetric("0001"));
+    EXPECT_FALSE(e.is_neg_symmetric("0001"));
+    EXPECT_TRUE(e.is_neg_symmetric("1001"));
+    EXPECT_FALSE(e.is_neg_symmetric("1000"));
+    EXPECT_FALSE(e.is_neg_symmetric("0100")); // f(1,0) != f(0,1)
+}
+
+} // namespace
