@@ -36,6 +36,7 @@ public:
     uint32_t getOutputs() const { return outputs_; }
     void setType(const PLA_type& t) { type_ = t; }
     void setType(const std::string& t) { type_ = PLA_type(t); }
+    void setType(const char* t) { type_ = PLA_type(t); }
     const PLA_type& getType() const { return type_; }
     bool empty() const { return terms_.empty(); }
     size_t getTermCount() const { return terms_.size(); }
