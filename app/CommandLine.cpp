@@ -53,6 +53,7 @@ bool* flagOf(const std::string& word, Settings& s) {
     if (word == "-continue") return &s.continueRun;
     if (word == "-polyedges") return &s.polyedges;
     if (word == "-best") return &s.bestDelay;
+    if (word == "-timings") return &s.timings;
     return nullptr;
 }
 

@@ -45,4 +45,9 @@ struct Settings {
 
     bool stats = false;
     bool enumStats = false;
+
+    // -timings (not in the usage text): at the end of a run, one line on the standard error
+    // stream telling where the wall-clock time went (library, instance building, exchange
+    // files, solver, decoding and writing solutions).
+    bool timings = false;
 };

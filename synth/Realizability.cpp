@@ -1,0 +1,274 @@
+#include "synth/Realizability.h"
+
+#include "logic/Cube.h"
+#include "logic/PLA.h"
+#include "util/utils.h"
+
+#include <cctype>
+
+namespace {
+
+using Partial = Realizability::Partial;
+constexpr int8_t kDC = Realizability::kDontCare;
+
+// The two-input function of a hexadecimal digit over the rows 2a + b, with the inputs
+// inverted as asked.
+Partial twoInput(uint32_t digit, bool invA, bool invB) {
+    Partial f(4);
+    for (uint32_t a = 0; a < 2; ++a)
+        for (uint32_t b = 0; b < 2; ++b) {
+            const uint32_t row = 2 * (a ^ (invA ? 1u : 0u)) + (b ^ (invB ? 1u : 0u));
+            f[2 * a + b] = static_cast<int8_t>((digit >> row) & 1u);
+        }
+    return f;
+}
+
+// Some completion of f is monotone: no cared-for 1 lies below a cared-for 0.
+bool monotoneCompletion(const Partial& f, uint32_t w) {
+    const size_t rows = f.size();
+    std::vector<uint8_t> forcedOne(rows);
+    for (size_t r = 0; r < rows; ++r)
+        forcedOne[r] = f[r] == 1;
+    for (uint32_t bit = 0; bit < w; ++bit) {
+        const size_t mask = size_t(1) << bit;
+        for (size_t r = 0; r < rows; ++r)
+            if ((r & mask) != 0 && forcedOne[r ^ mask]) forcedOne[r] = 1;
+    }
+    for (size_t r = 0; r < rows; ++r)
+        if (f[r] == 0 && forcedOne[r]) return false;
+    return true;
+}
+
+// Some completion of f is self-dual: no row and its complement are cared for with equal
+// values. A function of no variables cannot be self-dual.
+bool selfDualCompletion(const Partial& f, uint32_t w) {
+    if (w == 0) return false;
+    const size_t all = f.size() - 1;
+    for (size_t r = 0; r <= all; ++r)
+        if (f[r] != kDC && f[r] == f[r ^ all]) return false;
+    return true;
+}
+
+// Some completion of f is affine: the cared-for rows agree with c xor (a . x) for some
+// constant c and coefficients a, which Gaussian elimination over GF(2) decides.
+bool affineCompletion(const Partial& f, uint32_t w) {
+    // Equation of a row: the bits of the row for the coefficients, bit w for c.
+    std::vector<uint64_t> pivotRow(w + 1, 0);
+    std::vector<uint8_t> pivotValue(w + 1, 0);
+    for (size_t r = 0; r < f.size(); ++r) {
+        if (f[r] == kDC) continue;
+        uint64_t eq = static_cast<uint64_t>(r) | (uint64_t(1) << w);
+        uint8_t value = static_cast<uint8_t>(f[r]);
+        for (int bit = static_cast<int>(w); bit >= 0 && eq != 0; --bit) {
+            if (((eq >> bit) & 1u) == 0) continue;
+            if (pivotRow[bit] == 0) {
+                pivotRow[bit] = eq;
+                pivotValue[bit] = value;
+                eq = 0;
+                value = 0;
+                break;
+            }
+            eq ^= pivotRow[bit];
+            value ^= pivotValue[bit];
+        }
+        if (eq == 0 && value != 0) return false; // 0 = 1: inconsistent
+    }
+    return true;
+}
+
+// Some completion of f is a constant or the conjunction of a set S of variables: S must lie
+// in every cared-for 1 row, and the largest such S must lie in no cared-for 0 row.
+bool conjunctionCompletion(const Partial& f, uint32_t w) {
+    const uint64_t allBits = (w >= 64) ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+    uint64_t common = allBits;
+    bool anyOne = false;
+    bool anyZero = false;
+    for (size_t r = 0; r < f.size(); ++r) {
+        if (f[r] == 1) {
+            common &= r;
+            anyOne = true;
+        } else if (f[r] == 0) {
+            anyZero = true;
+        }
+    }
+    if (!anyOne || !anyZero) return true; // a constant
+    for (size_t r = 0; r < f.size(); ++r)
+        if (f[r] == 0 && (r & common) == common) return false;
+    return true;
+}
+
+// The dual: a constant or the disjunction of a set S of variables: S must avoid every
+// cared-for 0 row, and the largest such S must meet every cared-for 1 row.
+bool disjunctionCompletion(const Partial& f, uint32_t w) {
+    const uint64_t allBits = (w >= 64) ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+    uint64_t zeroUnion = 0;
+    bool anyOne = false;
+    bool anyZero = false;
+    for (size_t r = 0; r < f.size(); ++r) {
+        if (f[r] == 0) {
+            zeroUnion |= r;
+            anyZero = true;
+        } else if (f[r] == 1) {
+            anyOne = true;
+        }
+    }
+    if (!anyOne || !anyZero) return true;
+    const uint64_t allowed = allBits & ~zeroUnion;
+    for (size_t r = 0; r < f.size(); ++r)
+        if (f[r] == 1 && (r & allowed) == 0) return false;
+    return true;
+}
+
+// f with its values inverted and/or exclusive-ored with the variable at bit controlBit.
+Partial transformed(const Partial& f, bool invert, bool xorControl, uint32_t controlBit) {
+    Partial g(f.size());
+    for (size_t r = 0; r < f.size(); ++r) {
+        if (f[r] == kDC) {
+            g[r] = kDC;
+            continue;
+        }
+        int v = f[r];
+        if (invert) v ^= 1;
+        if (xorControl) v ^= static_cast<int>((r >> controlBit) & 1u);
+        g[r] = static_cast<int8_t>(v);
+    }
+    return g;
+}
+
+} // namespace
+
+Realizability::Realizability(const std::string& library, bool allowInv, bool allowConst,
+                             bool polyEdges)
+    : allowInv_(allowInv), polyEdges_(polyEdges) {
+    for (char c : library) {
+        if (!isHexDigit(c)) continue;
+        const uint32_t digit = hex2int(std::string(1, c));
+        for (int inv = 0; inv < (allowInv ? 4 : 1); ++inv)
+            primitives_.push_back(twoInput(digit, (inv & 2) != 0, (inv & 1) != 0));
+    }
+    if (allowConst) primitives_.push_back(Partial{0, 0});      // constant 0 (of one variable)
+    if (polyEdges) primitives_.push_back(Partial{0, 1, 1, 0}); // the polymorphic stage
+}
+
+bool Realizability::HasCompletionIn(Clone clone, const Partial& f, uint32_t w) {
+    switch (clone) {
+    case ZeroPreserving:
+        return f.front() != 1;
+    case OnePreserving:
+        return f.back() != 0;
+    case Monotone:
+        return monotoneCompletion(f, w);
+    case SelfDual:
+        return selfDualCompletion(f, w);
+    case Affine:
+        return affineCompletion(f, w);
+    case Conjunction:
+        return conjunctionCompletion(f, w);
+    case Disjunction:
+        return disjunctionCompletion(f, w);
+    case CloneCount:
+        break;
+    }
+    return true;
+}
+
+std::string Realizability::Describe(Clone clone) {
+    switch (clone) {
+    case ZeroPreserving:
+        return "0-preserving";
+    case OnePreserving:
+        return "1-preserving";
+    case Monotone:
+        return "monotone";
+    case SelfDual:
+        return "self-dual";
+    case Affine:
+        return "affine";
+    case Conjunction:
+        return "a conjunction of inputs";
+    case Disjunction:
+        return "a disjunction of inputs";
+    case CloneCount:
+        break;
+    }
+    return "";
+}
+
+std::string Realizability::ProveImpossible(const PLA& target) const {
+    const uint32_t w = target.getInputs();
+    const uint32_t outputs = target.getOutputs();
+    if (w > kMaxInputs || outputs == 0) return "";
+
+    // The clones that hold every primitive.
+    std::vector<Clone> closed;
+    for (int c = 0; c < CloneCount; ++c) {
+        bool all = true;
+        for (const Partial& p : primitives_)
+            if (!HasCompletionIn(static_cast<Clone>(c), p, p.size() == 4 ? 2 : 1)) {
+                all = false;
+                break;
+            }
+        if (all) closed.push_back(static_cast<Clone>(c));
+    }
+    if (closed.empty()) return "";
+
+    // The target's outputs row by row, read as the instance reads them: row r assigns
+    // bit w - 1 - p of r to input p (so the control input, the last one, is bit 0); a
+    // simulated 2 is don't care, 1 is one, anything else zero.
+    const size_t rows = size_t(1) << w;
+    std::vector<Partial> f(outputs, Partial(rows));
+    Cube cube;
+    for (size_t r = 0; r < rows; ++r) {
+        cube.clear();
+        cube.setCube(int2bin(static_cast<uint32_t>(r), w));
+        const std::vector<uint32_t> values = target.Simulate(cube);
+        for (uint32_t o = 0; o < outputs; ++o) {
+            const uint32_t v = o < values.size() ? values[o] : 0;
+            f[o][r] = v == 2 ? kDC : (v == 1 ? 1 : 0);
+        }
+    }
+
+    // Output transformations: inversion, exclusive-or with the control input (bit 0).
+    struct Transform {
+        bool invert;
+        bool control;
+    };
+    std::vector<Transform> transforms{{false, false}};
+    if (allowInv_) transforms.push_back({true, false});
+    if (polyEdges_ && w > 0) {
+        transforms.push_back({false, true});
+        if (allowInv_) transforms.push_back({true, true});
+    }
+
+    for (uint32_t o = 0; o < outputs; ++o) {
+        // An output may be the constant signal, transformed like any other.
+        bool constant = false;
+        for (const Transform& t : transforms) {
+            const Partial g = transformed(f[o], t.invert, t.control, 0);
+            bool allZero = true;
+            for (int8_t v : g)
+                if (v == 1) allZero = false;
+            if (allZero) constant = true;
+        }
+        if (constant) continue;
+        for (Clone clone : closed) {
+            bool reachable = false;
+            for (const Transform& t : transforms)
+                if (HasCompletionIn(clone, transformed(f[o], t.invert, t.control, 0), w)) {
+                    reachable = true;
+                    break;
+                }
+            if (reachable) continue;
+            std::string name = target.getOName(o);
+            if (name.empty()) name = int2string(o);
+            const std::string what = Describe(clone);
+            return "No circuit exists: every gate available (the node functions under the "
+                   "allowed inversions, constants and polymorphic edges) is " +
+                   what + ", so every circuit output is " + what +
+                   " up to the allowed output inversion and polymorphism, or a constant; "
+                   "output " +
+                   name + " is neither.";
+        }
+    }
+    return "";
+}
