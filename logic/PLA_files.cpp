@@ -82,7 +82,8 @@ void PLA::LoadPLA(const std::string& file) {
     // The file alone decides the type.
     type_ = PLA_type();
     std::ifstream in(file, std::ios::in | std::ios::binary);
-    if (!in) throw IOException("Cannot open file: " + file);
+    // A directory opens as a stream that fails on the first read.
+    if (!in || (in.peek(), in.bad())) throw IOException("Cannot open file: " + file);
     const auto damaged = [&file]() { return IOException("Bad or damaged PLA file: " + file); };
 
     bool typeSeen = false;

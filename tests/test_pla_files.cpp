@@ -251,6 +251,12 @@ TEST_F(PLAFileTest, FilesThatCannotBeOpenedOrCreated) {
     } catch (const IOException& e) {
         EXPECT_EQ(e.GetMsg(), "I/O Exception: Cannot open file: " + missing);
     }
+    try {
+        p.LoadPLA(dir.path());
+        ADD_FAILURE() << "no exception";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.GetMsg(), "I/O Exception: Cannot open file: " + dir.path());
+    }
     p.Make_AND(2);
     const std::string nowhere = dir.file("no/such/dir.pla");
     try {
