@@ -321,3 +321,27 @@ TEST(QuillonBinary, BadHexNumberFailsBeforeWritingAnything) {
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(testsupport::fileExists(dir.file("t.txt")));
 }
+
+TEST(QuillonBinary, HexNumberTooLongForTheTableFailsBeforeWritingAnything) {
+    testsupport::TempDir dir;
+    // Nine significant digits need 36 minterms; five inputs have 32.
+    const auto r = runQuillon({"-fh", "900000000", "-truth", "t.txt", "-k", "5"}, dir.path());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("does not fit a truth table of 32 minterms: 900000000"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(testsupport::fileExists(dir.file("t.txt")));
+}
+
+TEST(QuillonBinary, LongHexNumberIsWrittenAsTheWholeTable) {
+    testsupport::TempDir dir;
+    // -k comes after -fh. The unequal library and cost strings stop the run right after the
+    // target is built and its table written.
+    const auto r = runQuillon(
+        {"-fh", "8000010300000021", "-k", "6", "-truth", "t.txt", "-nodefuncts", "86"}, dir.path());
+    EXPECT_NE(r.status, 0);
+    ASSERT_TRUE(testsupport::fileExists(dir.file("t.txt"))) << r.err;
+    std::string expected(64, '0');
+    for (int minterm : {63, 40, 33, 32, 5, 0})
+        expected[63 - minterm] = '1';
+    EXPECT_EQ(testsupport::readFile(dir.file("t.txt")), expected + "\n");
+}
