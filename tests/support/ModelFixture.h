@@ -72,6 +72,11 @@ public:
         trueVars_.push_back(name);
         return *this;
     }
+    // Leaves a variable undecided (don't care) in the model.
+    HandModel& dc(const std::string& name) {
+        dcVars_.push_back(name);
+        return *this;
+    }
     // Port b of node i reads signal s.
     HandModel& conn(uint32_t s, uint32_t i, uint32_t b) {
         return set("C" + std::to_string(s) + "_" + std::to_string(i) + "_" + std::to_string(b));
@@ -99,6 +104,8 @@ public:
         auto term = model_->AppendTerm(values);
         for (const auto& name : trueVars_)
             model_->setLitByName(term, name, Lit_1);
+        for (const auto& name : dcVars_)
+            model_->setLitByName(term, name, Lit_dc);
         return model_.get();
     }
 
@@ -159,6 +166,7 @@ private:
     std::string library_;
     std::unique_ptr<PLA> target_;
     std::vector<std::string> trueVars_;
+    std::vector<std::string> dcVars_;
     std::map<uint32_t, uint32_t> functions_;
     std::unique_ptr<SoPLA> model_;
 };
