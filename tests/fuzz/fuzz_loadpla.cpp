@@ -9,20 +9,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-const std::string& scratchFile() {
-    static const std::string name =
-        "/tmp/fuzz_loadpla_" + std::to_string(static_cast<long>(getpid())) + ".pla";
-    return name;
-}
+// The file every input is written to; removed when the process ends.
+struct ScratchFile {
+    std::string name = "/tmp/fuzz_loadpla_" + std::to_string(static_cast<long>(getpid())) + ".pla";
+    ~ScratchFile() { std::remove(name.c_str()); }
+};
 
-bool startsWith(const std::string& s, const std::string& prefix) {
-    return s.compare(0, prefix.size(), prefix) == 0;
+const std::string& scratchFile() {
+    static const ScratchFile file;
+    return file.name;
 }
 
 [[noreturn]] void fail(const std::string& what) {
@@ -72,6 +74,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (t.size() != pla.getInputs() || t.getOutputs() != pla.getOutputs())
             fail("term of the wrong shape");
     simulateSome(pla);
+
+    // With the unique flag the same file gives one term per distinct cube.
+    PLA merged;
+    merged.setUnique();
+    merged.LoadPLA(file);
+    std::set<std::string> cubes;
+    for (const Term& t : pla.getTerms())
+        cubes.insert(t.getCube());
+    if (merged.getTermCount() != cubes.size()) fail("unique loading kept duplicate cubes");
 
     // What was written must read back to the same terms, names and type letters.
     std::ostringstream text;
