@@ -135,8 +135,11 @@ const SoPLA::NameMap& SoPLA::nameIndex() const {
         nameIndex_.clear();
         nameIndex_.reserve(inputNames_.size());
         for (uint32_t i = 0; i < inputNames_.size(); ++i) {
-            auto res = nameIndex_.emplace(inputNames_[i], NameSlot{i, 1});
-            if (!res.second) ++res.first->second.count;
+            auto it = nameIndex_.find(inputNames_[i]);
+            if (it == nameIndex_.end())
+                nameIndex_.emplace(inputNames_[i], NameSlot{i, 1});
+            else
+                ++it->second.count;
         }
         nameIndexValid_ = true;
     }
