@@ -468,7 +468,7 @@ void expectCircuitComputes(const std::map<std::string, bool>& model, uint32_t k,
         for (uint32_t j = 1; j <= k; ++j)
             y[j] = (x >> (j - 1)) & 1u;
         for (uint32_t i = k + 1; i <= k + n; ++i) {
-            bool in[2];
+            bool in[2] = {false, false};
             for (uint32_t b = 0; b < 2; ++b) {
                 int sources = 0;
                 for (uint32_t j = constants ? 0 : 1; j < i; ++j)
