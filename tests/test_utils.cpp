@@ -98,6 +98,8 @@ TEST(AppendToFilename, PutsSuffixBeforeTheExtension) {
     // No extension: the suffix goes at the end, also behind a dotted directory.
     EXPECT_EQ(AppendToFilename("sol", ".3"), "sol.3");
     EXPECT_EQ(AppendToFilename("my.dir/sol", ".3"), "my.dir/sol.3");
+    EXPECT_EQ(AppendToFilename("./sol", ".3"), "./sol.3");
+    EXPECT_EQ(AppendToFilename("../x.dot", ".1"), "../x.1.dot");
 }
 
 TEST(GetMyCPUTime, GrowsWithWork) {
