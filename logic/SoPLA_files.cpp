@@ -78,7 +78,7 @@ template <class F> void forEachClauseLiteral(const Cube& c, F f) {
 
 // Largest variable count a CNF file may declare: the name of every variable is held in
 // memory, so far larger counts could not be loaded anyway.
-constexpr uint64_t kMaxCnfVariables = uint64_t(1) << 24;
+constexpr uint64_t kMaxCnfVariables = uint64_t(1) << 22;
 // Above this many variables the clauses read are kept in sparse storage.
 constexpr uint32_t kDenseClauseLimit = 128;
 
