@@ -1,0 +1,406 @@
+// End-to-end runs of the program with the real solvers: single solutions, the files they
+// are written to, the result and statistics lines, the target sources and the options that
+// shape the circuit. Every file written is read back and simulated against the target.
+#include "tests/support/E2eRun.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace testsupport;
+
+namespace {
+
+// Runs the program in dir and expects it to end normally with a solution count.
+RunResult runOk(const std::vector<std::string>& args, const std::string& dir) {
+    RunResult r = runQuillon(args, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r;
+}
+
+GateCircuit dotOf(const TempDir& dir, const std::string& name, const std::string& library) {
+    return GateCircuit::FromDot(readFile(dir.file(name)), library);
+}
+
+GateCircuit aagOf(const TempDir& dir, const std::string& name) {
+    return GateCircuit::FromAag(readFile(dir.file(name)));
+}
+
+BlifCircuit blifOf(const TempDir& dir, const std::string& name) {
+    return BlifCircuit::parse(readFile(dir.file(name)));
+}
+
+// The statistics line: the last line of the standard error stream, as fields.
+std::vector<std::string> statsOf(const RunResult& r) {
+    return splitFields(lastLine(r.err), ';');
+}
+
+size_t xorGates(const GateCircuit& c) {
+    size_t count = 0;
+    for (const auto& g : c.gates())
+        if (g.function == 0x6) ++count;
+    return count;
+}
+
+size_t polyEdges(const GateCircuit& c) {
+    size_t count = 0;
+    for (const auto& g : c.gates())
+        count += (g.port[0].poly ? 1 : 0) + (g.port[1].poly ? 1 : 0);
+    for (const auto& o : c.outputs())
+        count += o.poly ? 1 : 0;
+    return count;
+}
+
+bool anyInversion(const GateCircuit& c) {
+    for (const auto& g : c.gates())
+        if (g.port[0].inverted || g.port[1].inverted) return true;
+    for (const auto& o : c.outputs())
+        if (o.inverted) return true;
+    return false;
+}
+
+} // namespace
+
+// The example run of the overview, and the files it leaves in its directory.
+TEST(E2eRuns, ThreeInputXorToBlifWithStatistics) {
+    TempDir dir;
+    const RunResult r =
+        runOk({"-k", "3", "-f", "150", "-save_blif", "s.blif", "-stats"}, dir.path());
+    EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+    const std::vector<std::string> stats = statsOf(r);
+    ASSERT_EQ(stats.size(), 5u) << r.err;
+    EXPECT_EQ(stats[0], "150");
+    EXPECT_EQ(stats[1], "6"); // the exclusive-or of three inputs takes 6 and-nodes
+    EXPECT_EQ(stats[2], "0");
+    EXPECT_GE(std::stod(stats[4]), 0.0);
+
+    const BlifCircuit blif = blifOf(dir, "s.blif");
+    EXPECT_EQ(Mismatch(blif, Expected::FromNumber(150, 3)), "");
+    EXPECT_EQ(blif.model(), "fnct");
+    EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "x2"}));
+    EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"y0"}));
+
+    // Only the solver exchange files, the netlist and the lock stay behind: the library
+    // files are removed and no continuation file is written without -continue.
+    EXPECT_EQ(listDir(dir.path()),
+              (std::set<std::string>{".quillon.lock", "SAT_result.cnf", "inst.cnf", "s.blif"}));
+}
+
+// Every writer describes the same circuit, and the statistics describe it too.
+TEST(E2eRuns, AllWritersDescribeTheSameMajorityCircuit) {
+    TempDir dir;
+    const RunResult r = runOk({"-k", "3", "-f", "232", "-save_dot", "m.dot", "-save_aag", "m.aag",
+                               "-save_aig", "m.aig", "-save_blif", "m.blif", "-stats"},
+                              dir.path());
+    const Expected majority = Expected::FromNumber(232, 3);
+    const GateCircuit dot = dotOf(dir, "m.dot", "8");
+    const GateCircuit aag = aagOf(dir, "m.aag");
+    EXPECT_EQ(Mismatch(dot, majority), "");
+    EXPECT_EQ(Mismatch(aag, majority), "");
+    EXPECT_EQ(Mismatch(blifOf(dir, "m.blif"), majority), "");
+    EXPECT_EQ(dot.gateCount(), 4u); // majority of three: 4 and-nodes
+    EXPECT_EQ(dot.Canonical(false), aag.Canonical(false));
+    // The binary AIGER file goes to the plain name too.
+    EXPECT_EQ(readFile(dir.file("m.aig")).rfind("aig 7 3 0 1 4\n", 0), 0u);
+
+    const std::vector<std::string> stats = statsOf(r);
+    ASSERT_EQ(stats.size(), 5u);
+    EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
+    EXPECT_EQ(stats[2], "0");
+    EXPECT_EQ(stats[3], std::to_string(dot.Depth()));
+}
+
+// Node counts of known optimum circuits.
+TEST(E2eRuns, KnownOptimumNodeCounts) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string library;
+        Expected expected;
+        unsigned nodes;
+        unsigned xors;
+    };
+    const std::vector<Case> cases = {
+        {{"-k", "2", "-f", "6"}, "8", Expected::FromNumber(6, 2), 3, 0},
+        {{"-k", "3", "-f", "232"}, "8", Expected::FromNumber(232, 3), 4, 0},
+        {{"-k", "3", "-f", "150"}, "8", Expected::FromNumber(150, 3), 6, 0},
+        {{"-k", "4", "-fh", "6996", "-nodefuncts", "86", "-gatecosts", "11"},
+         "86",
+         Expected::FromNumber(0x6996, 4),
+         3,
+         3},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-save_dot", "c.dot", "-stats"});
+        const RunResult r = runOk(args, dir.path());
+        const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
+        EXPECT_EQ(Mismatch(circuit, c.expected), "") << args[3];
+        EXPECT_EQ(circuit.gateCount(), c.nodes) << args[3];
+        EXPECT_EQ(xorGates(circuit), c.xors) << args[3];
+        const std::vector<std::string> stats = statsOf(r);
+        ASSERT_EQ(stats.size(), 5u);
+        EXPECT_EQ(stats[1], std::to_string(c.nodes));
+        EXPECT_EQ(stats[2], std::to_string(c.xors));
+        EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
+    }
+}
+
+// Differing gate costs: the cost search trades nodes for cheaper gates.
+TEST(E2eRuns, GateCostsSteerTheSearch) {
+    {
+        // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6),
+        // and the cost bound of the search then rules out anything cheaper.
+        TempDir dir;
+        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "12",
+                                   "-save_dot", "c.dot", "-save_aag", "c.aag", "-stats"},
+                                  dir.path());
+        const GateCircuit dot = dotOf(dir, "c.dot", "86");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(dot.gateCount(), 2u);
+        EXPECT_EQ(xorGates(dot), 2u);
+        EXPECT_EQ(statsOf(r)[1], "2");
+        EXPECT_TRUE(fileExists(dir.file("inst.opb"))); // the optimizer was used
+    }
+    {
+        // Exclusive-or gates of cost 9: two of them cost 18; with three nodes the optimizer
+        // finds nothing cheaper (19), with four one exclusive-or and three and-nodes cost 12,
+        // and with five no circuit of and-nodes alone exists, which ends the search.
+        TempDir dir;
+        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "19",
+                                   "-save_dot", "c.dot", "-stats"},
+                                  dir.path());
+        const GateCircuit dot = dotOf(dir, "c.dot", "86");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(dot.gateCount(), 4u);
+        EXPECT_EQ(xorGates(dot), 1u);
+        EXPECT_EQ(statsOf(r)[1], "4");
+        EXPECT_EQ(statsOf(r)[2], "1");
+    }
+}
+
+// -truth with a function number writes the table; without one it reads it.
+TEST(E2eRuns, TruthTableWrittenThenRead) {
+    TempDir dir;
+    runOk({"-k", "3", "-f", "105", "-truth", "t.txt", "-save_dot", "a.dot"}, dir.path());
+    EXPECT_EQ(readFile(dir.file("t.txt")), "01101001\n");
+    EXPECT_EQ(Mismatch(dotOf(dir, "a.dot", "8"), Expected::FromNumber(105, 3)), "");
+
+    // A table of another function, in hexadecimal, read back.
+    writeFile(dir.file("t.txt"), "e8\n");
+    const RunResult r =
+        runOk({"-k", "3", "-truth", "t.txt", "-save_dot", "b.dot", "-stats"}, dir.path());
+    EXPECT_EQ(Mismatch(dotOf(dir, "b.dot", "8"), Expected::FromNumber(0xe8, 3)), "");
+    EXPECT_EQ(statsOf(r)[0], "1"); // no function text given
+    EXPECT_EQ(readFile(dir.file("t.txt")), "e8\n");
+}
+
+// A two-output PLA with don't cares: the outputs agree with it wherever it cares.
+TEST(E2eRuns, MultiOutputPlaWithDontCares) {
+    TempDir dir;
+    // s: a xor b, don't care when c = 1; t: a and b and c, don't care when exactly two
+    // inputs are 1.
+    writeFile(dir.file("f.pla"), ".i 3\n.o 2\n.ilb a b c\n.ob s t\n.type fd\n"
+                                 "100 10\n010 10\n--1 -0\n111 01\n110 0-\n101 0-\n011 0-\n.e\n");
+    const RunResult r = runOk({"-pla", "f.pla", "-save_dot", "p.dot", "-save_blif", "p.blif",
+                               "-save_aag", "p.aag", "-stats"},
+                              dir.path());
+    auto bit = [](uint32_t r, int j) { return static_cast<int>((r >> j) & 1u); };
+    const Expected expected = Expected::FromFunctions(
+        3, false,
+        {[&](uint32_t r) { return bit(r, 2) ? Expected::DontCare : bit(r, 0) ^ bit(r, 1); },
+         [&](uint32_t r) {
+             const int ones = bit(r, 0) + bit(r, 1) + bit(r, 2);
+             return ones == 2 ? Expected::DontCare : (ones == 3 ? 1 : 0);
+         }});
+    const GateCircuit dot = dotOf(dir, "p.dot", "8");
+    EXPECT_EQ(Mismatch(dot, expected), "");
+    EXPECT_EQ(Mismatch(aagOf(dir, "p.aag"), expected), "");
+    const BlifCircuit blif = blifOf(dir, "p.blif");
+    EXPECT_EQ(Mismatch(blif, expected), "");
+    EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"s", "t"}));
+    const std::vector<std::string> stats = statsOf(r);
+    EXPECT_EQ(stats[0], "f.pla");
+    EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
+    // s alone needs 3 and-nodes (an exclusive-or); the don't cares let t be a and b,
+    // which the exclusive-or's circuit can share: no more than 4 nodes in all.
+    EXPECT_LE(dot.gateCount(), 4u);
+    EXPECT_GE(dot.gateCount(), 3u);
+}
+
+// Polymorphic edges: one circuit realises one function with P = 0 and another with P = 1.
+TEST(E2eRuns, PolymorphicEdgesRealiseBothFunctions) {
+    struct Case {
+        uint32_t f; // rows 0..3: P = 0, rows 4..7: P = 1
+        const char* what;
+    };
+    for (const Case& c : {Case{0xE8, "and / or"}, Case{0x96, "xor / xnor"}}) {
+        TempDir dir;
+        const std::string f = std::to_string(c.f);
+        const RunResult r = runOk({"-k", "2", "-f", f, "-polyedges", "-save_dot", "p.dot",
+                                   "-save_aag", "p.aag", "-save_blif", "p.blif", "-stats"},
+                                  dir.path());
+        const Expected expected = Expected::FromNumber(c.f, 2, true);
+        const GateCircuit dot = dotOf(dir, "p.dot", "8");
+        EXPECT_EQ(Mismatch(dot, expected), "") << c.what;
+        EXPECT_EQ(Mismatch(aagOf(dir, "p.aag"), expected), "") << c.what;
+        const BlifCircuit blif = blifOf(dir, "p.blif");
+        EXPECT_EQ(Mismatch(blif, expected), "") << c.what;
+        EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "P"}));
+        EXPECT_GT(polyEdges(dot), 0u) << c.what;
+        const std::vector<std::string> stats = statsOf(r);
+        ASSERT_EQ(stats.size(), 6u) << r.err;
+        EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
+        EXPECT_EQ(stats[3], std::to_string(polyEdges(dot)));
+        EXPECT_EQ(stats[4], std::to_string(dot.Depth()));
+    }
+}
+
+// -noinv: no inverted edge anywhere; -noconst: the constant feeds no node.
+TEST(E2eRuns, InversionsAndConstantsCanBeForbidden) {
+    {
+        TempDir dir;
+        runOk({"-k", "3", "-f", "128", "-noinv", "-save_dot", "a.dot", "-save_aag", "a.aag"},
+              dir.path());
+        const GateCircuit dot = dotOf(dir, "a.dot", "8");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(128, 3)), "");
+        EXPECT_FALSE(anyInversion(dot));
+        EXPECT_FALSE(anyInversion(aagOf(dir, "a.aag")));
+        EXPECT_EQ(dot.gateCount(), 2u);
+    }
+    {
+        TempDir dir;
+        runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "11", "-noinv",
+               "-save_dot", "x.dot"},
+              dir.path());
+        const GateCircuit dot = dotOf(dir, "x.dot", "86");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_FALSE(anyInversion(dot));
+        EXPECT_EQ(dot.gateCount(), 2u);
+    }
+    {
+        TempDir dir;
+        runOk({"-k", "3", "-f", "150", "-noconst", "-save_dot", "c.dot", "-save_aag", "c.aag"},
+              dir.path());
+        const GateCircuit dot = dotOf(dir, "c.dot", "8");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_FALSE(dot.usesConstant());
+        EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
+        EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
+    }
+}
+
+// A preset node count: too small gives no solution, enough or more gives one of that size.
+TEST(E2eRuns, PresetNodeCount) {
+    {
+        TempDir dir;
+        const RunResult r =
+            runOk({"-k", "3", "-f", "150", "-n", "3", "-save_dot", "s.dot", "-stats"}, dir.path());
+        EXPECT_EQ(lastLine(r.out), "Solutions: 0");
+        const std::vector<std::string> stats = statsOf(r);
+        ASSERT_EQ(stats.size(), 5u) << r.err;
+        EXPECT_EQ(stats[0], "150");
+        EXPECT_EQ(stats[1], "");
+        EXPECT_EQ(stats[2], "");
+        EXPECT_EQ(stats[3], "");
+        EXPECT_GE(std::stod(stats[4]), 0.0);
+        EXPECT_FALSE(fileExists(dir.file("s.dot")));
+    }
+    {
+        TempDir dir;
+        const RunResult r =
+            runOk({"-k", "2", "-f", "6", "-polyedges", "-n", "1", "-stats"}, dir.path());
+        EXPECT_EQ(lastLine(r.out), "Solutions: 0");
+        EXPECT_EQ(statsOf(r).size(), 6u); // the polymorphic-edge field stays empty too
+    }
+    for (const char* n : {"6", "7"}) {
+        TempDir dir;
+        const RunResult r =
+            runOk({"-k", "3", "-f", "150", "-n", n, "-save_dot", "s.dot", "-stats"}, dir.path());
+        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+        const GateCircuit dot = dotOf(dir, "s.dot", "8");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(std::to_string(dot.gateCount()), n);
+        EXPECT_EQ(statsOf(r)[1], n);
+    }
+}
+
+// The run driver's own errors, and errors of the parts it calls, end the run with the
+// exception's message before any result line.
+TEST(E2eRuns, ErrorsEndTheRun) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-truth", "t.txt", "-pla", "f.pla"},
+         "Runtime Exception: Truth table cannot be written when PLA is specified"},
+        {{"-pla", "f.pla", "-truth", "t.txt", "-f", "6"},
+         "Runtime Exception: Truth table cannot be written when PLA is specified"},
+        {{"-k", "2", "-f", "6", "-nodefuncts", "86"},
+         "Runtime Exception: -gatecosts and -nodefuncts must be of equal size"},
+        {{"-k", "2", "-f", "6", "-gatecosts", "12"},
+         "Runtime Exception: -gatecosts and -nodefuncts must be of equal size"},
+        {{"-k", "2", "-f", "6", "-nodefuncts", "8G", "-gatecosts", "11"},
+         "Runtime Exception: SAT_CircGen::DeriveFunctions: non-hex string."},
+        {{"-k", "2", "-f", "6", "-nodefuncts", "0", "-gatecosts", "1"},
+         "Runtime Exception: SAT_CircGen::DeriveFunctions: function must not be trivial "
+         "(constant or buffer)."},
+        {{"-k", "2", "-f", "6", "-nodefuncts", "86", "-gatecosts", "10"},
+         "Runtime Exception: SAT_CircGen::set_GateCosts: zero cost not allowed"},
+        {{"-k", "2", "-truth", "missing.txt"}, "Runtime Exception: ReadTruth: cannot open file"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeFile(dir.file("f.pla"), ".i 2\n.o 1\n11 1\n.e\n");
+        const RunResult r = runQuillon(c.args, dir.path());
+        EXPECT_NE(r.status, 0) << c.message;
+        EXPECT_EQ(lastLine(r.err), c.message);
+        EXPECT_EQ(r.out.find("Solutions:"), std::string::npos) << c.message;
+    }
+    // A truth-table error leaves no table written.
+    TempDir dir;
+    writeFile(dir.file("f.pla"), ".i 2\n.o 1\n11 1\n.e\n");
+    runQuillon({"-f", "6", "-truth", "t.txt", "-pla", "f.pla"}, dir.path());
+    EXPECT_FALSE(fileExists(dir.file("t.txt")));
+    // -nodefuncts 86 with costs of the same length passes the check.
+    const RunResult ok =
+        runQuillon({"-k", "2", "-f", "6", "-nodefuncts", "86", "-gatecosts", "11"}, dir.path());
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(lastLine(ok.out), "Solutions: 1");
+}
+
+// -timings adds one line at the end of the standard error stream; the statistics line
+// keeps its place before it.
+TEST(E2eRuns, TimingsReport) {
+    TempDir dir;
+    const RunResult r = runOk({"-k", "3", "-f", "150", "-stats", "-timings"}, dir.path());
+    const std::vector<std::string> lines = splitLines(r.err);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(splitFields(lines[lines.size() - 2], ';')[0], "150");
+    const std::vector<std::string> words = splitFields(lines.back(), ' ');
+    ASSERT_EQ(words.size(), 10u) << lines.back();
+    EXPECT_EQ(words[0], "timings:");
+    const std::vector<std::string> keys = {"total", "library",     "build",
+                                           "files", "solver",      "decode",
+                                           "other", "solver_runs", "solver_cpu"};
+    double total = 0.0, parts = 0.0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const std::vector<std::string> kv = splitFields(words[i + 1], '=');
+        ASSERT_EQ(kv.size(), 2u);
+        EXPECT_EQ(kv[0], keys[i]);
+        const double value = std::stod(kv[1]);
+        EXPECT_GE(value, 0.0) << kv[0];
+        if (i == 0) total = value;
+        if (i >= 1 && i <= 6) parts += value;
+        // The search tries n = 0 .. 6 for the exclusive-or of three inputs.
+        if (kv[0] == "solver_runs") {
+            EXPECT_EQ(kv[1], "7");
+        }
+    }
+    EXPECT_NEAR(parts, total, 0.01);
+}
