@@ -50,7 +50,10 @@ void SAT_CircGen::RunSAT(bool pbo) {
         clauses.SaveCNF(kCnfFile);
         // A solver that fails to run must not leave the previous answer to be read.
         std::remove(kSatResultFile);
-        ExternalTools::Run(solver.command + " " + kCnfFile + " " + kSatResultFile);
+        // The solver's progress report is not part of the tool's output: the answer is in
+        // the result file, and the standard output carries only the tool's own lines.
+        ExternalTools::Run(solver.command + " " + kCnfFile + " " + kSatResultFile +
+                           " > /dev/null 2>&1");
         ReadSATResult(kSatResultFile);
         return;
     }
@@ -64,7 +67,7 @@ void SAT_CircGen::RunSAT(bool pbo) {
     // clause becomes; such an instance has no solution.
     if (hasEmptyClause(clauses)) return;
     const ExternalTools::Location converter = ExternalTools::Find("fromdos");
-    if (converter.found) ExternalTools::Run(converter.command + " " + kOpbFile);
+    if (converter.found) ExternalTools::Run(converter.command + " " + kOpbFile + " 2> /dev/null");
     // The minisat+ 1.0 found on the PATH reads products written as "+1*x5" only in its
     // old input format (-of); a copy in the current directory gets the plain command line.
     const std::string options = optimizer.local ? " -v0 " : " -v0 -of ";
