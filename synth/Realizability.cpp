@@ -119,6 +119,56 @@ bool disjunctionCompletion(const Partial& f, uint32_t w) {
     return true;
 }
 
+// Some completion of f is 1 only where input i is 1, for some i: every cared-for 1 row
+// has bit i (or there is no cared-for 1: the constant 0).
+bool belowAnInputCompletion(const Partial& f, uint32_t w) {
+    uint64_t common = (w >= 64) ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+    bool anyOne = false;
+    for (size_t r = 0; r < f.size(); ++r)
+        if (f[r] == 1) {
+            common &= r;
+            anyOne = true;
+        }
+    return !anyOne || common != 0;
+}
+
+// Some completion of f is 1 wherever input i is 1, for some i: no cared-for 0 row has
+// bit i (or there is no cared-for 0: the constant 1).
+bool aboveAnInputCompletion(const Partial& f, uint32_t w) {
+    const uint64_t allBits = (w >= 64) ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+    uint64_t zeroUnion = 0;
+    bool anyZero = false;
+    for (size_t r = 0; r < f.size(); ++r)
+        if (f[r] == 0) {
+            zeroUnion |= r;
+            anyZero = true;
+        }
+    return !anyZero || (zeroUnion & allBits) != allBits;
+}
+
+// Some completion of f is a constant, an input or an inverted input.
+bool oneInputCompletion(const Partial& f, uint32_t w) {
+    bool anyOne = false;
+    bool anyZero = false;
+    for (int8_t v : f) {
+        anyOne = anyOne || v == 1;
+        anyZero = anyZero || v == 0;
+    }
+    if (!anyOne || !anyZero) return true;
+    for (uint32_t bit = 0; bit < w; ++bit) {
+        bool same = true;     // f = x_bit on the cared-for rows
+        bool opposite = true; // f = not x_bit
+        for (size_t r = 0; r < f.size() && (same || opposite); ++r) {
+            if (f[r] == kDC) continue;
+            const int x = static_cast<int>((r >> bit) & 1u);
+            same = same && f[r] == x;
+            opposite = opposite && f[r] != x;
+        }
+        if (same || opposite) return true;
+    }
+    return false;
+}
+
 // f with its values inverted and/or exclusive-ored with the variable at bit controlBit.
 Partial transformed(const Partial& f, bool invert, bool xorControl, uint32_t controlBit) {
     Partial g(f.size());
@@ -139,15 +189,20 @@ Partial transformed(const Partial& f, bool invert, bool xorControl, uint32_t con
 
 Realizability::Realizability(const std::string& library, bool allowInv, bool allowConst,
                              bool polyEdges)
-    : allowInv_(allowInv), polyEdges_(polyEdges) {
-    for (char c : library) {
-        if (!isHexDigit(c)) continue;
-        const uint32_t digit = hex2int(std::string(1, c));
-        for (int inv = 0; inv < (allowInv ? 4 : 1); ++inv)
-            primitives_.push_back(twoInput(digit, (inv & 2) != 0, (inv & 1) != 0));
-    }
-    if (allowConst) primitives_.push_back(Partial{0, 0});      // constant 0 (of one variable)
-    if (polyEdges) primitives_.push_back(Partial{0, 1, 1, 0}); // the polymorphic stage
+    : allowInv_(allowInv), allowConst_(allowConst), polyEdges_(polyEdges) {
+    for (char c : library)
+        if (isHexDigit(c)) library_.push_back(hex2int(std::string(1, c)));
+}
+
+std::vector<Realizability::Partial> Realizability::Primitives(bool inversions,
+                                                              bool polymorphic) const {
+    std::vector<Partial> primitives;
+    for (uint32_t digit : library_)
+        for (int inv = 0; inv < (inversions ? 4 : 1); ++inv)
+            primitives.push_back(twoInput(digit, (inv & 2) != 0, (inv & 1) != 0));
+    if (allowConst_) primitives.push_back(Partial{0, 0});       // constant 0 (of one variable)
+    if (polymorphic) primitives.push_back(Partial{0, 1, 1, 0}); // the polymorphic stage
+    return primitives;
 }
 
 bool Realizability::HasCompletionIn(Clone clone, const Partial& f, uint32_t w) {
@@ -166,6 +221,12 @@ bool Realizability::HasCompletionIn(Clone clone, const Partial& f, uint32_t w) {
         return conjunctionCompletion(f, w);
     case Disjunction:
         return disjunctionCompletion(f, w);
+    case BelowAnInput:
+        return belowAnInputCompletion(f, w);
+    case AboveAnInput:
+        return aboveAnInputCompletion(f, w);
+    case OneInput:
+        return oneInputCompletion(f, w);
     case CloneCount:
         break;
     }
@@ -188,6 +249,12 @@ std::string Realizability::Describe(Clone clone) {
         return "a conjunction of inputs";
     case Disjunction:
         return "a disjunction of inputs";
+    case BelowAnInput:
+        return "1 only where a certain input is 1";
+    case AboveAnInput:
+        return "1 wherever a certain input is 1";
+    case OneInput:
+        return "a function of at most one input";
     case CloneCount:
         break;
     }
@@ -198,19 +265,6 @@ std::string Realizability::ProveImpossible(const PLA& target) const {
     const uint32_t w = target.getInputs();
     const uint32_t outputs = target.getOutputs();
     if (w > kMaxInputs || outputs == 0) return "";
-
-    // The clones that hold every primitive.
-    std::vector<Clone> closed;
-    for (int c = 0; c < CloneCount; ++c) {
-        bool all = true;
-        for (const Partial& p : primitives_)
-            if (!HasCompletionIn(static_cast<Clone>(c), p, p.size() == 4 ? 2 : 1)) {
-                all = false;
-                break;
-            }
-        if (all) closed.push_back(static_cast<Clone>(c));
-    }
-    if (closed.empty()) return "";
 
     // The target's outputs row by row, read as the instance reads them: row r assigns
     // bit w - 1 - p of r to input p (so the control input, the last one, is bit 0); a
@@ -227,20 +281,57 @@ std::string Realizability::ProveImpossible(const PLA& target) const {
             f[o][r] = v == 2 ? kDC : (v == 1 ? 1 : 0);
         }
     }
+    std::vector<std::string> names;
+    for (uint32_t o = 0; o < outputs; ++o) {
+        const std::string name = target.getOName(o);
+        names.push_back(name.empty() ? int2string(o) : name);
+    }
 
-    // Output transformations: inversion, exclusive-or with the control input (bit 0).
-    struct Transform {
-        bool invert;
-        bool control;
-    };
+    const bool poly = polyEdges_ && w > 0;
     std::vector<Transform> transforms{{false, false}};
     if (allowInv_) transforms.push_back({true, false});
-    if (polyEdges_ && w > 0) {
+    if (poly) {
         transforms.push_back({false, true});
         if (allowInv_) transforms.push_back({true, true});
     }
+    std::string proof = Prove(f, w, Primitives(allowInv_, poly), transforms, names, "");
+    if (!proof.empty() || !poly) return proof;
 
-    for (uint32_t o = 0; o < outputs; ++o) {
+    // The two halves of a polymorphic target.
+    for (int p = 0; p < 2; ++p) {
+        std::vector<Partial> half(outputs, Partial(rows / 2));
+        for (uint32_t o = 0; o < outputs; ++o)
+            for (size_t r = 0; r < rows / 2; ++r)
+                half[o][r] = f[o][2 * r + static_cast<size_t>(p)];
+        const bool inversions = allowInv_ || p == 1; // a polymorphic edge inverts at P = 1
+        std::vector<Transform> flips{{false, false}};
+        if (inversions) flips.push_back({true, false});
+        proof = Prove(half, w - 1, Primitives(inversions, false), flips, names,
+                      p == 0 ? "with P = 0 " : "with P = 1 ");
+        if (!proof.empty()) return proof;
+    }
+    return "";
+}
+
+std::string Realizability::Prove(const std::vector<Partial>& f, uint32_t w,
+                                 const std::vector<Partial>& primitives,
+                                 const std::vector<Transform>& transforms,
+                                 const std::vector<std::string>& names,
+                                 const std::string& context) const {
+    // The clones that hold every primitive.
+    std::vector<Clone> closed;
+    for (int c = 0; c < CloneCount; ++c) {
+        bool all = true;
+        for (const Partial& p : primitives)
+            if (!HasCompletionIn(static_cast<Clone>(c), p, p.size() == 4 ? 2 : 1)) {
+                all = false;
+                break;
+            }
+        if (all) closed.push_back(static_cast<Clone>(c));
+    }
+    if (closed.empty()) return "";
+
+    for (size_t o = 0; o < f.size(); ++o) {
         // An output may be the constant signal, transformed like any other.
         bool constant = false;
         for (const Transform& t : transforms) {
@@ -259,15 +350,14 @@ std::string Realizability::ProveImpossible(const PLA& target) const {
                     break;
                 }
             if (reachable) continue;
-            std::string name = target.getOName(o);
-            if (name.empty()) name = int2string(o);
             const std::string what = Describe(clone);
-            return "No circuit exists: every gate available (the node functions under the "
-                   "allowed inversions, constants and polymorphic edges) is " +
+            return "No circuit exists: " + context +
+                   "every gate available (the node functions under the allowed inversions, "
+                   "constants and polymorphic edges) is " +
                    what + ", so every circuit output is " + what +
                    " up to the allowed output inversion and polymorphism, or a constant; "
                    "output " +
-                   name + " is neither.";
+                   names[o] + " is neither.";
         }
     }
     return "";
