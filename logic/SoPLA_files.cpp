@@ -214,6 +214,9 @@ void SoPLA::LoadCNF(const std::string& file) {
 
     uint64_t declaredClauses = 0;
     uint32_t variables = 0;
+    bool sawProblemLine = false;
+    const std::string badCount =
+        "SoPLA::LoadCNF: Bad or damaged CNF file (invalid number of terms): " + file;
     std::string line;
     while (!in.eof()) {
         GetLine(in, line);
@@ -231,10 +234,13 @@ void SoPLA::LoadCNF(const std::string& file) {
             if (nv > kMaxCnfVariables) throw IOException(damaged);
             variables = nv;
             inputCount_ = nv;
+            sawProblemLine = true;
             declaredClauses = static_cast<uint32_t>(readNumber(GetToken(line, pos)));
             continue;
         }
-        // A clause: literals up to the first 0 (or the end of the line).
+        // A clause: literals up to the first 0 (or the end of the line). Clauses before any
+        // problem line belong to a file without one, which has no variables to refer to.
+        if (!sawProblemLine && !line.empty()) throw IOException(badCount);
         Cube clause;
         if (sparse_ || variables > kDenseClauseLimit)
             clause.init_sparse(variables);
@@ -256,9 +262,7 @@ void SoPLA::LoadCNF(const std::string& file) {
         if (!any) break;
         terms_.push_back(std::move(clause));
     }
-    if (terms_.size() != declaredClauses || variables == 0)
-        throw IOException("SoPLA::LoadCNF: Bad or damaged CNF file (invalid number of terms): " +
-                          file);
+    if (terms_.size() != declaredClauses || variables == 0) throw IOException(badCount);
     in.close();
 
     // Names: the first comment "c <v> <name>" of each variable.

@@ -273,8 +273,9 @@ TEST_F(CnfFileTest, ClauseCountAndVariableCountChecks) {
     EXPECT_EQ(loadError("c only comments\n"), badCount()); // no problem line
     EXPECT_EQ(loadError(""), badCount());
     EXPECT_EQ(loadError("p cnf 0 0\n"), badCount());
-    // Without a problem line the clauses have no columns for their literals.
-    EXPECT_EQ(loadError("1 -2 0\n"), "Runtime Exception: Cube::setLit: Index out of range");
+    // A file without a problem line is damaged, whatever clauses it holds.
+    EXPECT_EQ(loadError("1 -2 0\n"), badCount());
+    EXPECT_EQ(loadError("c x\n1 -2 0\np cnf 2 1\n"), badCount());
     EXPECT_EQ(loadError("p cnf 2 1\n1 3 0\n"),
               "Runtime Exception: Cube::setLit: Index out of range");
     EXPECT_EQ(loadError("p cnf 2 1\n-99999999999999999999999 0\n"),
