@@ -1,0 +1,437 @@
+// The fast CNF encoding of the lower-bound engine.
+#include "synth/BoundEncoder.h"
+
+#include <cadical.hpp>
+
+namespace {
+
+uint32_t bitOf(uint32_t h, uint32_t v) {
+    return (h >> v) & 1u;
+}
+
+} // namespace
+
+BoundEncoder::BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Options& options)
+    : p_(problem), opt_(options), k_(problem.inputs()), n_(nodes),
+      minSource_(problem.constOperands() ? 0u : 1u), solver_(std::make_unique<CaDiCaL::Solver>()),
+      rowSlot_(problem.rows(), 0) {
+    BuildNodes();
+    BuildOutputs();
+    BuildUsage();
+    if (opt_.colex) BuildColex();
+    if (opt_.noReapply && p_.normal() && p_.noReapplication()) BuildNoReapplication();
+    if (opt_.symmetricInputs) BuildSymmetricInputs();
+    if (opt_.distinctNodes) BuildDistinctNodes();
+    if (opt_.essentialInputs) BuildEssentialInputs();
+}
+
+BoundEncoder::~BoundEncoder() = default;
+
+int BoundEncoder::NewVar() {
+    return ++vars_;
+}
+
+void BoundEncoder::AddClause(std::initializer_list<int> lits) {
+    for (int l : lits)
+        if (l == kTrue) return;
+    for (int l : lits)
+        if (l != kFalse) solver_->add(l);
+    solver_->add(0);
+    ++clauses_;
+}
+
+void BoundEncoder::AddClause(const std::vector<int>& lits) {
+    for (int l : lits)
+        if (l == kTrue) return;
+    for (int l : lits)
+        if (l != kFalse) solver_->add(l);
+    solver_->add(0);
+    ++clauses_;
+}
+
+void BoundEncoder::AppendNotTable(std::vector<int>& clause, uint32_t t, uint32_t h) const {
+    for (uint32_t v = 0; v < 4; ++v)
+        clause.push_back(bitOf(h, v) ? -node_[t].g[v] : node_[t].g[v]);
+}
+
+bool BoundEncoder::ModelTrue(int lit) const {
+    if (lit == kTrue) return true;
+    if (lit == kFalse) return false;
+    return solver_->val(lit) > 0;
+}
+
+int BoundEncoder::SelOf(uint32_t t, uint32_t a, uint32_t b) const {
+    const NodeVars& nv = node_[t];
+    const uint32_t idx = nv.pairIndex[a * nv.signal + b];
+    return idx == 0 ? 0 : nv.pairs[idx - 1].sel;
+}
+
+int BoundEncoder::ValueLit(uint32_t signal, uint32_t slot, uint32_t row) const {
+    if (signal == 0) return kFalse;
+    if (signal <= k_) return ((row >> (signal - 1)) & 1u) ? kTrue : kFalse;
+    return node_[signal - k_ - 1].value[slot];
+}
+
+uint16_t BoundEncoder::PossibleTables() const {
+    uint16_t tables = p_.distinctFunctions();
+    for (uint32_t c = 0; c < 4; ++c) {
+        // Canonical tables of the special pair kinds: unused table bits are 0.
+        if ((p_.unaryCombos() >> c) & 1u) tables |= uint16_t(1u << ((c & 1u) | ((c >> 1) << 3)));
+        if ((p_.constCombos() >> c) & 1u) tables |= uint16_t(1u << ((c & 1u) | ((c >> 1) << 1)));
+    }
+    if (p_.constOneNode()) tables |= 1u;
+    return tables;
+}
+
+void BoundEncoder::BuildNodes() {
+    node_.resize(n_);
+    for (uint32_t t = 0; t < n_; ++t) {
+        NodeVars& nv = node_[t];
+        nv.signal = k_ + 1 + t;
+        nv.pairIndex.assign(size_t(nv.signal) * nv.signal, 0);
+        for (uint32_t b = minSource_; b < nv.signal; ++b)
+            for (uint32_t a = minSource_; a <= b; ++a) {
+                PairKind kind;
+                if (a == b)
+                    kind = a == 0 ? ConstBoth : Unary;
+                else
+                    kind = a == 0 ? ConstFirst : Distinct;
+                if (p_.normal() && kind != Distinct) continue;
+                if (kind == Distinct && p_.distinctFunctions() == 0) continue;
+                if (kind == Unary && p_.unaryCombos() == 0) continue;
+                if (kind == ConstFirst && p_.constCombos() == 0) continue;
+                if (kind == ConstBoth && !p_.constOneNode()) continue;
+                nv.pairs.push_back(Pair{a, b, kind, NewVar()});
+                nv.pairIndex[a * nv.signal + b] = static_cast<uint32_t>(nv.pairs.size());
+            }
+        for (uint32_t v = 0; v < 4; ++v)
+            nv.g[v] = (p_.normal() && v == 0) ? kFalse : NewVar();
+
+        std::vector<int> alo;
+        for (const Pair& pr : nv.pairs)
+            alo.push_back(pr.sel);
+        if (alo.empty()) {
+            const int x = NewVar();
+            AddClause({x});
+            AddClause({-x});
+            continue;
+        }
+        AddClause(alo);
+        if (opt_.atMostOnePair)
+            for (size_t x = 0; x < alo.size(); ++x)
+                for (size_t y = x + 1; y < alo.size(); ++y)
+                    AddClause({-alo[x], -alo[y]});
+
+        if (p_.normal()) {
+            for (uint32_t h = 0; h < 16; h += 2)
+                if (!((p_.distinctFunctions() >> h) & 1u)) {
+                    std::vector<int> c;
+                    AppendNotTable(c, t, h);
+                    AddClause(c);
+                }
+            continue;
+        }
+        // Plain model: the allowed tables depend on the kind of the selected pair.
+        int kindVar[4] = {0, 0, 0, 0};
+        for (const Pair& pr : nv.pairs) {
+            if (kindVar[pr.kind] == 0) kindVar[pr.kind] = NewVar();
+            AddClause({-pr.sel, kindVar[pr.kind]});
+        }
+        if (int d = kindVar[Distinct])
+            for (uint32_t h = 0; h < 16; ++h)
+                if (!((p_.distinctFunctions() >> h) & 1u)) {
+                    std::vector<int> c{-d};
+                    AppendNotTable(c, t, h);
+                    AddClause(c);
+                }
+        if (int u = kindVar[Unary]) {
+            AddClause({-u, -nv.g[1]});
+            AddClause({-u, -nv.g[2]});
+            for (uint32_t c = 0; c < 4; ++c)
+                if (!((p_.unaryCombos() >> c) & 1u))
+                    AddClause({-u, (c & 1u) ? -nv.g[0] : nv.g[0], (c & 2u) ? -nv.g[3] : nv.g[3]});
+        }
+        if (int cf = kindVar[ConstFirst]) {
+            AddClause({-cf, -nv.g[2]});
+            AddClause({-cf, -nv.g[3]});
+            for (uint32_t c = 0; c < 4; ++c)
+                if (!((p_.constCombos() >> c) & 1u))
+                    AddClause({-cf, (c & 1u) ? -nv.g[0] : nv.g[0], (c & 2u) ? -nv.g[1] : nv.g[1]});
+        }
+        if (int cb = kindVar[ConstBoth]) {
+            AddClause({-cb, nv.g[0]});
+            AddClause({-cb, -nv.g[1]});
+            AddClause({-cb, -nv.g[2]});
+            AddClause({-cb, -nv.g[3]});
+        }
+    }
+}
+
+void BoundEncoder::BuildOutputs() {
+    const uint32_t m = p_.outputs();
+    const uint32_t signals = k_ + n_ + 1;
+    driver_.assign(m, std::vector<int>(signals, 0));
+    polarity_.assign(m, kFalse);
+    for (uint32_t o = 0; o < m; ++o) {
+        if (p_.normal()) {
+            // Every signal is 0 on row 0, so a cared-for row 0 fixes the polarity.
+            if (p_.caredAt(o, 0))
+                polarity_[o] = p_.valueAt(o, 0) ? kTrue : kFalse;
+            else
+                polarity_[o] = NewVar();
+        }
+        // With one output and at least one node, the last node drives it (every node is
+        // used, and the last one has no other reader).
+        if (m == 1 && n_ >= 1) {
+            driver_[o][k_ + n_] = NewVar();
+            AddClause({driver_[o][k_ + n_]});
+            continue;
+        }
+        std::vector<int> alo;
+        // The constant and the inputs are checked on the whole table at once.
+        for (uint32_t s = 0; s <= k_; ++s) {
+            bool polOk[2] = {true, true};
+            const BoundProblem::Table zero(p_.words(), 0);
+            const BoundProblem::Table& x = s == 0 ? zero : p_.inputTable(s);
+            for (uint32_t w = 0; w < p_.words(); ++w) {
+                const uint64_t diff = (x[w] ^ p_.value(o)[w]) & p_.care(o)[w];
+                const uint64_t diffInv = (~x[w] ^ p_.value(o)[w]) & p_.care(o)[w];
+                if (diff) polOk[0] = false;
+                if (diffInv) polOk[1] = false;
+            }
+            if (!p_.normal()) polOk[1] = false;
+            if (polarity_[o] == kTrue) polOk[0] = false;
+            if (polarity_[o] == kFalse) polOk[1] = false;
+            if (!polOk[0] && !polOk[1]) continue;
+            const int d = NewVar();
+            driver_[o][s] = d;
+            alo.push_back(d);
+            if (polOk[0] != polOk[1]) AddClause({-d, polOk[1] ? polarity_[o] : -polarity_[o]});
+        }
+        for (uint32_t s = k_ + 1; s < signals; ++s) {
+            driver_[o][s] = NewVar();
+            alo.push_back(driver_[o][s]);
+        }
+        AddClause(alo);
+    }
+}
+
+void BoundEncoder::BuildUsage() {
+    // Every node feeds a later node or an output.
+    std::vector<std::vector<int>> readers(n_);
+    for (uint32_t t = 0; t < n_; ++t)
+        for (const Pair& pr : node_[t].pairs) {
+            if (pr.a > k_) readers[pr.a - k_ - 1].push_back(pr.sel);
+            if (pr.b > k_ && pr.b != pr.a) readers[pr.b - k_ - 1].push_back(pr.sel);
+        }
+    for (uint32_t t = 0; t < n_; ++t) {
+        std::vector<int>& c = readers[t];
+        for (uint32_t o = 0; o < p_.outputs(); ++o)
+            if (driver_[o][k_ + 1 + t]) c.push_back(driver_[o][k_ + 1 + t]);
+        AddClause(c);
+    }
+}
+
+void BoundEncoder::BuildColex() {
+    const uint16_t tables = PossibleTables();
+    for (uint32_t t = 0; t + 1 < n_; ++t) {
+        const NodeVars& cur = node_[t];
+        // atLeast[v]: node t's upper operand is v or larger.
+        std::vector<int> atLeast(cur.signal + 1, kFalse);
+        for (uint32_t v = cur.signal; v-- > minSource_;) {
+            atLeast[v] = NewVar();
+            if (atLeast[v + 1] != kFalse) AddClause({-atLeast[v + 1], atLeast[v]});
+        }
+        for (const Pair& pr : cur.pairs)
+            AddClause({-pr.sel, atLeast[pr.b]});
+        // A later node whose operands all precede node t could take node t's place: its
+        // pair (and, for an equal pair, its function) is not smaller.
+        for (uint32_t t2 = t + 1; t2 < n_; ++t2) {
+            const NodeVars& later = node_[t2];
+            const int same = opt_.tieBreak ? NewVar() : 0;
+            bool anySame = false;
+            for (const Pair& q : later.pairs) {
+                if (q.b >= cur.signal) continue;
+                AddClause({-q.sel, -atLeast[q.b + 1]});
+                for (uint32_t a = q.a + 1; a <= q.b; ++a)
+                    if (int s = SelOf(t, a, q.b)) AddClause({-q.sel, -s});
+                if (same)
+                    if (int s = SelOf(t, q.a, q.b)) {
+                        AddClause({-q.sel, -s, same});
+                        anySame = true;
+                    }
+            }
+            if (!anySame) continue;
+            for (uint32_t u = 0; u < 16; ++u) {
+                if (!((tables >> u) & 1u)) continue;
+                for (uint32_t w = 0; w <= u; ++w) {
+                    if (!((tables >> w) & 1u)) continue;
+                    std::vector<int> c{-same};
+                    AppendNotTable(c, t, u);
+                    AppendNotTable(c, t2, w);
+                    AddClause(c);
+                }
+            }
+            if (!opt_.colexAll) break;
+        }
+    }
+}
+
+void BoundEncoder::BuildNoReapplication() {
+    for (uint32_t t = 0; t < n_; ++t) {
+        const uint32_t i = node_[t].signal;
+        for (const Pair& pr : node_[t].pairs)
+            for (uint32_t t2 = t + 1; t2 < n_; ++t2) {
+                if (int s = SelOf(t2, pr.a, i)) AddClause({-pr.sel, -s});
+                if (int s = SelOf(t2, pr.b, i)) AddClause({-pr.sel, -s});
+            }
+    }
+}
+
+void BoundEncoder::BuildSymmetricInputs() {
+    for (const auto& [j, j2] : p_.symmetricInputs()) {
+        // used: input j is read by some node up to the previous one.
+        int used = kFalse;
+        for (uint32_t t = 0; t < n_; ++t) {
+            std::vector<int> readsJ;
+            for (const Pair& pr : node_[t].pairs) {
+                const bool hasJ = pr.a == j || pr.b == j;
+                const bool hasJ2 = pr.a == j2 || pr.b == j2;
+                if (hasJ)
+                    readsJ.push_back(pr.sel);
+                else if (hasJ2)
+                    AddClause({-pr.sel, used});
+            }
+            if (t + 1 == n_) break;
+            const int next = NewVar();
+            std::vector<int> c{-next, used};
+            c.insert(c.end(), readsJ.begin(), readsJ.end());
+            AddClause(c);
+            used = next;
+        }
+    }
+}
+
+void BoundEncoder::BuildDistinctNodes() {
+    for (uint32_t t = 0; t < n_; ++t)
+        for (uint32_t t2 = t + 2; t2 < n_; ++t2) {
+            const int same = NewVar();
+            bool any = false;
+            for (const Pair& pr : node_[t].pairs)
+                if (int s = SelOf(t2, pr.a, pr.b)) {
+                    AddClause({-pr.sel, -s, same});
+                    any = true;
+                }
+            if (!any) continue;
+            std::vector<int> differ{-same};
+            for (uint32_t v = 0; v < 4; ++v) {
+                const int x = node_[t].g[v], y = node_[t2].g[v];
+                if (x == kFalse && y == kFalse) continue;
+                const int d = NewVar();
+                AddClause({-d, x, y});
+                AddClause({-d, -x, -y});
+                differ.push_back(d);
+            }
+            AddClause(differ);
+        }
+}
+
+void BoundEncoder::BuildEssentialInputs() {
+    // An input the target depends on must be read by a node unless some output is that
+    // input (or its complement) itself.
+    for (uint32_t j = 1; j <= k_; ++j) {
+        if (!p_.essential(j)) continue;
+        std::vector<int> c;
+        for (uint32_t o = 0; o < p_.outputs(); ++o)
+            if (driver_[o][j]) c.push_back(driver_[o][j]);
+        for (const NodeVars& nv : node_)
+            for (const Pair& pr : nv.pairs)
+                if (pr.a == j || pr.b == j) c.push_back(pr.sel);
+        AddClause(c);
+    }
+}
+
+void BoundEncoder::AddRow(uint32_t r) {
+    if (rowSlot_[r] != 0) return;
+    // Normal model: every signal is 0 on row 0 and the polarity already fits the target.
+    if (p_.normal() && r == 0) {
+        rowSlot_[r] = -1;
+        return;
+    }
+    rowsAdded_.push_back(r);
+    rowSlot_[r] = static_cast<int>(rowsAdded_.size());
+    const uint32_t slot = static_cast<uint32_t>(rowsAdded_.size() - 1);
+    for (NodeVars& nv : node_)
+        nv.value.push_back(NewVar());
+    for (uint32_t t = 0; t < n_; ++t) {
+        const NodeVars& nv = node_[t];
+        const int x = nv.value[slot];
+        for (const Pair& pr : nv.pairs) {
+            const int la = ValueLit(pr.a, slot, r);
+            const int lb = ValueLit(pr.b, slot, r);
+            for (uint32_t v = 0; v < 4; ++v) {
+                const uint32_t va = v >> 1, vb = v & 1u;
+                if (pr.kind == Unary && va != vb) continue;
+                if ((pr.kind == ConstFirst || pr.kind == ConstBoth) && va) continue;
+                if (pr.kind == ConstBoth && vb) continue;
+                const int notA = va ? -la : la;
+                const int notB = vb ? -lb : lb;
+                AddClause({-pr.sel, notA, notB, -x, nv.g[v]});
+                AddClause({-pr.sel, notA, notB, x, -nv.g[v]});
+            }
+        }
+    }
+    for (uint32_t o = 0; o < p_.outputs(); ++o) {
+        if (!p_.caredAt(o, r)) continue;
+        const bool want = p_.valueAt(o, r);
+        const int pol = polarity_[o];
+        for (uint32_t s = k_ + 1; s <= k_ + n_; ++s) {
+            const int d = driver_[o][s];
+            if (!d) continue;
+            const int x = ValueLit(s, slot, r);
+            if (!want) {
+                AddClause({-d, -x, pol});
+                AddClause({-d, x, -pol});
+            } else {
+                AddClause({-d, x, pol});
+                AddClause({-d, -x, -pol});
+            }
+        }
+    }
+}
+
+void BoundEncoder::WriteDimacs(const std::string& file) {
+    solver_->write_dimacs(file.c_str());
+}
+
+bool BoundEncoder::Solve() {
+    return solver_->solve() == 10;
+}
+
+BoundCircuit BoundEncoder::Extract() const {
+    BoundCircuit c;
+    c.k = k_;
+    for (const NodeVars& nv : node_) {
+        BoundCircuit::Node nd;
+        for (const Pair& pr : nv.pairs)
+            if (ModelTrue(pr.sel)) {
+                nd.a = pr.a;
+                nd.b = pr.b;
+                break;
+            }
+        for (uint32_t v = 0; v < 4; ++v)
+            if (ModelTrue(nv.g[v])) nd.table |= 1u << v;
+        c.nodes.push_back(nd);
+    }
+    for (uint32_t o = 0; o < p_.outputs(); ++o) {
+        BoundCircuit::Output out;
+        for (uint32_t s = 0; s < driver_[o].size(); ++s)
+            if (driver_[o][s] && ModelTrue(driver_[o][s])) {
+                out.driver = s;
+                break;
+            }
+        out.inverted = ModelTrue(polarity_[o]);
+        c.outputs.push_back(out);
+    }
+    return c;
+}

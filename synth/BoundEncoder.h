@@ -1,0 +1,116 @@
+// The fast CNF encoding of "a circuit of n nodes realises the target" for the lower-bound
+// engine, held in an embedded CaDiCaL solver. Rows of the truth table are added one by one
+// (the engine adds the rows that candidate circuits get wrong); the structure and the
+// symmetry breaking are built once in the constructor.
+//
+// Per node: one selection variable per operand pair, pairs ordered colexicographically; the
+// node's function as table bits (three in the normal model, where h(0,0) = 0, four in the
+// plain model); one value variable per added row. Per output: one driver variable per
+// candidate signal and a polarity (normal model). docs/fast-bound.md lists the symmetry
+// breaking and why each part keeps an optimum circuit.
+#pragma once
+
+#include "synth/BoundCircuit.h"
+#include "synth/BoundProblem.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace CaDiCaL {
+class Solver;
+}
+
+class BoundEncoder {
+public:
+    // Switches for the symmetry breaking (all sound; see docs/fast-bound.md).
+    struct Options {
+        bool colex = true;           // consecutive nodes' operand pairs in colex order
+        bool colexAll = true;        // ... and any later node that could take a node's place
+        bool tieBreak = true;        // equal pairs of consecutive nodes: increasing functions
+        bool noReapply = true;       // normal model, where the library allows it
+        bool symmetricInputs = true; // ordered first use of exchangeable inputs
+        bool distinctNodes = false;  // no two nodes with the same pair and function
+        bool lazyRows = true;        // add rows as candidates fail (else all rows at once)
+        bool atMostOnePair = true;   // a node selects exactly one pair
+        bool essentialInputs = true; // every essential input is read by some node
+    };
+
+    BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Options& options);
+    ~BoundEncoder();
+    BoundEncoder(const BoundEncoder&) = delete;
+    BoundEncoder& operator=(const BoundEncoder&) = delete;
+
+    // Adds the constraints of truth-table row r (once; later calls do nothing).
+    void AddRow(uint32_t r);
+    // True: satisfiable with the rows added so far; false: unsatisfiable.
+    bool Solve();
+    // The circuit of the last satisfiable Solve.
+    BoundCircuit Extract() const;
+
+    // The clauses added so far as DIMACS CNF (for looking at an instance with other tools).
+    void WriteDimacs(const std::string& file);
+
+    uint32_t nodes() const { return n_; }
+    size_t rowCount() const { return rowsAdded_.size(); }
+    uint64_t clauseCount() const { return clauses_; }
+    int variableCount() const { return vars_; }
+
+private:
+    enum PairKind : uint8_t { Distinct, Unary, ConstFirst, ConstBoth };
+    struct Pair {
+        uint32_t a;
+        uint32_t b;
+        PairKind kind;
+        int sel;
+    };
+    struct NodeVars {
+        uint32_t signal;
+        std::vector<Pair> pairs;
+        std::vector<int> pairIndex; // (a, b) -> position in pairs + 1, 0 when absent
+        int g[4];                   // function table bits (literals; kFalse when fixed 0)
+        std::vector<int> value;     // value variable per row slot
+    };
+
+    static constexpr int kTrue = 0x7fffffff;
+    static constexpr int kFalse = -kTrue;
+
+    int NewVar();
+    void AddClause(std::initializer_list<int> lits);
+    void AddClause(const std::vector<int>& lits);
+    // The literal "function bits of node t equal table h" as a clause that excludes it.
+    void AppendNotTable(std::vector<int>& clause, uint32_t t, uint32_t h) const;
+    bool ModelTrue(int lit) const;
+
+    uint32_t PairSlot(uint32_t a, uint32_t b) const;
+    int SelOf(uint32_t t, uint32_t a, uint32_t b) const;
+    int ValueLit(uint32_t signal, uint32_t slot, uint32_t row) const;
+
+    void BuildNodes();
+    void BuildOutputs();
+    void BuildUsage();
+    void BuildColex();
+    void BuildNoReapplication();
+    void BuildSymmetricInputs();
+    void BuildDistinctNodes();
+    void BuildEssentialInputs();
+    // Table codes node t may take.
+    uint16_t PossibleTables() const;
+
+    const BoundProblem& p_;
+    const Options opt_;
+    const uint32_t k_;
+    const uint32_t n_;
+    const uint32_t minSource_;
+    std::unique_ptr<CaDiCaL::Solver> solver_;
+    int vars_ = 0;
+    uint64_t clauses_ = 0;
+    std::vector<NodeVars> node_;
+    // Per output: driver variable per signal (0 when the signal cannot drive it) and the
+    // polarity literal.
+    std::vector<std::vector<int>> driver_;
+    std::vector<int> polarity_;
+    std::vector<uint32_t> rowsAdded_;
+    std::vector<int> rowSlot_; // row -> slot + 1, 0 when not added
+};

@@ -1,0 +1,207 @@
+// Extraction of the lower-bound engine's problem from a configured synthesis engine.
+#include "synth/BoundProblem.h"
+
+#include "logic/Cube.h"
+#include "logic/PLA.h"
+#include "synth/SAT_CircGen.h"
+#include "util/myExcept.h"
+
+namespace {
+
+// The 4-bit table of (x, y) -> f(x ^ n0, y ^ n1), or of (x, y) -> f(y ^ n0, x ^ n1) when
+// swapped; f is a 4-bit table with f(a, b) at bit 2a + b.
+uint32_t variant(uint32_t f, uint32_t n0, uint32_t n1, bool swapped) {
+    uint32_t h = 0;
+    for (uint32_t x = 0; x < 2; ++x)
+        for (uint32_t y = 0; y < 2; ++y) {
+            const uint32_t a = (swapped ? y : x) ^ n0;
+            const uint32_t b = (swapped ? x : y) ^ n1;
+            if ((f >> (2 * a + b)) & 1u) h |= 1u << (2 * x + y);
+        }
+    return h;
+}
+
+uint32_t at(uint32_t h, uint32_t a, uint32_t b) {
+    return (h >> (2 * a + b)) & 1u;
+}
+
+// The normal functions that depend on both operands: a&~b, ~a&b, xor, and, or.
+constexpr uint16_t kNontrivialNormal = (1u << 2) | (1u << 4) | (1u << 6) | (1u << 8) | (1u << 14);
+// Normal functions that are constant or a projection: 0, b, a.
+constexpr uint16_t kTrivialNormal = (1u << 0) | (1u << 10) | (1u << 12);
+
+} // namespace
+
+BoundProblem::BoundProblem(const SAT_CircGen& engine) {
+    if (engine.polyEdges) {
+        reason_ = "polymorphic edges";
+        return;
+    }
+    if (engine.target == nullptr) {
+        reason_ = "no target";
+        return;
+    }
+    if (engine.functionCount == 0 || engine.nodeFunctions.size() != engine.functionCount ||
+        engine.negSymmetric.size() != engine.functionCount) {
+        reason_ = "no node library";
+        return;
+    }
+    if (engine.k > kMaxInputs) {
+        reason_ = "too many inputs";
+        return;
+    }
+    if (engine.target->getInputs() != engine.k || engine.target->getOutputs() != engine.m) {
+        reason_ = "target shape differs from the engine's";
+        return;
+    }
+    k_ = engine.k;
+    m_ = engine.m;
+    normal_ = engine.allowInv;
+    constOperands_ = !normal_ && engine.allowConst;
+    rows_ = 1u << k_;
+    words_ = rows_ >= 64 ? rows_ / 64 : 1;
+    try {
+        readTarget(engine);
+        deriveNodeFunctions(engine);
+    } catch (const CException& e) {
+        reason_ = e.GetMsg();
+        return;
+    }
+    if (!reason_.empty()) return;
+    findSymmetries();
+    computeSupportBound();
+}
+
+void BoundProblem::readTarget(const SAT_CircGen& engine) {
+    allRows_.assign(words_, ~uint64_t(0));
+    if (rows_ < 64) allRows_[0] = (uint64_t(1) << rows_) - 1;
+    inputTables_.assign(k_, Table(words_, 0));
+    value_.assign(m_, Table(words_, 0));
+    care_.assign(m_, Table(words_, 0));
+    std::string row(k_, '0');
+    for (uint32_t r = 0; r < rows_; ++r) {
+        for (uint32_t j = 0; j < k_; ++j) {
+            const bool one = (r >> j) & 1u;
+            row[j] = one ? '1' : '0';
+            if (one) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
+        }
+        const std::vector<uint32_t> v = engine.target->Simulate(Cube(row));
+        for (uint32_t o = 0; o < m_; ++o) {
+            // As in the classic encoding: 2 is don't care, 1 is one, anything else zero.
+            if (v[o] == 2) continue;
+            care_[o][r >> 6] |= uint64_t(1) << (r & 63);
+            if (v[o] == 1) value_[o][r >> 6] |= uint64_t(1) << (r & 63);
+        }
+    }
+}
+
+void BoundProblem::deriveNodeFunctions(const SAT_CircGen& engine) {
+    const char* const rows[] = {"00", "01", "10", "11"};
+    uint32_t effective = 0; // bit h set when table h is a node's function on (lower, upper)
+    for (uint32_t t = 0; t < engine.functionCount; ++t) {
+        uint32_t f = 0;
+        for (uint32_t r = 0; r < 4; ++r) {
+            const std::vector<uint32_t> v = engine.nodeFunctions[t].Simulate(Cube(rows[r]));
+            if (v.empty() || v[0] > 1) {
+                reason_ = "node function without a complete table";
+                return;
+            }
+            if (v[0] == 1) f |= 1u << r;
+        }
+        // Port inversions are free unless switched off or the function is complement-
+        // invariant, where the classic model forbids them.
+        const bool inv = engine.allowInv && !engine.negSymmetric[t];
+        for (uint32_t n0 = 0; n0 <= (inv ? 1u : 0u); ++n0)
+            for (uint32_t n1 = 0; n1 <= (inv ? 1u : 0u); ++n1)
+                for (bool swapped : {false, true})
+                    effective |= 1u << variant(f, n0, n1, swapped);
+    }
+
+    if (normal_) {
+        for (uint32_t h = 0; h < 16; ++h) {
+            if (!((effective >> h) & 1u)) continue;
+            const uint32_t normalForm = (h & 1u) ? (~h & 15u) : h;
+            if ((kNontrivialNormal >> normalForm) & 1u) distinct_ |= uint16_t(1u << normalForm);
+        }
+        // A node reading a fan-in and one of that fan-in's operands computes a function of
+        // two signals; when that is always a library node or trivial, the circuit can read
+        // the two signals directly.
+        noReapply_ = true;
+        for (uint32_t h = 0; h < 16 && noReapply_; ++h) {
+            if (!((distinct_ >> h) & 1u)) continue;
+            for (uint32_t h2 = 0; h2 < 16 && noReapply_; ++h2) {
+                if (!((distinct_ >> h2) & 1u)) continue;
+                for (uint32_t shared = 0; shared < 2; ++shared) {
+                    uint32_t g = 0;
+                    for (uint32_t a = 0; a < 2; ++a)
+                        for (uint32_t b = 0; b < 2; ++b) {
+                            const uint32_t inner = at(h, a, b);
+                            const uint32_t other = shared == 0 ? a : b;
+                            if (at(h2, other, inner)) g |= 1u << (2 * a + b);
+                        }
+                    const uint32_t normalForm = (g & 1u) ? (~g & 15u) : g;
+                    const bool ok = ((distinct_ | kTrivialNormal) >> normalForm) & 1u;
+                    if (!ok) noReapply_ = false;
+                }
+            }
+        }
+        return;
+    }
+
+    // Plain model. A node equal to one of its operands, or to the constant 0 where ports
+    // may read the constant, can be replaced by that signal.
+    for (uint32_t h = 0; h < 16; ++h) {
+        if (!((effective >> h) & 1u)) continue;
+        if (h != 12 && h != 10) distinct_ |= uint16_t(1u << h);
+        const uint32_t h00 = at(h, 0, 0), h11 = at(h, 1, 1), h01 = at(h, 0, 1);
+        const bool buffer = h00 == 0 && h11 == 1;
+        const bool zero = h00 == 0 && h11 == 0;
+        if (!buffer && !(zero && constOperands_)) unary_ |= uint8_t(1u << (2 * h11 + h00));
+        if (constOperands_) {
+            if (!(h00 == 0 && h01 == 1) && !(h00 == 0 && h01 == 0))
+                constant_ |= uint8_t(1u << (2 * h01 + h00));
+            if (h00 == 1) constOne_ = true;
+        }
+    }
+}
+
+void BoundProblem::findSymmetries() {
+    for (uint32_t j = 1; j <= k_; ++j)
+        for (uint32_t j2 = j + 1; j2 <= k_; ++j2) {
+            const uint32_t mask = (1u << (j - 1)) | (1u << (j2 - 1));
+            bool symmetric = true;
+            for (uint32_t r = 0; r < rows_ && symmetric; ++r) {
+                const uint32_t bits = r & mask;
+                if (bits == 0 || bits == mask) continue;
+                const uint32_t r2 = r ^ mask;
+                for (uint32_t o = 0; o < m_ && symmetric; ++o) {
+                    const bool c = caredAt(o, r);
+                    if (c != caredAt(o, r2) || (c && valueAt(o, r) != valueAt(o, r2)))
+                        symmetric = false;
+                }
+            }
+            if (symmetric) symPairs_.emplace_back(j, j2);
+        }
+}
+
+void BoundProblem::computeSupportBound() {
+    supportBound_ = 0;
+    essential_.assign(k_, false);
+    for (uint32_t o = 0; o < m_; ++o) {
+        uint32_t support = 0;
+        for (uint32_t j = 0; j < k_; ++j) {
+            const uint32_t b = 1u << j;
+            bool essential = false;
+            for (uint32_t r = 0; r < rows_ && !essential; ++r) {
+                if (r & b) continue;
+                if (caredAt(o, r) && caredAt(o, r | b) && valueAt(o, r) != valueAt(o, r | b))
+                    essential = true;
+            }
+            if (essential) {
+                ++support;
+                essential_[j] = true;
+            }
+        }
+        if (support >= 2 && support - 1 > supportBound_) supportBound_ = support - 1;
+    }
+}

@@ -1,0 +1,52 @@
+// The lower-bound engine's driver: node counts in increasing order, each decided by
+// counterexample-guided row refinement of the fast encoding.
+#include "synth/FastBound.h"
+
+#include "synth/SAT_CircGen.h"
+
+FastBound::FastBound(const SAT_CircGen& engine) : FastBound(engine, BoundEncoder::Options{}) {}
+
+FastBound::FastBound(const SAT_CircGen& engine, const BoundEncoder::Options& options)
+    : problem_(engine), options_(options) {}
+
+bool FastBound::impossible(uint32_t n) {
+    if (!applicable()) return false;
+    while (!firstPossible_ && next_ <= n) {
+        if (next_ < problem_.supportBound() || !Possible(next_))
+            ++next_;
+        else
+            firstPossible_ = next_;
+    }
+    return !firstPossible_ || n < *firstPossible_;
+}
+
+std::optional<uint32_t> FastBound::minimumNodes(uint32_t limit) {
+    if (!applicable() || impossible(limit)) return std::nullopt;
+    return firstPossible_;
+}
+
+bool FastBound::Possible(uint32_t n) {
+    BoundEncoder enc(problem_, n, options_);
+    for (uint32_t r : knownRows_)
+        enc.AddRow(r);
+    if (!options_.lazyRows)
+        for (uint32_t r = 0; r < problem_.rows(); ++r)
+            if (problem_.caredAnywhere(r)) enc.AddRow(r);
+    for (;;) {
+        ++stats_.solves;
+        stats_.rows = static_cast<uint32_t>(enc.rowCount());
+        stats_.clauses = enc.clauseCount();
+        if (!enc.Solve()) return false;
+        BoundCircuit c = enc.Extract();
+        const uint32_t row = c.FirstMismatch(problem_, probe_);
+        if (row == problem_.rows()) {
+            witness_ = std::move(c);
+            return true;
+        }
+        // Spread the counterexamples over the table.
+        probe_ = (row + 1) % problem_.rows();
+        const size_t before = enc.rowCount();
+        enc.AddRow(row);
+        if (enc.rowCount() != before) knownRows_.push_back(row);
+    }
+}

@@ -1,0 +1,71 @@
+// The lower-bound engine: decides quickly, in-process, that no circuit of n nodes realises
+// the configured target, so that the search can skip the classic instance for that n.
+//
+//   FastBound bound(engine);          // after the engine is configured (library derived)
+//   if (bound.applicable() && bound.impossible(n)) { /* skip n */ }
+//
+// impossible(n) is true only when the engine has proven that no circuit of any count
+// n' <= n exists under the classic model, so its answers hold in any order of questions,
+// with a preset node count and with gate costs alike. It works on a fast encoding with
+// symmetry breaking that keeps at least one circuit of the least node count (see
+// docs/fast-bound.md); the encoding is exact at that count, so the first n it does not
+// rule out is the optimum, and the circuit it found there is available as the witness.
+#pragma once
+
+#include "synth/BoundCircuit.h"
+#include "synth/BoundEncoder.h"
+#include "synth/BoundProblem.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class SAT_CircGen;
+
+class FastBound {
+public:
+    // Reads the engine's target, k, m, node library and options; the engine must be
+    // configured (DeriveFunctions done). The engine is not kept.
+    explicit FastBound(const SAT_CircGen& engine);
+    FastBound(const SAT_CircGen& engine, const BoundEncoder::Options& options);
+
+    // False for option combinations the engine cannot argue for (polymorphic edges, no
+    // library, more than BoundProblem::kMaxInputs inputs, a target it cannot read).
+    bool applicable() const { return problem_.applicable(); }
+    // Why it is not applicable ("" when it is).
+    const std::string& reason() const { return problem_.reason(); }
+
+    // True when no circuit with n nodes (nor with fewer) exists. False when one may exist,
+    // and always when the engine is not applicable.
+    bool impossible(uint32_t n);
+
+    // The least node count the engine does not rule out, searching up to `limit`; nullopt
+    // when every count up to the limit is impossible or the engine is not applicable.
+    std::optional<uint32_t> minimumNodes(uint32_t limit);
+
+    // The circuit found at the least count not ruled out (null before one was found).
+    const BoundCircuit* witness() const { return witness_ ? &*witness_ : nullptr; }
+
+    const BoundProblem& problem() const { return problem_; }
+
+    struct Stats {
+        uint32_t solves = 0;  // solver calls over all node counts
+        uint32_t rows = 0;    // truth-table rows in the last encoding
+        uint64_t clauses = 0; // clauses of the last encoding
+    };
+    const Stats& stats() const { return stats_; }
+
+private:
+    // Decides the fast encoding at n nodes by adding rows as candidates fail on them.
+    bool Possible(uint32_t n);
+
+    BoundProblem problem_;
+    BoundEncoder::Options options_;
+    uint32_t next_ = 0; // every count below this one is proven impossible
+    std::optional<uint32_t> firstPossible_;
+    std::optional<BoundCircuit> witness_;
+    std::vector<uint32_t> knownRows_; // rows that refuted candidates, reused at later counts
+    uint32_t probe_ = 0;              // where the next counterexample search starts
+    Stats stats_;
+};
