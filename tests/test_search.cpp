@@ -88,6 +88,19 @@ std::string messageOf(const std::function<void()>& action) {
     return "";
 }
 
+// Runs action with the standard output captured (the verbose lines, the solver's chatter)
+// and returns what it printed; the capture ends also when the action throws.
+std::string captured(const std::function<void()>& action) {
+    testing::internal::CaptureStdout();
+    try {
+        action();
+    } catch (...) {
+        testing::internal::GetCapturedStdout();
+        throw;
+    }
+    return testing::internal::GetCapturedStdout();
+}
+
 class SearchTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -98,9 +111,7 @@ protected:
 
 TEST_F(SearchTest, FirstSearchGrowsTheNodeCountFromZero) {
     Engine x(6, 2);
-    testing::internal::CaptureStdout();
-    x.e.Generate(false, false, false, false, 1);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(linesStartingWith(out, "PBO:       NO").size(), 4u);
     EXPECT_EQ(linesStartingWith(out, "Max. cost: 1").size(), 4u);
@@ -124,9 +135,8 @@ TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
     Engine x(6, 2);
     x.e.n = 2;
     x.e.fixedN = true;
-    testing::internal::CaptureStdout();
-    x.e.Generate(false, false, false, false, 1);
-    EXPECT_EQ(triedCounts(testing::internal::GetCapturedStdout()), (std::vector<std::string>{"2"}));
+    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"2"}));
     EXPECT_EQ(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.bestRes, nullptr);
     EXPECT_EQ(x.e.sol_no, 0u);
@@ -138,9 +148,7 @@ TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
 // nodes the bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends.
 TEST_F(SearchTest, CostSearchTightensTheBound) {
     Engine x(150, 3, "86", "19");
-    testing::internal::CaptureStdout();
-    x.e.Generate(false, false, false, false, 1);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     const std::vector<std::string> bounds = linesStartingWith(out, "Max. cost: ");
     ASSERT_EQ(bounds.size(), 6u);
@@ -161,9 +169,7 @@ TEST_F(SearchTest, CostSearchTightensTheBound) {
 // nothing cheaper and would only repeat itself: the search ends there.
 TEST_F(SearchTest, CostSearchEndsWhereItWouldRepeatItself) {
     Engine x(150, 3, "86", "23");
-    testing::internal::CaptureStdout();
-    x.e.Generate(false, false, false, false, 1);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "2"}));
     EXPECT_EQ(x.e.n, 2u);
     EXPECT_EQ(x.e.best_cost, 6u);
@@ -194,9 +200,7 @@ TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
         }
         EXPECT_FALSE(fileExists("constr.cnf.tmp"));
     }
-    testing::internal::CaptureStdout();
-    x.e.Generate(true, true, false, false, 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = captured([&] { x.e.Generate(true, true, false, false, 0); });
     EXPECT_EQ(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.sol_no, 15u);
     EXPECT_NE(out.find("deleting"), std::string::npos);
@@ -229,9 +233,7 @@ TEST_F(SearchTest, ContinuationResumesInANewEngine) {
         EXPECT_EQ(Mismatch(c, Expected::FromNumber(0x80, 4)), "");
         EXPECT_TRUE(seen.insert(c.Canonical(false)).second);
         ++more;
-        testing::internal::CaptureStdout();
-        resumed.e.Generate(true, true, false, false, 0);
-        testing::internal::GetCapturedStdout();
+        captured([&] { resumed.e.Generate(true, true, false, false, 0); });
     }
     EXPECT_EQ(more, 13u);
     EXPECT_EQ(resumed.e.sol_no, 15u);
@@ -296,9 +298,8 @@ TEST_F(SearchTest, BestDelay) {
         // A first solution that is already as shallow as n nodes allow ends the call at
         // once: the exclusive-or of two inputs, 3 nodes, 2 levels, one solver run per n.
         Engine x(6, 2);
-        testing::internal::CaptureStdout();
-        x.e.Generate(false, false, true, false, 1);
-        EXPECT_EQ(triedCounts(testing::internal::GetCapturedStdout()).size(), 4u);
+        const std::string out = captured([&] { x.e.Generate(false, false, true, false, 1); });
+        EXPECT_EQ(triedCounts(out).size(), 4u);
         EXPECT_EQ(x.e.sol_no, 1u);
     }
 }
@@ -365,9 +366,7 @@ TEST_F(SearchTest, StopRequestEndsTheSearch) {
 TEST_F(SearchTest, VerboseLogFiles) {
     std::filesystem::create_directory("log");
     Engine x(8, 2);
-    testing::internal::CaptureStdout();
-    x.e.Generate(false, false, false, false, 2);
-    testing::internal::GetCapturedStdout();
+    captured([&] { x.e.Generate(false, false, false, false, 2); });
     ASSERT_NE(x.e.SAT_res, nullptr);
     // The last instance (n = 1) as a clause listing, and its model.
     const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
@@ -377,4 +376,22 @@ TEST_F(SearchTest, VerboseLogFiles) {
     const std::string model = readFile("log/SAT_sol.txt");
     EXPECT_NE(model.find("O0_3 = 1\n"), std::string::npos) << model; // the node drives y0
     EXPECT_NE(model.find("N3_0 = 0\n"), std::string::npos) << model;
+}
+
+// After a cost search whose bound was never tightened, the instance rebuilt for the best
+// solution's n keeps its function-select variables, so the enumeration goes on with the
+// optimizer: the three ways to chain two exclusive-ors, all of cost 6.
+TEST_F(SearchTest, EnumerationAfterACostSearch) {
+    Engine x(150, 3, "86", "23");
+    std::set<std::string> seen;
+    for (;;) {
+        captured([&] { x.e.Generate(true, false, false, false, 0); });
+        if (!x.e.SAT_res) break;
+        const GateCircuit c = x.circuit(x.e.SAT_res.get());
+        EXPECT_EQ(Mismatch(c, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(x.e.ComputeCost(x.e.SAT_res.get(), x.e.n), 6u);
+        EXPECT_TRUE(seen.insert(c.Canonical(true)).second);
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(x.e.sol_no, 3u);
 }
