@@ -160,11 +160,12 @@ int RunDriver(const Settings& settings, float t0) {
         return runSynthesis(settings, t0);
     } catch (const StopRequested& stop) {
         std::cout.flush();
-        std::cerr << "Quillon: " << stop.GetMsg() << "; the run stopped";
+        std::cerr << "Quillon: interrupted by " << StopRequested::SignalName(stop.signo())
+                  << "; the run stopped before its end.";
         if (settings.continueRun && std::ifstream("constr.cnf"))
-            std::cerr << ", and constr.cnf holds the constraints of the last completed save "
-                         "(run again with -continue to resume)";
-        std::cerr << "." << std::endl;
+            std::cerr << " constr.cnf holds the constraints of the last completed save; run "
+                         "again with -continue to resume.";
+        std::cerr << std::endl;
         return 128 + stop.signo();
     }
 }
