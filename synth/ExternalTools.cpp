@@ -1,9 +1,14 @@
 #include "synth/ExternalTools.h"
 
+#include "synth/StopRequest.h"
 #include "util/myExcept.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <iostream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -58,7 +63,31 @@ ExternalTools::Location ExternalTools::Require(const std::string& name, const st
 }
 
 int ExternalTools::Run(const std::string& commandLine) {
-    return std::system(commandLine.c_str());
+    // Like system(), but the caller keeps its own SIGINT/SIGTERM handling and the program
+    // runs in a process group of its own, which a stop request terminates at once.
+    std::cout.flush();
+    std::cerr.flush();
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        setpgid(0, 0);
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        execl("/bin/sh", "sh", "-c", commandLine.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    StopRequest::SetChildGroup(static_cast<int>(pid));
+    if (StopRequest::Pending()) kill(-pid, SIGTERM);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            status = -1;
+            break;
+        }
+    }
+    StopRequest::SetChildGroup(0);
+    return status;
 }
 
 std::string ExternalTools::ShellQuote(const std::string& word) {

@@ -1,15 +1,24 @@
 #include "synth/StopRequest.h"
 
 #include <csignal>
+#include <signal.h>
+#include <sys/types.h>
 
 namespace {
 
 volatile std::sig_atomic_t g_stopSignal = 0;
+volatile std::sig_atomic_t g_childGroup = 0;
 
 } // namespace
 
 void StopRequest::Raise(int signo) noexcept {
     if (g_stopSignal == 0) g_stopSignal = signo;
+    const int group = g_childGroup;
+    if (group > 0) kill(-group, SIGTERM);
+}
+
+void StopRequest::SetChildGroup(int pgid) noexcept {
+    g_childGroup = pgid;
 }
 
 bool StopRequest::Pending() noexcept {

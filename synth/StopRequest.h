@@ -15,6 +15,9 @@ public:
     // The signal of the pending request (0 when there is none).
     static int Signal() noexcept;
     static void Clear() noexcept;
+    // The process group of the external program the run is waiting for (0: none). A stop
+    // request terminates that group at once, so that a long solver run does not delay it.
+    static void SetChildGroup(int pgid) noexcept;
     // Throws StopRequested when a request is pending.
     static void ThrowIfPending();
 };
