@@ -3,7 +3,7 @@
 // with ABC's exact synthesis (`yosys-abc -c "exact <hex>"`, or `exact -a` for the AND
 // library) when it is installed.
 //
-//   bench_npn4 [library] [--abc] [--only HEX] [--no-...]
+//   bench_npn4 [library] [--abc] [--only HEX] [--limit SECONDS] [--no-...]
 //
 // library: "86" (default) or any node library; "8" compares with `exact -a`.
 // ABC reports one node more than a circuit of normal gates needs when f(0) = 1 (it builds
@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     std::string library = "86";
     bool abc = false;
     int only = -1;
+    double limit = 0; // seconds per node count, 0 for none
     BoundEncoder::Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -133,10 +134,12 @@ int main(int argc, char** argv) {
             options.noReapply = false;
         else if (a == "--no-sym")
             options.symmetricInputs = false;
+        else if (a == "--limit" && i + 1 < argc)
+            limit = std::stod(argv[++i]);
+        else if (a == "--no-assoc")
+            options.associativity = false;
         else if (a == "--allrows")
             options.lazyRows = false;
-        else if (a == "--distinct")
-            options.distinctNodes = true;
         else if (a[0] != '-')
             library = a;
     }
@@ -165,12 +168,13 @@ int main(int argc, char** argv) {
 
     double total = 0, totalAbc = 0, worst = 0;
     uint16_t worstF = 0;
-    uint32_t disagree = 0, compared = 0;
+    uint32_t disagree = 0, compared = 0, undecided = 0;
     for (uint16_t f : reps) {
         auto target = functionPLA(f, 4);
         engine.set_PLA(target.get());
         const auto t0 = Clock::now();
         FastBound bound(engine, options);
+        if (limit > 0) bound.setTimeLimit(limit);
         const std::optional<uint32_t> nodes = bound.minimumNodes(30);
         const double secs = std::chrono::duration<double>(Clock::now() - t0).count();
         total += secs;
@@ -179,6 +183,7 @@ int main(int argc, char** argv) {
             worstF = f;
         }
         const uint32_t sup = supportSize(f);
+        if (bound.gaveUp()) ++undecided;
         std::printf("%-6s %3u %5d %10.4f %7u", hex4(f).c_str(), sup, nodes ? int(*nodes) : -1, secs,
                     bound.stats().solves);
         if (abc) {
@@ -187,7 +192,7 @@ int main(int argc, char** argv) {
             totalAbc += as;
             int expected = nodes ? int(*nodes) : -1;
             if (!aig && (f & 1u)) ++expected;
-            const bool comparable = sup >= 2;
+            const bool comparable = sup >= 2 && !bound.gaveUp();
             const char* verdict = !comparable ? "n/a" : (an == expected ? "yes" : "NO");
             if (comparable) {
                 ++compared;
@@ -198,7 +203,8 @@ int main(int argc, char** argv) {
         std::printf("\n");
         std::fflush(stdout);
     }
-    std::printf("total engine %.3f s, slowest %s %.3f s\n", total, hex4(worstF).c_str(), worst);
+    std::printf("total engine %.3f s, slowest %s %.3f s, %u left undecided\n", total,
+                hex4(worstF).c_str(), worst, undecided);
     if (abc)
         std::printf("total abc %.3f s; %u of %u compared counts differ\n", totalAbc, disagree,
                     compared);

@@ -3,6 +3,8 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
+
 namespace {
 
 uint32_t bitOf(uint32_t h, uint32_t v) {
@@ -15,13 +17,15 @@ BoundEncoder::BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Op
     : p_(problem), opt_(options), k_(problem.inputs()), n_(nodes),
       minSource_(problem.constOperands() ? 0u : 1u), solver_(std::make_unique<CaDiCaL::Solver>()),
       rowSlot_(problem.rows(), 0) {
+    solver_->set("quiet", 1);
     BuildNodes();
     BuildOutputs();
     BuildUsage();
     if (opt_.colex) BuildColex();
     if (opt_.noReapply && p_.normal() && p_.noReapplication()) BuildNoReapplication();
+    if (opt_.associativity && p_.normal() && opt_.noReapply && p_.noReapplication())
+        BuildAssociativity();
     if (opt_.symmetricInputs) BuildSymmetricInputs();
-    if (opt_.distinctNodes) BuildDistinctNodes();
     if (opt_.essentialInputs) BuildEssentialInputs();
 }
 
@@ -34,8 +38,17 @@ int BoundEncoder::NewVar() {
 void BoundEncoder::AddClause(std::initializer_list<int> lits) {
     for (int l : lits)
         if (l == kTrue) return;
+    bool empty = true;
     for (int l : lits)
-        if (l != kFalse) solver_->add(l);
+        if (l != kFalse) {
+            solver_->add(l);
+            empty = false;
+        }
+    if (empty) {
+        // An empty clause: the instance is unsatisfiable whatever else is added.
+        inconsistent_ = true;
+        return;
+    }
     solver_->add(0);
     ++clauses_;
 }
@@ -43,8 +56,16 @@ void BoundEncoder::AddClause(std::initializer_list<int> lits) {
 void BoundEncoder::AddClause(const std::vector<int>& lits) {
     for (int l : lits)
         if (l == kTrue) return;
+    bool empty = true;
     for (int l : lits)
-        if (l != kFalse) solver_->add(l);
+        if (l != kFalse) {
+            solver_->add(l);
+            empty = false;
+        }
+    if (empty) {
+        inconsistent_ = true;
+        return;
+    }
     solver_->add(0);
     ++clauses_;
 }
@@ -110,13 +131,8 @@ void BoundEncoder::BuildNodes() {
         std::vector<int> alo;
         for (const Pair& pr : nv.pairs)
             alo.push_back(pr.sel);
-        if (alo.empty()) {
-            const int x = NewVar();
-            AddClause({x});
-            AddClause({-x});
-            continue;
-        }
         AddClause(alo);
+        if (alo.empty()) continue;
         if (opt_.atMostOnePair)
             for (size_t x = 0; x < alo.size(); ++x)
                 for (size_t y = x + 1; y < alo.size(); ++y)
@@ -232,18 +248,25 @@ void BoundEncoder::BuildUsage() {
     }
 }
 
+const std::vector<int>& BoundEncoder::UpperAtLeast(uint32_t t) {
+    std::vector<int>& atLeast = node_[t].upperAtLeast;
+    if (!atLeast.empty()) return atLeast;
+    const NodeVars& nv = node_[t];
+    atLeast.assign(nv.signal + 1, kFalse);
+    for (uint32_t v = nv.signal; v-- > minSource_;) {
+        atLeast[v] = NewVar();
+        if (atLeast[v + 1] != kFalse) AddClause({-atLeast[v + 1], atLeast[v]});
+    }
+    for (const Pair& pr : nv.pairs)
+        AddClause({-pr.sel, atLeast[pr.b]});
+    return atLeast;
+}
+
 void BoundEncoder::BuildColex() {
     const uint16_t tables = PossibleTables();
     for (uint32_t t = 0; t + 1 < n_; ++t) {
         const NodeVars& cur = node_[t];
-        // atLeast[v]: node t's upper operand is v or larger.
-        std::vector<int> atLeast(cur.signal + 1, kFalse);
-        for (uint32_t v = cur.signal; v-- > minSource_;) {
-            atLeast[v] = NewVar();
-            if (atLeast[v + 1] != kFalse) AddClause({-atLeast[v + 1], atLeast[v]});
-        }
-        for (const Pair& pr : cur.pairs)
-            AddClause({-pr.sel, atLeast[pr.b]});
+        const std::vector<int>& atLeast = UpperAtLeast(t);
         // A later node whose operands all precede node t could take node t's place: its
         // pair (and, for an equal pair, its function) is not smaller.
         for (uint32_t t2 = t + 1; t2 < n_; ++t2) {
@@ -288,6 +311,56 @@ void BoundEncoder::BuildNoReapplication() {
     }
 }
 
+void BoundEncoder::BuildAssociativity() {
+    // Normal tables: 8 a&b, 4 a&~b, 2 ~a&b, 14 a|b, 6 a^b. Node i reads (x, y), x < y, and
+    // y = u op v is read by nobody else: when i computes x op' (u op v) with op and op'
+    // the same associative operation (conjunction of literals, disjunction, exclusive or),
+    // the three leaves can be regrouped so that y takes the two smallest (a smaller pair at
+    // y's position). So y's upper operand stays below x.
+    constexpr uint16_t kAndClass = (1u << 2) | (1u << 4) | (1u << 8) | (1u << 14);
+    const bool conj = (p_.distinctFunctions() & kAndClass) == kAndClass;
+    const bool xors = (p_.distinctFunctions() >> 6) & 1u;
+    // (table of y, table of i) with y as i's upper operand entering i's conjunction in the
+    // polarity in which y itself is a conjunction.
+    std::vector<std::pair<uint32_t, uint32_t>> combos;
+    if (conj)
+        for (uint32_t hy : {8u, 4u, 2u})
+            for (uint32_t hi : {8u, 2u})
+                combos.emplace_back(hy, hi);
+    if (conj)
+        for (uint32_t hi : {4u, 14u})
+            combos.emplace_back(14u, hi);
+    if (xors) combos.emplace_back(6u, 6u);
+    if (combos.empty()) return;
+    for (uint32_t ty = 0; ty + 1 < n_; ++ty) {
+        const uint32_t y = node_[ty].signal;
+        const std::vector<int>& atLeast = UpperAtLeast(ty);
+        for (uint32_t ti = ty + 1; ti < n_; ++ti) {
+            // other: y is read by another node or by an output.
+            const int other = NewVar();
+            std::vector<int> readers{-other};
+            for (uint32_t tj = ty + 1; tj < n_; ++tj) {
+                if (tj == ti) continue;
+                for (const Pair& pr : node_[tj].pairs)
+                    if (pr.a == y || pr.b == y) readers.push_back(pr.sel);
+            }
+            for (uint32_t o = 0; o < p_.outputs(); ++o)
+                if (driver_[o][y]) readers.push_back(driver_[o][y]);
+            AddClause(readers);
+            for (uint32_t x = minSource_; x < y; ++x) {
+                const int s = SelOf(ti, x, y);
+                if (!s || atLeast[x] == kFalse) continue;
+                for (const auto& [hy, hi] : combos) {
+                    std::vector<int> c{-s, -atLeast[x], other};
+                    AppendNotTable(c, ty, hy);
+                    AppendNotTable(c, ti, hi);
+                    AddClause(c);
+                }
+            }
+        }
+    }
+}
+
 void BoundEncoder::BuildSymmetricInputs() {
     for (const auto& [j, j2] : p_.symmetricInputs()) {
         // used: input j is read by some node up to the previous one.
@@ -310,30 +383,6 @@ void BoundEncoder::BuildSymmetricInputs() {
             used = next;
         }
     }
-}
-
-void BoundEncoder::BuildDistinctNodes() {
-    for (uint32_t t = 0; t < n_; ++t)
-        for (uint32_t t2 = t + 2; t2 < n_; ++t2) {
-            const int same = NewVar();
-            bool any = false;
-            for (const Pair& pr : node_[t].pairs)
-                if (int s = SelOf(t2, pr.a, pr.b)) {
-                    AddClause({-pr.sel, -s, same});
-                    any = true;
-                }
-            if (!any) continue;
-            std::vector<int> differ{-same};
-            for (uint32_t v = 0; v < 4; ++v) {
-                const int x = node_[t].g[v], y = node_[t2].g[v];
-                if (x == kFalse && y == kFalse) continue;
-                const int d = NewVar();
-                AddClause({-d, x, y});
-                AddClause({-d, -x, -y});
-                differ.push_back(d);
-            }
-            AddClause(differ);
-        }
 }
 
 void BoundEncoder::BuildEssentialInputs() {
@@ -404,8 +453,34 @@ void BoundEncoder::WriteDimacs(const std::string& file) {
     solver_->write_dimacs(file.c_str());
 }
 
-bool BoundEncoder::Solve() {
-    return solver_->solve() == 10;
+namespace {
+
+// Stops the solver once the deadline has passed.
+class DeadlineTerminator : public CaDiCaL::Terminator {
+public:
+    explicit DeadlineTerminator(std::chrono::steady_clock::time_point deadline)
+        : deadline_(deadline) {}
+    bool terminate() override { return std::chrono::steady_clock::now() >= deadline_; }
+
+private:
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+} // namespace
+
+BoundEncoder::Result
+BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    if (inconsistent_) return Result::Unsatisfiable;
+    std::optional<DeadlineTerminator> stop;
+    if (deadline) {
+        stop.emplace(*deadline);
+        solver_->connect_terminator(&*stop);
+    }
+    const int r = solver_->solve();
+    if (deadline) solver_->disconnect_terminator();
+    if (r == 10) return Result::Satisfiable;
+    if (r == 20) return Result::Unsatisfiable;
+    return Result::Unknown;
 }
 
 BoundCircuit BoundEncoder::Extract() const {

@@ -13,8 +13,10 @@
 #include "synth/BoundCircuit.h"
 #include "synth/BoundProblem.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +31,9 @@ public:
         bool colex = true;           // consecutive nodes' operand pairs in colex order
         bool colexAll = true;        // ... and any later node that could take a node's place
         bool tieBreak = true;        // equal pairs of consecutive nodes: increasing functions
+        bool associativity = true;   // regrouped chains of one associative operation
         bool noReapply = true;       // normal model, where the library allows it
         bool symmetricInputs = true; // ordered first use of exchangeable inputs
-        bool distinctNodes = false;  // no two nodes with the same pair and function
         bool lazyRows = true;        // add rows as candidates fail (else all rows at once)
         bool atMostOnePair = true;   // a node selects exactly one pair
         bool essentialInputs = true; // every essential input is read by some node
@@ -44,8 +46,9 @@ public:
 
     // Adds the constraints of truth-table row r (once; later calls do nothing).
     void AddRow(uint32_t r);
-    // True: satisfiable with the rows added so far; false: unsatisfiable.
-    bool Solve();
+    enum class Result { Satisfiable, Unsatisfiable, Unknown };
+    // Decides the instance with the rows added so far; Unknown when the deadline passes.
+    Result Solve(std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
     // The circuit of the last satisfiable Solve.
     BoundCircuit Extract() const;
 
@@ -68,9 +71,10 @@ private:
     struct NodeVars {
         uint32_t signal;
         std::vector<Pair> pairs;
-        std::vector<int> pairIndex; // (a, b) -> position in pairs + 1, 0 when absent
-        int g[4];                   // function table bits (literals; kFalse when fixed 0)
-        std::vector<int> value;     // value variable per row slot
+        std::vector<int> pairIndex;    // (a, b) -> position in pairs + 1, 0 when absent
+        int g[4];                      // function table bits (literals; kFalse when fixed 0)
+        std::vector<int> value;        // value variable per row slot
+        std::vector<int> upperAtLeast; // see UpperAtLeast (built on demand)
     };
 
     static constexpr int kTrue = 0x7fffffff;
@@ -83,7 +87,6 @@ private:
     void AppendNotTable(std::vector<int>& clause, uint32_t t, uint32_t h) const;
     bool ModelTrue(int lit) const;
 
-    uint32_t PairSlot(uint32_t a, uint32_t b) const;
     int SelOf(uint32_t t, uint32_t a, uint32_t b) const;
     int ValueLit(uint32_t signal, uint32_t slot, uint32_t row) const;
 
@@ -92,8 +95,10 @@ private:
     void BuildUsage();
     void BuildColex();
     void BuildNoReapplication();
+    void BuildAssociativity();
     void BuildSymmetricInputs();
-    void BuildDistinctNodes();
+    // Ladder of node t: entry v is true when node t's upper operand is v or larger.
+    const std::vector<int>& UpperAtLeast(uint32_t t);
     void BuildEssentialInputs();
     // Table codes node t may take.
     uint16_t PossibleTables() const;
@@ -105,6 +110,7 @@ private:
     const uint32_t minSource_;
     std::unique_ptr<CaDiCaL::Solver> solver_;
     int vars_ = 0;
+    bool inconsistent_ = false; // an empty clause was added
     uint64_t clauses_ = 0;
     std::vector<NodeVars> node_;
     // Per output: driver variable per signal (0 when the signal cannot drive it) and the

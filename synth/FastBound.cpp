@@ -4,6 +4,8 @@
 
 #include "synth/SAT_CircGen.h"
 
+#include <chrono>
+
 FastBound::FastBound(const SAT_CircGen& engine) : FastBound(engine, BoundEncoder::Options{}) {}
 
 FastBound::FastBound(const SAT_CircGen& engine, const BoundEncoder::Options& options)
@@ -21,11 +23,16 @@ bool FastBound::impossible(uint32_t n) {
 }
 
 std::optional<uint32_t> FastBound::minimumNodes(uint32_t limit) {
-    if (!applicable() || impossible(limit)) return std::nullopt;
+    if (!applicable() || impossible(limit) || gaveUp_) return std::nullopt;
     return firstPossible_;
 }
 
 bool FastBound::Possible(uint32_t n) {
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (timeLimit_)
+        deadline = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(*timeLimit_));
     BoundEncoder enc(problem_, n, options_);
     for (uint32_t r : knownRows_)
         enc.AddRow(r);
@@ -36,7 +43,12 @@ bool FastBound::Possible(uint32_t n) {
         ++stats_.solves;
         stats_.rows = static_cast<uint32_t>(enc.rowCount());
         stats_.clauses = enc.clauseCount();
-        if (!enc.Solve()) return false;
+        const BoundEncoder::Result r = enc.Solve(deadline);
+        if (r == BoundEncoder::Result::Unsatisfiable) return false;
+        if (r == BoundEncoder::Result::Unknown) {
+            gaveUp_ = true;
+            return true;
+        }
         BoundCircuit c = enc.Extract();
         const uint32_t row = c.FirstMismatch(problem_, probe_);
         if (row == problem_.rows()) {

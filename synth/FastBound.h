@@ -41,13 +41,20 @@ public:
     bool impossible(uint32_t n);
 
     // The least node count the engine does not rule out, searching up to `limit`; nullopt
-    // when every count up to the limit is impossible or the engine is not applicable.
+    // when every count up to the limit is impossible, when a count was left undecided, or
+    // when the engine is not applicable.
     std::optional<uint32_t> minimumNodes(uint32_t limit);
 
     // The circuit found at the least count not ruled out (null before one was found).
     const BoundCircuit* witness() const { return witness_ ? &*witness_ : nullptr; }
 
     const BoundProblem& problem() const { return problem_; }
+
+    // Limits the time spent on one node count (unlimited by default). A count not decided
+    // in time is treated as possible: the engine then rules out nothing from it on.
+    void setTimeLimit(double seconds) { timeLimit_ = seconds; }
+    // True when a count was left undecided for lack of time.
+    bool gaveUp() const { return gaveUp_; }
 
     struct Stats {
         uint32_t solves = 0;  // solver calls over all node counts
@@ -67,5 +74,7 @@ private:
     std::optional<BoundCircuit> witness_;
     std::vector<uint32_t> knownRows_; // rows that refuted candidates, reused at later counts
     uint32_t probe_ = 0;              // where the next counterexample search starts
+    std::optional<double> timeLimit_;
+    bool gaveUp_ = false;
     Stats stats_;
 };

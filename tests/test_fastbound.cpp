@@ -1,0 +1,457 @@
+// The lower-bound engine: the node models it derives from a library and the options, the
+// target symmetries, circuit simulation, known optimum sizes, and a differential check
+// against the classic encoding solved in-process: on random problems over every option
+// combination, the engine must not rule out the first node count at which the classic
+// instance is satisfiable (and, being exact there, must rule out every smaller count).
+//
+// The fast sample runs a few dozen cases; the full run of 2,000 cases is the disabled test
+// FastBoundDifferential.DISABLED_Full (--gtest_also_run_disabled_tests).
+#include "synth/BoundCircuit.h"
+#include "synth/BoundProblem.h"
+#include "synth/FastBound.h"
+#include "synth/SAT_CircGen.h"
+#include "tests/support/TestSupport.h"
+#include "util/utils.h"
+
+#include <gtest/gtest.h>
+
+#include <cadical.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+using testsupport::ScopedCwd;
+using testsupport::TempDir;
+
+namespace {
+
+// A problem: per output, one character per row ('0', '1', '-'); row r sets input j to
+// bit j-1 of r. With polymorphic edges the last input is the control input.
+struct Problem {
+    uint32_t k = 2;                   // inputs of the target (control input included)
+    std::vector<std::string> outputs; // per output, one character per row
+    std::string library = "8";
+    bool inv = true;
+    bool constants = true;
+    bool poly = false;
+    std::string costs; // "" gives all ones
+
+    std::string describe() const {
+        std::string s = "k=" + std::to_string(k) + " lib=" + library +
+                        " inv=" + std::to_string(inv) + " const=" + std::to_string(constants) +
+                        " poly=" + std::to_string(poly) + " costs=" + costs + " out=";
+        for (const std::string& o : outputs)
+            s += o + "/";
+        return s;
+    }
+};
+
+std::unique_ptr<PLA> targetOf(const Problem& p) {
+    auto pla = std::make_unique<PLA>(p.k, static_cast<uint32_t>(p.outputs.size()), PLA_type("fdr"));
+    for (uint32_t r = 0; r < (1u << p.k); ++r) {
+        std::string out;
+        for (const std::string& o : p.outputs)
+            out += o[r];
+        pla->AppendTerm(int2bin_rev(r, p.k), out);
+    }
+    return pla;
+}
+
+// A single-output function number over k inputs as a problem.
+Problem functionProblem(uint32_t f, uint32_t k, const std::string& library, bool inv = true,
+                        bool constants = true) {
+    Problem p;
+    p.k = k;
+    std::string o;
+    for (uint32_t r = 0; r < (1u << k); ++r)
+        o += ((f >> r) & 1u) ? '1' : '0';
+    p.outputs = {o};
+    p.library = library;
+    p.inv = inv;
+    p.constants = constants;
+    return p;
+}
+
+// An engine configured in the front end's order (the library is derived in the current
+// directory).
+struct Configured {
+    std::unique_ptr<PLA> target;
+    SAT_CircGen engine;
+
+    explicit Configured(const Problem& p) : target(targetOf(p)) {
+        engine.set_polyedges(p.poly);
+        engine.set_PLA(target.get());
+        engine.set_inv(p.inv);
+        engine.set_const(p.constants);
+        engine.DeriveFunctions(p.library);
+        engine.set_GateCosts(p.costs.empty() ? std::string(p.library.size(), '1') : p.costs);
+        engine.set_difftopology(false);
+    }
+};
+
+// The classic instance for n nodes, solved by CaDiCaL on the engine's own clauses; nullopt
+// when the conflict limit is reached.
+std::optional<bool> classicSatisfiable(SAT_CircGen& e, uint32_t n, int conflictLimit) {
+    e.n = n;
+    e.Generate_SAT();
+    CaDiCaL::Solver s;
+    for (const Cube& c : e.clauses) {
+        const Cube::SparseLits lits = c.specified();
+        if (lits.empty()) return false; // an empty clause
+        for (const auto& [pos, lit] : lits)
+            s.add(lit == Lit_1 ? int(pos) + 1 : -(int(pos) + 1));
+        s.add(0);
+    }
+    s.limit("conflicts", conflictLimit);
+    const int r = s.solve();
+    if (r == 10) return true;
+    if (r == 20) return false;
+    return std::nullopt;
+}
+
+enum class Verdict { Agree, Undecided, Mismatch };
+
+struct Outcome {
+    Verdict verdict = Verdict::Agree;
+    std::string detail;
+};
+
+// Compares the engine with the classic model on one problem, the engine asked as the
+// search asks it (n = 0, 1, 2, ...), and a second engine asked for the classic optimum
+// directly.
+Outcome compare(const Problem& p, uint32_t maxNodes, int conflictLimit) {
+    Configured c(p);
+    FastBound bound(c.engine);
+    if (p.poly) {
+        if (bound.applicable() || bound.impossible(0))
+            return {Verdict::Mismatch, "engine applied to polymorphic edges"};
+        return {};
+    }
+    if (!bound.applicable()) return {Verdict::Mismatch, "not applicable: " + bound.reason()};
+    std::optional<uint32_t> first;
+    for (uint32_t n = 0; n <= maxNodes && !first; ++n) {
+        const std::optional<bool> sat = classicSatisfiable(c.engine, n, conflictLimit);
+        if (!sat) return {Verdict::Undecided, "classic undecided at n=" + std::to_string(n)};
+        if (*sat) first = n;
+    }
+    if (!first) {
+        // No classic circuit up to the limit: the engine, which never finds circuits the
+        // classic model lacks, rules every such count out.
+        if (!bound.impossible(maxNodes))
+            return {Verdict::Mismatch, "engine finds a circuit the classic model lacks (<= " +
+                                           std::to_string(maxNodes) + ")"};
+        return {};
+    }
+    for (uint32_t n = 0; n < *first; ++n)
+        if (!bound.impossible(n))
+            return {Verdict::Mismatch, "engine allows n=" + std::to_string(n) +
+                                           " below the classic optimum " + std::to_string(*first)};
+    if (bound.impossible(*first))
+        return {Verdict::Mismatch,
+                "engine rules out the classic optimum n=" + std::to_string(*first)};
+    const BoundCircuit* w = bound.witness();
+    if (w == nullptr || w->nodes.size() != *first ||
+        w->FirstMismatch(bound.problem()) != bound.problem().rows())
+        return {Verdict::Mismatch, "witness missing or wrong"};
+    FastBound direct(c.engine);
+    if (direct.impossible(*first))
+        return {Verdict::Mismatch, "asked directly, engine rules out n=" + std::to_string(*first)};
+    return {};
+}
+
+// Random problems over every option combination: 1 to 4 inputs, 1 to 3 outputs, random
+// libraries (projections and complement-invariant functions included), don't cares.
+class CaseGenerator {
+public:
+    explicit CaseGenerator(uint32_t seed, uint32_t maxInputs = 4) : rng_(seed), maxK_(maxInputs) {}
+
+    Problem next() {
+        Problem p;
+        p.poly = pick(20) == 0;
+        const uint32_t k = 1 + pick(maxK_);
+        p.k = p.poly ? k + 1 : k;
+        const uint32_t m = 1 + pick(3);
+        const uint32_t dcLevel = pick(3); // none, some, many don't cares
+        for (uint32_t o = 0; o < m; ++o) {
+            std::string s;
+            for (uint32_t r = 0; r < (1u << p.k); ++r) {
+                const uint32_t x = pick(100);
+                if ((dcLevel == 1 && x < 20) || (dcLevel == 2 && x < 55))
+                    s += '-';
+                else
+                    s += pick(2) ? '1' : '0';
+            }
+            p.outputs.push_back(s);
+        }
+        static const char kDigits[] = "123456789ABCDE";
+        const uint32_t nf = 1 + pick(3);
+        p.library.clear();
+        for (uint32_t i = 0; i < nf; ++i)
+            p.library += kDigits[pick(14)];
+        p.inv = pick(2) == 0;
+        p.constants = pick(2) == 0;
+        if (pick(3) == 0)
+            for (uint32_t i = 0; i < nf; ++i)
+                p.costs += static_cast<char>('1' + pick(3));
+        return p;
+    }
+
+private:
+    uint32_t pick(uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(rng_); }
+    std::mt19937 rng_;
+    uint32_t maxK_;
+};
+
+struct Tally {
+    uint32_t agree = 0;
+    uint32_t undecided = 0;
+    std::vector<std::string> mismatches;
+};
+
+Tally runCases(uint32_t seed, uint32_t wanted, uint32_t maxInputs, uint32_t maxNodes,
+               int conflictLimit) {
+    CaseGenerator gen(seed, maxInputs);
+    Tally t;
+    for (uint32_t attempts = 0; t.agree + t.mismatches.size() < wanted && attempts < 4 * wanted;
+         ++attempts) {
+        const Problem p = gen.next();
+        const Outcome o = compare(p, maxNodes, conflictLimit);
+        if (o.verdict == Verdict::Agree)
+            ++t.agree;
+        else if (o.verdict == Verdict::Undecided)
+            ++t.undecided;
+        else
+            t.mismatches.push_back(p.describe() + ": " + o.detail);
+    }
+    return t;
+}
+
+class FastBoundTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedCwd cwd{dir.path()};
+};
+
+// --- node models ---------------------------------------------------------------------
+
+TEST_F(FastBoundTest, NormalModelFunctionSetsFollowLibraryAndInversions) {
+    struct Expect {
+        const char* library;
+        uint16_t distinct;
+    };
+    // Normal tables: 2 = ~a&b, 4 = a&~b, 6 = xor, 8 = and, 14 = or.
+    const Expect cases[] = {
+        {"8", (1u << 2) | (1u << 4) | (1u << 8) | (1u << 14)},
+        {"1", (1u << 2) | (1u << 4) | (1u << 8) | (1u << 14)}, // NOR: same class
+        {"6", 1u << 6},
+        {"9", 1u << 6}, // XNOR: its complement is xor
+        {"86", (1u << 2) | (1u << 4) | (1u << 6) | (1u << 8) | (1u << 14)},
+        {"C", 0}, // the projection a: no useful node
+    };
+    for (const Expect& e : cases) {
+        Configured c(functionProblem(0x8, 2, e.library));
+        BoundProblem p(c.engine);
+        ASSERT_TRUE(p.applicable()) << e.library;
+        EXPECT_TRUE(p.normal());
+        EXPECT_EQ(p.distinctFunctions(), e.distinct) << e.library;
+        EXPECT_TRUE(p.noReapplication()) << e.library;
+    }
+}
+
+TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
+    // AND without inversions: only AND itself; AND(x, x) is a buffer and AND(0, y) the
+    // constant 0, both redundant.
+    {
+        Configured c(functionProblem(0x8, 2, "8", false, true));
+        BoundProblem p(c.engine);
+        EXPECT_FALSE(p.normal());
+        EXPECT_TRUE(p.constOperands());
+        EXPECT_EQ(p.distinctFunctions(), 1u << 8);
+        EXPECT_EQ(p.unaryCombos(), 0u);
+        EXPECT_EQ(p.constCombos(), 0u);
+        EXPECT_FALSE(p.constOneNode());
+    }
+    // NAND: NAND(x, x) is an inverter, NAND(0, y) the constant 1.
+    {
+        Configured c(functionProblem(0x8, 2, "7", false, true));
+        BoundProblem p(c.engine);
+        EXPECT_EQ(p.distinctFunctions(), 1u << 7);
+        EXPECT_EQ(p.unaryCombos(), 1u << 1); // h(0,0) = 1, h(1,1) = 0
+        EXPECT_EQ(p.constCombos(), 1u << 3); // h(0,0) = 1, h(0,1) = 1
+        EXPECT_TRUE(p.constOneNode());
+    }
+    // A non-symmetric function is offered in both port orders; no constant operands.
+    {
+        Configured c(functionProblem(0x8, 2, "2", false, false));
+        BoundProblem p(c.engine);
+        EXPECT_FALSE(p.constOperands());
+        EXPECT_EQ(p.distinctFunctions(), (1u << 2) | (1u << 4));
+        // 2(x, x) = 0 stays: without constants nothing can replace it.
+        EXPECT_EQ(p.unaryCombos(), 1u << 0);
+    }
+    // Polymorphic edges are not taken on.
+    {
+        Problem pr = functionProblem(0x8, 2, "8");
+        pr.poly = true;
+        Configured c(pr);
+        BoundProblem p(c.engine);
+        EXPECT_FALSE(p.applicable());
+        FastBound fb(c.engine);
+        EXPECT_FALSE(fb.impossible(0));
+    }
+}
+
+TEST_F(FastBoundTest, TargetTablesSymmetriesAndSupport) {
+    // Output 0: x1 & x2 (x3 unused); output 1: don't care where x3 = 1, else x1.
+    Problem pr;
+    pr.k = 3;
+    std::string o0, o1;
+    for (uint32_t r = 0; r < 8; ++r) {
+        o0 += ((r & 3u) == 3u) ? '1' : '0';
+        o1 += (r & 4u) ? '-' : ((r & 1u) ? '1' : '0');
+    }
+    pr.outputs = {o0, o1};
+    Configured c(pr);
+    BoundProblem p(c.engine);
+    ASSERT_TRUE(p.applicable());
+    EXPECT_EQ(p.outputs(), 2u);
+    for (uint32_t r = 0; r < 8; ++r) {
+        EXPECT_EQ(p.valueAt(0, r), (r & 3u) == 3u);
+        EXPECT_TRUE(p.caredAt(0, r));
+        EXPECT_EQ(p.caredAt(1, r), (r & 4u) == 0);
+    }
+    // Exchanging x1 and x2 changes output 1; no pair leaves both outputs alone.
+    EXPECT_TRUE(p.symmetricInputs().empty());
+    EXPECT_TRUE(p.essential(1));
+    EXPECT_TRUE(p.essential(2));
+    EXPECT_FALSE(p.essential(3));
+    EXPECT_EQ(p.supportBound(), 1u);
+
+    Configured single(functionProblem(0x88, 3, "8")); // x1 & x2 over three inputs
+    BoundProblem ps(single.engine);
+    ASSERT_EQ(ps.symmetricInputs().size(), 1u);
+    EXPECT_EQ(ps.symmetricInputs()[0], std::make_pair(1u, 2u));
+}
+
+TEST_F(FastBoundTest, CircuitSimulationAndMismatch) {
+    Configured c(functionProblem(0x6, 2, "86")); // x1 xor x2
+    BoundProblem p(c.engine);
+    BoundCircuit circuit;
+    circuit.k = 2;
+    circuit.nodes.push_back({1, 2, 6});
+    circuit.outputs.push_back({3, false});
+    const auto sig = circuit.Simulate(p);
+    ASSERT_EQ(sig.size(), 4u);
+    EXPECT_EQ(sig[3][0], 0x6u);
+    EXPECT_EQ(circuit.FirstMismatch(p), p.rows());
+    circuit.outputs[0].inverted = true; // xnor: wrong on every row
+    EXPECT_EQ(circuit.FirstMismatch(p), 0u);
+    EXPECT_EQ(circuit.FirstMismatch(p, 2), 2u);
+    circuit.nodes[0].table = 8; // and: wrong on rows 1, 2, 3 (uninverted)
+    circuit.outputs[0].inverted = false;
+    EXPECT_EQ(circuit.FirstMismatch(p), 1u);
+}
+
+// --- known optimum sizes ---------------------------------------------------------------
+
+TEST_F(FastBoundTest, KnownOptimaOfSingleOutputFunctions) {
+    struct Known {
+        uint32_t f, k;
+        const char* library;
+        bool inv;
+        uint32_t nodes;
+    };
+    const Known cases[] = {
+        {0x8000, 4, "8", true, 3},  // and of four
+        {0x6996, 4, "86", true, 3}, // parity of four
+        {0x96, 3, "8", true, 6},    // parity of three from AND gates
+        {0xE8, 3, "8", true, 4},    // majority of three
+        {0x0117, 4, "86", true, 7}, // at most one input set
+        {0xAAAA, 4, "8", true, 0},  // the input x1 itself
+        {0x5555, 4, "8", true, 0},  // its complement, inverted output
+        {0x5555, 4, "8", false, 0}, // without inversions: unreachable (checked below)
+        {0x5, 2, "7", false, 1},    // not x1 from NAND(x1, x1)
+        {0x8, 2, "7", false, 2},    // and from two NANDs
+    };
+    for (const Known& kc : cases) {
+        Configured c(functionProblem(kc.f, kc.k, kc.library, kc.inv));
+        FastBound fb(c.engine);
+        ASSERT_TRUE(fb.applicable());
+        if (kc.f == 0x5555 && !kc.inv) {
+            EXPECT_TRUE(fb.impossible(6)) << "AND alone cannot invert";
+            continue;
+        }
+        const std::optional<uint32_t> n = fb.minimumNodes(12);
+        ASSERT_TRUE(n.has_value()) << std::hex << kc.f << " " << kc.library;
+        EXPECT_EQ(*n, kc.nodes) << std::hex << kc.f << " " << kc.library;
+        ASSERT_NE(fb.witness(), nullptr);
+        EXPECT_EQ(fb.witness()->nodes.size(), kc.nodes);
+        EXPECT_EQ(fb.witness()->FirstMismatch(fb.problem()), fb.problem().rows());
+    }
+}
+
+TEST_F(FastBoundTest, AnswersHoldInAnyOrder) {
+    Configured c(functionProblem(0xE8, 3, "8")); // majority: 4 nodes
+    FastBound later(c.engine);
+    EXPECT_FALSE(later.impossible(6)); // above the optimum: not ruled out
+    EXPECT_FALSE(later.impossible(4));
+    EXPECT_TRUE(later.impossible(3));
+    FastBound first(c.engine);
+    EXPECT_TRUE(first.impossible(3));
+    EXPECT_FALSE(first.impossible(4));
+    EXPECT_FALSE(first.impossible(5));
+}
+
+TEST_F(FastBoundTest, MultipleOutputsAndDontCares) {
+    // and and or of two inputs: two nodes; x1 and its complement: none.
+    Problem both;
+    both.k = 2;
+    both.outputs = {"0001", "0111"};
+    Configured c(both);
+    FastBound fb(c.engine);
+    EXPECT_EQ(fb.minimumNodes(5), std::optional<uint32_t>(2));
+
+    Problem lit;
+    lit.k = 2;
+    lit.outputs = {"0101", "1010", "0000"};
+    Configured cl(lit);
+    FastBound fl(cl.engine);
+    EXPECT_EQ(fl.minimumNodes(5), std::optional<uint32_t>(0));
+
+    // Don't cares that make the xor an and: one node.
+    Problem dc;
+    dc.k = 2;
+    dc.outputs = {"011-"};
+    dc.library = "8";
+    Configured cd(dc);
+    FastBound fd(cd.engine);
+    EXPECT_EQ(fd.minimumNodes(5), std::optional<uint32_t>(1));
+}
+
+// --- differential check against the classic encoding ----------------------------------
+
+TEST_F(FastBoundTest, DifferentialSampleAgreesWithClassicModel) {
+    const Tally t = runCases(20240607u, 40, 3, 5, 20000);
+    for (const std::string& m : t.mismatches)
+        ADD_FAILURE() << m;
+    EXPECT_GE(t.agree, 30u);
+}
+
+TEST_F(FastBoundTest, DISABLED_DifferentialFullRun) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const Tally t = runCases(7u, 2000, 4, 9, 300000);
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("differential: %u agree, %zu mismatch, %u undecided, %.1f s\n", t.agree,
+                t.mismatches.size(), t.undecided, secs);
+    for (const std::string& m : t.mismatches)
+        ADD_FAILURE() << m;
+    EXPECT_GE(t.agree, 2000u);
+}
+
+} // namespace
