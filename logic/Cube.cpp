@@ -473,48 +473,52 @@ bool Cube::operator==(const std::string& s) const {
     return true;
 }
 
-bool Cube::intersects(const Cube& b) const {
-    if (size_ != b.size_) throw RuntimeException("Cube::intersects: Comparing incompatible terms");
-    if (!sparse_ && !b.sparse_) return intersectsText(lits_, b.lits_);
+namespace {
+
+// One relation of two cubes, or of a cube and a cube text, each read in its stored form:
+// the walk over the texts when both are dense, else the merge of the specified positions.
+template <typename TextWalk, typename ListWalk>
+auto relate(const Cube& a, const Cube& b, const char* op, TextWalk text, ListWalk lists) {
+    if (a.size() != b.size())
+        throw RuntimeException(std::string("Cube::") + op + ": Comparing incompatible terms");
+    if (!a.isSparse() && !b.isSparse()) return text(a.denseLits(), b.denseLits());
     SparseLits ta, tb;
-    return intersectsLists(specifiedRef(*this, ta), specifiedRef(b, tb));
+    return lists(specifiedRef(a, ta), specifiedRef(b, tb));
+}
+
+template <typename TextWalk, typename ListWalk>
+auto relate(const Cube& a, const std::string& s, const char* op, TextWalk text, ListWalk lists) {
+    if (a.size() != s.size())
+        throw RuntimeException(std::string("Cube::") + op + ": Comparing incompatible terms");
+    if (a.isSparse()) return lists(a.sparseLits(), specifiedOfText(s));
+    checkText(s);
+    return text(a.denseLits(), s);
+}
+
+} // namespace
+
+bool Cube::intersects(const Cube& b) const {
+    return relate(*this, b, "intersects", intersectsText, intersectsLists);
 }
 
 bool Cube::intersects(const std::string& s) const {
-    if (size_ != s.size()) throw RuntimeException("Cube::intersects: Comparing incompatible terms");
-    if (sparse_) return intersectsLists(sparseLits_, specifiedOfText(s));
-    checkText(s);
-    return intersectsText(lits_, s);
+    return relate(*this, s, "intersects", intersectsText, intersectsLists);
 }
 
 bool Cube::contains(const Cube& b) const {
-    if (size_ != b.size_) throw RuntimeException("Cube::contains: Comparing incompatible terms");
-    if (!sparse_ && !b.sparse_) return containsText(lits_, b.lits_);
-    SparseLits ta, tb;
-    return containsLists(specifiedRef(*this, ta), specifiedRef(b, tb));
+    return relate(*this, b, "contains", containsText, containsLists);
 }
 
 bool Cube::contains(const std::string& s) const {
-    if (size_ != s.size()) throw RuntimeException("Cube::contains: Comparing incompatible terms");
-    if (sparse_) return containsLists(sparseLits_, specifiedOfText(s));
-    checkText(s);
-    return containsText(lits_, s);
+    return relate(*this, s, "contains", containsText, containsLists);
 }
 
 int Cube::intersectSize(const Cube& b) const {
-    if (size_ != b.size_)
-        throw RuntimeException("Cube::intersectSize: Comparing incompatible terms");
-    if (!sparse_ && !b.sparse_) return intersectSizeText(lits_, b.lits_);
-    SparseLits ta, tb;
-    return intersectSizeLists(specifiedRef(*this, ta), specifiedRef(b, tb));
+    return relate(*this, b, "intersectSize", intersectSizeText, intersectSizeLists);
 }
 
 int Cube::intersectSize(const std::string& s) const {
-    if (size_ != s.size())
-        throw RuntimeException("Cube::intersectSize: Comparing incompatible terms");
-    if (sparse_) return intersectSizeLists(sparseLits_, specifiedOfText(s));
-    checkText(s);
-    return intersectSizeText(lits_, s);
+    return relate(*this, s, "intersectSize", intersectSizeText, intersectSizeLists);
 }
 
 Cube Cube::intersection(const Cube& b) const {

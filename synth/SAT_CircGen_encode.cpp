@@ -210,20 +210,17 @@ void SAT_CircGen::Generate_SAT() {
                 cw.neg(N[2 * node(i) + b]);
             }
         }
-    if (!allowInv) {
+    // Edge kinds switched off: no port and no output uses them.
+    const auto forbid = [&](const std::vector<uint32_t>& portVars,
+                            const std::vector<uint32_t>& outputVars) {
         for (uint32_t i = k + 1; i <= last; ++i)
             for (uint32_t b = 0; b < 2; ++b)
-                cw.add().neg(N[2 * node(i) + b]);
+                cw.add().neg(portVars[2 * node(i) + b]);
         for (uint32_t o = 0; o < m; ++o)
-            cw.add().neg(ON[o]);
-    }
-    if (!polyEdges) {
-        for (uint32_t i = k + 1; i <= last; ++i)
-            for (uint32_t b = 0; b < 2; ++b)
-                cw.add().neg(P[2 * node(i) + b]);
-        for (uint32_t o = 0; o < m; ++o)
-            cw.add().neg(OP[o]);
-    }
+            cw.add().neg(outputVars[o]);
+    };
+    if (!allowInv) forbid(N, ON);
+    if (!polyEdges) forbid(P, OP);
     // Function codes beyond the library.
     for (uint32_t i = k + 1; i <= last; ++i)
         for (uint32_t t = nf; t < codes; ++t) {
