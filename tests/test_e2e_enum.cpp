@@ -78,18 +78,6 @@ std::vector<GateCircuit> referenceAnd4() {
     return readSolutions(dir, 1, kAnd4Solutions, "8", kAnd4Function);
 }
 
-// The comment lines a continuation file carries before its problem line.
-std::vector<std::string> stateLines(const std::string& cnf) {
-    std::vector<std::string> state;
-    for (const std::string& line : splitLines(cnf)) {
-        if (line.rfind("p cnf", 0) == 0) break;
-        if (line.rfind("c n=", 0) == 0 || line.rfind("c best_", 0) == 0 ||
-            line.rfind("c sol_no=", 0) == 0)
-            state.push_back(line);
-    }
-    return state;
-}
-
 const std::vector<std::string> kStateAfterTwo = {"c n=3", "c best_cost=3", "c best_n=3",
                                                  "c sol_no=2"};
 

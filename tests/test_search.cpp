@@ -1,6 +1,7 @@
 // The search loop on a configured engine with the real solvers: the node counts it tries,
-// the cost bounds, enumeration and its end, continuation through constr.cnf, best delay,
-// stop requests and the verbose log.
+// the cost bounds, enumeration and its end, the continuation file, best delay, stop requests
+// and the verbose log. Resuming a stopped enumeration and the solutions best delay picks are
+// checked end to end (test_e2e_enum).
 #include "app/TargetFunction.h"
 #include "synth/SAT_CircGen.h"
 #include "synth/StopRequest.h"
@@ -65,27 +66,6 @@ std::vector<std::string> linesStartingWith(const std::string& out, const std::st
     for (const std::string& line : splitLines(out))
         if (line.rfind(prefix, 0) == 0) lines.push_back(line);
     return lines;
-}
-
-// The search-state comment lines of a continuation file, up to its problem line.
-std::vector<std::string> stateLines(const std::string& cnf) {
-    std::vector<std::string> state;
-    for (const std::string& line : splitLines(cnf)) {
-        if (line.rfind("p cnf", 0) == 0) break;
-        if (line.rfind("c n=", 0) == 0 || line.rfind("c best_", 0) == 0 ||
-            line.rfind("c sol_no=", 0) == 0)
-            state.push_back(line);
-    }
-    return state;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
 }
 
 // Runs action with the standard output captured (the verbose lines, the solver's chatter)
@@ -207,38 +187,6 @@ TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
     EXPECT_FALSE(fileExists("constr.cnf"));
 }
 
-// A new engine resumes from constr.cnf: its first solution is the third.
-TEST_F(SearchTest, ContinuationResumesInANewEngine) {
-    std::set<std::string> seen;
-    {
-        Engine first(0x80, 4);
-        for (int call = 0; call < 2; ++call) {
-            first.e.Generate(true, true, false, false, 0);
-            seen.insert(first.circuit(first.e.SAT_res.get()).Canonical(false));
-        }
-        first.e.Generate(true, true, false, false, 0); // saves sol_no=2, finds the third
-    }
-    EXPECT_EQ(stateLines(readFile("constr.cnf")).back(), "c sol_no=2");
-
-    Engine resumed(0x80, 4);
-    resumed.e.Generate(true, true, false, false, 0);
-    ASSERT_NE(resumed.e.SAT_res, nullptr);
-    EXPECT_EQ(resumed.e.sol_no, 3u);
-    EXPECT_EQ(resumed.e.n, 3u);
-    EXPECT_EQ(resumed.e.best_cost, 3u);
-    EXPECT_EQ(resumed.e.bestRes, nullptr); // not restored
-    uint32_t more = 0;
-    while (resumed.e.SAT_res) {
-        const GateCircuit c = resumed.circuit(resumed.e.SAT_res.get());
-        EXPECT_EQ(Mismatch(c, Expected::FromNumber(0x80, 4)), "");
-        EXPECT_TRUE(seen.insert(c.Canonical(false)).second);
-        ++more;
-        captured([&] { resumed.e.Generate(true, true, false, false, 0); });
-    }
-    EXPECT_EQ(more, 13u);
-    EXPECT_EQ(resumed.e.sol_no, 15u);
-}
-
 TEST_F(SearchTest, ContinuationFileWithoutItsStateIsRejected) {
     {
         Engine first(0x80, 4);
@@ -267,41 +215,17 @@ TEST_F(SearchTest, BestWithEnumerationNeedsBulkMode) {
     EXPECT_FALSE(fileExists("inst.cnf")); // refused before any solver run
 }
 
-TEST_F(SearchTest, BestDelay) {
-    {
-        // Without enumeration: one solution of the least depth, 2 levels.
-        Engine x(0x80, 4);
-        x.e.Generate(false, false, true, false, 0);
-        ASSERT_NE(x.e.SAT_res, nullptr);
-        EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
-        EXPECT_EQ(x.e.getLevels(x.e.SAT_res.get(), x.e.n), 2u);
-        EXPECT_EQ(x.circuit(x.e.SAT_res.get()).Depth(), 2u);
-    }
-    {
-        // Bulk mode: all three balanced trees, nothing in SAT_res or bestRes.
-        Engine x(0x80, 4);
-        x.e.Generate(true, false, true, true, 0);
-        EXPECT_EQ(x.e.SAT_res, nullptr);
-        EXPECT_EQ(x.e.bestRes, nullptr);
-        ASSERT_EQ(x.e.solutions.size(), 3u);
-        EXPECT_EQ(x.e.sol_no, 3u);
-        std::set<std::string> distinct;
-        for (const Model& m : x.e.solutions) {
-            const GateCircuit c = x.circuit(m.get());
-            EXPECT_EQ(c.Depth(), 2u);
-            EXPECT_EQ(Mismatch(c, Expected::FromNumber(0x80, 4)), "");
-            distinct.insert(c.Canonical(false));
-        }
-        EXPECT_EQ(distinct.size(), 3u);
-    }
-    {
-        // A first solution that is already as shallow as n nodes allow ends the call at
-        // once: the exclusive-or of two inputs, 3 nodes, 2 levels, one solver run per n.
-        Engine x(6, 2);
-        const std::string out = captured([&] { x.e.Generate(false, false, true, false, 1); });
-        EXPECT_EQ(triedCounts(out).size(), 4u);
-        EXPECT_EQ(x.e.sol_no, 1u);
-    }
+// Which solutions best delay picks is checked end to end (test_e2e_enum). A first solution
+// that is already as shallow as n nodes allow ends the call at once: the exclusive-or of two
+// inputs, 3 nodes, 2 levels, one solver run per n.
+TEST_F(SearchTest, BestDelayStopsAtTheShallowestPossibleSolution) {
+    Engine x(6, 2);
+    const std::string out = captured([&] { x.e.Generate(false, false, true, false, 1); });
+    EXPECT_EQ(triedCounts(out).size(), 4u);
+    EXPECT_EQ(x.e.sol_no, 1u);
+    ASSERT_NE(x.e.SAT_res, nullptr);
+    EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
+    EXPECT_EQ(x.e.getLevels(x.e.SAT_res.get(), x.e.n), 2u);
 }
 
 TEST_F(SearchTest, SaveConstraintsReplacesTheFileWhole) {

@@ -1,11 +1,14 @@
 #include "tests/support/TestSupport.h"
 
+#include "util/myExcept.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,14 +50,54 @@ void writeFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
-bool fileExists(const std::string& path) { return fs::exists(path); }
+bool fileExists(const std::string& path) {
+    return fs::exists(path);
+}
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::string line;
     std::istringstream in(text);
-    while (std::getline(in, line)) lines.push_back(line);
+    while (std::getline(in, line))
+        lines.push_back(line);
     return lines;
+}
+
+void writeScript(const std::string& path, const std::string& body) {
+    writeFile(path, "#!/bin/sh\n" + body);
+    chmod(path.c_str(), 0755);
+}
+
+std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CException& e) {
+        return e.GetMsg();
+    }
+    return "";
+}
+
+std::vector<std::string> stateLines(const std::string& cnf) {
+    std::vector<std::string> state;
+    for (const std::string& line : splitLines(cnf)) {
+        if (line.rfind("p cnf", 0) == 0) break;
+        if (line.rfind("c n=", 0) == 0 || line.rfind("c best_", 0) == 0 ||
+            line.rfind("c sol_no=", 0) == 0)
+            state.push_back(line);
+    }
+    return state;
+}
+
+PathGuard::PathGuard(const std::string& path) {
+    if (const char* old = std::getenv("PATH")) old_ = old;
+    setenv("PATH", path.c_str(), 1);
+}
+
+PathGuard::~PathGuard() {
+    if (old_)
+        setenv("PATH", old_->c_str(), 1);
+    else
+        unsetenv("PATH");
 }
 
 RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir) {
@@ -77,7 +120,8 @@ RunResult runQuillon(const std::vector<std::string>& args, const std::string& di
         std::string bin = QUILLON_BIN;
         argv.push_back(bin.data());
         std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
+        for (auto& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(bin.c_str(), argv.data());
         _exit(127);

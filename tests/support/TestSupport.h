@@ -1,6 +1,8 @@
 // Helpers shared by the tests: temporary directories, files, and running the binary.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,33 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 bool fileExists(const std::string& path);
 std::vector<std::string> splitLines(const std::string& text);
+
+// Writes an executable shell script ("#!/bin/sh" and body).
+void writeScript(const std::string& path, const std::string& body);
+
+// Message of the project exception (CException and its kinds) that f raises, "" when it
+// raises none.
+std::string messageOf(const std::function<void()>& f);
+// The message of a RuntimeException with the given text.
+inline std::string rt(const std::string& text) {
+    return "Runtime Exception: " + text;
+}
+
+// The search-state comment lines of a continuation file (n, best cost, best n, solution
+// number), up to its problem line.
+std::vector<std::string> stateLines(const std::string& cnf);
+
+// Sets PATH for the lifetime of the object.
+class PathGuard {
+public:
+    explicit PathGuard(const std::string& path);
+    ~PathGuard();
+    PathGuard(const PathGuard&) = delete;
+    PathGuard& operator=(const PathGuard&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
 
 struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
