@@ -3,38 +3,24 @@
 // damaged-file messages; comment look-up.
 
 #include "logic/SoPLA.h"
+#include "tests/support/CoverText.h"
 #include "tests/support/TestSupport.h"
-#include "util/myExcept.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <list>
 #include <string>
 #include <vector>
 
 using testsupport::fileExists;
+using testsupport::messageOf;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
-
-std::vector<std::string> texts(const SoPLA& s) {
-    std::vector<std::string> v;
-    for (const Cube& c : s)
-        v.push_back(c.getCube());
-    return v;
-}
+using testsupport::cubeTexts;
 
 // A clause set built the way the engine builds one: variables by name, then blank sparse
 // clauses whose literals are set by name.
@@ -82,7 +68,7 @@ protected:
     std::string loadError(const std::string& content) {
         writeFile(dir.file("bad.cnf"), content);
         SoPLA s;
-        return errorOf([&] { s.LoadCNF(dir.file("bad.cnf")); });
+        return messageOf([&] { s.LoadCNF(dir.file("bad.cnf")); });
     }
     std::string damaged() const {
         return "I/O Exception: SoPLA::LoadCNF: Bad or damaged CNF file: " + dir.file("bad.cnf");
@@ -139,27 +125,27 @@ TEST_F(CnfFileTest, WritersRefuseCoversAndUnopenableFiles) {
     cover.setCNF(false);
     const std::string f = dir.file("keep.txt");
     writeFile(f, "old");
-    EXPECT_EQ(errorOf([&] { cover.SaveCNF(f); }),
+    EXPECT_EQ(messageOf([&] { cover.SaveCNF(f); }),
               "Runtime Exception: SoPLA::SaveCNF: SoPLA not CNF");
-    EXPECT_EQ(errorOf([&] { cover.SavePBO(f, ""); }),
+    EXPECT_EQ(messageOf([&] { cover.SavePBO(f, ""); }),
               "Runtime Exception: SoPLA::SavePBO: SoPLA not CNF");
-    EXPECT_EQ(errorOf([&] { cover.SaveCNF_text(f); }),
+    EXPECT_EQ(messageOf([&] { cover.SaveCNF_text(f); }),
               "Runtime Exception: SoPLA::SaveCNF_text: SoPLA not CNF");
     EXPECT_EQ(readFile(f), "old"); // not truncated
-    EXPECT_NE(errorOf([&] { cover.SaveCNF(dir.file("never.cnf")); }), "");
+    EXPECT_NE(messageOf([&] { cover.SaveCNF(dir.file("never.cnf")); }), "");
     EXPECT_FALSE(fileExists(dir.file("never.cnf"))); // not created
 }
 
 TEST_F(CnfFileTest, WritersReportFilesTheyCannotOpen) {
     const SoPLA s = example();
     const std::string f = dir.file("no/such/dir/x");
-    EXPECT_EQ(errorOf([&] { s.SaveCNF(f); }),
+    EXPECT_EQ(messageOf([&] { s.SaveCNF(f); }),
               "I/O Exception: SoPLA::SaveCNF: Cannot open file: " + f);
-    EXPECT_EQ(errorOf([&] { s.SavePBO(f, ""); }),
+    EXPECT_EQ(messageOf([&] { s.SavePBO(f, ""); }),
               "I/O Exception: SoPLA::SavePBO: Cannot open file: " + f);
-    EXPECT_EQ(errorOf([&] { s.SaveCNF_text(f); }),
+    EXPECT_EQ(messageOf([&] { s.SaveCNF_text(f); }),
               "I/O Exception: SoPLA::SaveCNF_text: Cannot open file: " + f);
-    EXPECT_EQ(errorOf([&] { s.SavePLA(f); }),
+    EXPECT_EQ(messageOf([&] { s.SavePLA(f); }),
               "I/O Exception: SoPLA::SavePLA: Cannot create a file: " + f);
 }
 
@@ -188,7 +174,7 @@ TEST_F(CnfFileTest, ClausesAroundManyNewVariables) {
     back.LoadCNF(dir.file("x.cnf"));
     EXPECT_EQ(back.getInputs(), 503u);
     EXPECT_EQ(back.getIName(502), "tail");
-    EXPECT_EQ(texts(back), texts(s));
+    EXPECT_EQ(cubeTexts(back), cubeTexts(s));
 }
 
 TEST_F(CnfFileTest, SavePLAWrittenForm) {
@@ -221,7 +207,7 @@ TEST_F(CnfFileTest, RoundTripWithNames) {
     EXPECT_TRUE(s.isSparse()); // flags other than cnf stay
     EXPECT_EQ(s.getInputs(), 2u);
     EXPECT_EQ(s.getINames(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(texts(s), (std::vector<std::string>{"10", "-1"}));
+    EXPECT_EQ(cubeTexts(s), (std::vector<std::string>{"10", "-1"}));
     EXPECT_EQ(s.getComments(), (std::list<std::string>{"c 1 a", "c 2 b"}));
     for (const Cube& c : s)
         EXPECT_EQ(c.getCubeType(), uint32_t(CUBE_SUM));
@@ -234,7 +220,7 @@ TEST_F(CnfFileTest, RoundTripWithNames) {
     SoPLA again;
     again.LoadCNF(dir.file("y.cnf"));
     EXPECT_EQ(again.getINames(), s.getINames());
-    EXPECT_EQ(texts(again), texts(s));
+    EXPECT_EQ(cubeTexts(again), cubeTexts(s));
     EXPECT_EQ(again.getComments().size(), 4u);
 }
 
@@ -260,11 +246,11 @@ TEST_F(CnfFileTest, ProblemLineRules) {
     EXPECT_EQ(loadError("p\n1 0\n"), damaged());
     // A 'p' line whose first token is not "p" is ignored.
     SoPLA s = load("px 3\np cnf 2 1\n1 2 0\n");
-    EXPECT_EQ(texts(s), std::vector<std::string>{"11"});
+    EXPECT_EQ(cubeTexts(s), std::vector<std::string>{"11"});
     // A later problem line overrides the earlier one.
     s = load("p cnf 9 9\np cnf 3 1\n-3 0\n");
     EXPECT_EQ(s.getInputs(), 3u);
-    EXPECT_EQ(texts(s), std::vector<std::string>{"--0"});
+    EXPECT_EQ(cubeTexts(s), std::vector<std::string>{"--0"});
 }
 
 TEST_F(CnfFileTest, ClauseCountAndVariableCountChecks) {
@@ -303,32 +289,32 @@ TEST_F(CnfFileTest, SizesBeyondWhatCanBeHeldAreRefused) {
 TEST_F(CnfFileTest, ClauseLineForms) {
     // No final 0; tabs and '|' separate; "1 0 2" stops at the 0; CR line ends.
     SoPLA s = load("p cnf 3 4\r\n1\t-2\n3 | -1 0\n1 0 2\r\n  -3 2 0 junk\n");
-    EXPECT_EQ(texts(s), (std::vector<std::string>{"10-", "0-1", "1--", "-10"}));
+    EXPECT_EQ(cubeTexts(s), (std::vector<std::string>{"10-", "0-1", "1--", "-10"}));
     // Lines beginning with '#' are skipped; a backslash joins two lines.
     s = load("# header\np cnf 2 1\n1 \\\n-2 0\n");
-    EXPECT_EQ(texts(s), std::vector<std::string>{"10"});
+    EXPECT_EQ(cubeTexts(s), std::vector<std::string>{"10"});
     // A token that is no number reads as 0 and ends the clause.
     s = load("p cnf 2 1\n2 x 1\n");
-    EXPECT_EQ(texts(s), std::vector<std::string>{"-1"});
+    EXPECT_EQ(cubeTexts(s), std::vector<std::string>{"-1"});
 }
 
 TEST_F(CnfFileTest, ReadingStopsAtALoneZeroOrAnEmptyClause) {
     SoPLA s = load("p cnf 2 1\n1 0\n0\n2 0\n-1 0\n");
-    EXPECT_EQ(texts(s), std::vector<std::string>{"1-"});
+    EXPECT_EQ(cubeTexts(s), std::vector<std::string>{"1-"});
     EXPECT_EQ(loadError("p cnf 2 3\n1 0\n0\n2 0\n-1 0\n"), badCount());
 
     // An empty clause is written as "0", so its file does not read back.
     SoPLA e = clauseSet({"a"}, {{{{"a", Lit_1}}}, {}, {{{"a", Lit_0}}}});
     e.SaveCNF(dir.file("bad.cnf"));
     SoPLA back;
-    EXPECT_EQ(errorOf([&] { back.LoadCNF(dir.file("bad.cnf")); }), badCount());
-    EXPECT_EQ(texts(back), std::vector<std::string>{"1"}); // what was read stays
+    EXPECT_EQ(messageOf([&] { back.LoadCNF(dir.file("bad.cnf")); }), badCount());
+    EXPECT_EQ(cubeTexts(back), std::vector<std::string>{"1"}); // what was read stays
 }
 
 TEST_F(CnfFileTest, UnreadableFile) {
     SoPLA s = example();
     const std::string f = dir.file("missing.cnf");
-    EXPECT_EQ(errorOf([&] { s.LoadCNF(f); }),
+    EXPECT_EQ(messageOf([&] { s.LoadCNF(f); }),
               "I/O Exception: SoPLA::LoadCNF: Cannot open file: " + f);
     // Reset happened before the open; comments stay until the file is open.
     EXPECT_TRUE(s.empty());

@@ -4,7 +4,8 @@
 #include "logic/PLA.h"
 #include "logic/PLA_type.h"
 #include "logic/SoPLA.h"
-#include "util/myExcept.h"
+#include "tests/support/CoverText.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,21 +17,17 @@
 
 namespace {
 
-// Message of the exception raised by f, or "" when none is raised.
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
+using testsupport::cubeTexts;
+using testsupport::messageOf;
+using testsupport::rt;
+using testsupport::termTexts;
 
-std::vector<std::string> termTexts(const PLA& p) {
-    std::vector<std::string> v;
-    for (const Term& t : p.getTerms())
-        v.push_back(t.getText());
-    return v;
+// A PLA of the given type with the given terms (input part, output part).
+PLA pla(const char* type, const std::vector<std::pair<const char*, const char*>>& terms) {
+    PLA p(0, 0, PLA_type(type));
+    for (const auto& [in, out] : terms)
+        p.AppendTerm(in, out);
+    return p;
 }
 
 std::vector<uint32_t> sim(const PLA& p, const std::string& in) {
@@ -49,8 +46,7 @@ TEST(PLAType, LettersOperatorsAndText) {
     EXPECT_EQ(rf.toString(), "fr");
     EXPECT_EQ(PLA_type("ddd").toString(), "d");
     EXPECT_EQ(PLA_type("").toString(), "");
-    EXPECT_EQ(errorOf([] { PLA_type t("fx"); }),
-              "Runtime Exception: Runtime error: unknown PLA type");
+    EXPECT_EQ(messageOf([] { PLA_type t("fx"); }), rt("Runtime error: unknown PLA type"));
 
     PLA_type esop("d");
     esop.esop = true;
@@ -74,20 +70,20 @@ TEST(PLAShape, AppendTermTakesAndChecksTheShape) {
     EXPECT_EQ(p.AppendTerm("1-0", "10"), 0u);
     EXPECT_EQ(p.getInputs(), 3u);
     EXPECT_EQ(p.getOutputs(), 2u);
-    EXPECT_EQ(errorOf([&] { p.AppendTerm("1-01", "10"); }),
-              "Runtime Exception: PLA::AppendTerm: incompatible terms");
-    EXPECT_EQ(errorOf([&] { p.AppendTerm("1-0", "1"); }),
-              "Runtime Exception: PLA::AppendTerm: incompatible terms");
+    EXPECT_EQ(messageOf([&] { p.AppendTerm("1-01", "10"); }),
+              rt("PLA::AppendTerm: incompatible terms"));
+    EXPECT_EQ(messageOf([&] { p.AppendTerm("1-0", "1"); }),
+              rt("PLA::AppendTerm: incompatible terms"));
     EXPECT_EQ(p.AppendTerm("1-0", "01"), 1u); // no merging without the unique flag
     EXPECT_EQ(termTexts(p), (std::vector<std::string>{"1-0 10", "1-0 01"}));
 
     PLA q(2, 1, PLA_type("r"));
-    EXPECT_EQ(errorOf([&] { q.AppendTerm("11", "00"); }),
-              "Runtime Exception: PLA::AppendTerm: incompatible terms");
-    EXPECT_EQ(errorOf([&] { q.setInputs(3); }),
-              "Runtime Exception: PLA::SetInputs: Changing the number of PLA inputs");
-    EXPECT_EQ(errorOf([&] { q.setOutputs(2); }),
-              "Runtime Exception: PLA::SetOutputs: Changing the number of PLA outputs");
+    EXPECT_EQ(messageOf([&] { q.AppendTerm("11", "00"); }),
+              rt("PLA::AppendTerm: incompatible terms"));
+    EXPECT_EQ(messageOf([&] { q.setInputs(3); }),
+              rt("PLA::SetInputs: Changing the number of PLA inputs"));
+    EXPECT_EQ(messageOf([&] { q.setOutputs(2); }),
+              rt("PLA::SetOutputs: Changing the number of PLA outputs"));
     q.setInputs(2); // the same count is accepted
     EXPECT_EQ(q.getInputs(), 2u);
 }
@@ -192,12 +188,10 @@ TEST(PLAUnique, LiteralChangesKeepTheTreeInStep) {
     EXPECT_EQ(p.AppendTerm("0-", "1"), 0u);
     p.setLit(0, 1, Lit_1); // 0- -> 01, equal to term 1: merged
     EXPECT_EQ(termTexts(p), (std::vector<std::string>{"01 1", "00 1"}));
-    EXPECT_EQ(errorOf([&] { p.setLit(0, 0, Lit_undef); }),
-              "Runtime Exception: PLA::setLit: Wrong literal value");
-    EXPECT_EQ(errorOf([&] { p.setLit(0, 0, 'x'); }),
-              "Runtime Exception: PLA::setLit: Wrong literal value");
-    EXPECT_EQ(errorOf([&] { p.setLit(0, 5, '1'); }),
-              "Runtime Exception: Cube::setLit: Index out of range");
+    EXPECT_EQ(messageOf([&] { p.setLit(0, 0, Lit_undef); }),
+              rt("PLA::setLit: Wrong literal value"));
+    EXPECT_EQ(messageOf([&] { p.setLit(0, 0, 'x'); }), rt("PLA::setLit: Wrong literal value"));
+    EXPECT_EQ(messageOf([&] { p.setLit(0, 5, '1'); }), rt("Cube::setLit: Index out of range"));
 }
 
 TEST(PLATerms, NegateInputAndOutput) {
@@ -222,19 +216,15 @@ TEST(PLANames, NameVarsAndSetters) {
     p.setIName(1, "a");
     p.NameVars(); // existing names stay
     EXPECT_EQ(p.getINames(), (std::vector<std::string>{"x0", "a", "x2"}));
-    EXPECT_EQ(errorOf([&] { p.getIName(3); }),
-              "Runtime Exception: PLA::getIName: Wrong name index");
-    EXPECT_EQ(errorOf([&] { p.getOName(2); }),
-              "Runtime Exception: PLA::getOName: Wrong name index");
+    EXPECT_EQ(messageOf([&] { p.getIName(3); }), rt("PLA::getIName: Wrong name index"));
+    EXPECT_EQ(messageOf([&] { p.getOName(2); }), rt("PLA::getOName: Wrong name index"));
 
     PLA q(3, 2);
     q.setIName(2, "P");
     EXPECT_EQ(q.getINames(), (std::vector<std::string>{"", "", "P"}));
     EXPECT_TRUE(q.getONames().empty());
-    EXPECT_EQ(errorOf([&] { q.setIName(3, "Q"); }),
-              "Runtime Exception: PLA::setIName: Incorrect index");
-    EXPECT_EQ(errorOf([&] { q.setOName(2, "Q"); }),
-              "Runtime Exception: PLA::setOName: Incorrect index");
+    EXPECT_EQ(messageOf([&] { q.setIName(3, "Q"); }), rt("PLA::setIName: Incorrect index"));
+    EXPECT_EQ(messageOf([&] { q.setOName(2, "Q"); }), rt("PLA::setOName: Incorrect index"));
     q.setOName(1, "f");
     EXPECT_EQ(q.getOName(0), "");
     EXPECT_EQ(q.getOName(1), "f");
@@ -277,35 +267,14 @@ TEST(PLAGates, MakeFamily) {
 }
 
 TEST(PLAGates, GateNameFromTheCover) {
-    PLA p(0, 0, PLA_type("f"));
-    p.AppendTerm("11", "1");
-    EXPECT_EQ(p.getGateName(), "and");
-
-    PLA r(0, 0, PLA_type("r"));
-    r.AppendTerm("11", "0");
-    EXPECT_EQ(r.getGateName(), "nand");
-
-    PLA x(0, 0, PLA_type("f"));
-    x.AppendTerm("10", "1");
-    x.AppendTerm("01", "1");
-    EXPECT_EQ(x.getGateName(), "xor");
-
-    PLA multi(0, 0, PLA_type("f"));
-    multi.AppendTerm("11", "11");
-    EXPECT_EQ(multi.getGateName(), "unknown");
-
-    PLA dc(0, 0, PLA_type("fd"));
-    dc.AppendTerm("11", "1");
-    dc.AppendTerm("00", "-");
-    EXPECT_EQ(dc.getGateName(), "unknown");
-
-    PLA d(0, 0, PLA_type("d"));
-    d.AppendTerm("11", "-");
-    EXPECT_EQ(d.getGateName(), "unknown");
-
+    EXPECT_EQ(pla("f", {{"11", "1"}}).getGateName(), "and");
+    EXPECT_EQ(pla("r", {{"11", "0"}}).getGateName(), "nand");
+    EXPECT_EQ(pla("f", {{"10", "1"}, {"01", "1"}}).getGateName(), "xor");
+    EXPECT_EQ(pla("f", {{"11", "11"}}).getGateName(), "unknown");
+    EXPECT_EQ(pla("fd", {{"11", "1"}, {"00", "-"}}).getGateName(), "unknown");
+    EXPECT_EQ(pla("d", {{"11", "-"}}).getGateName(), "unknown");
     // A gate name already set is kept.
-    PLA named(0, 0, PLA_type("f"));
-    named.AppendTerm("11", "1");
+    PLA named = pla("f", {{"11", "1"}});
     named.setGateName("custom");
     EXPECT_EQ(named.getGateName(), "custom");
 }
@@ -317,139 +286,91 @@ TEST(PLAQueries, ConstantBufferInverter) {
     EXPECT_TRUE(none.isConstant());
     none.AppendTerm("1-", "1");
     EXPECT_FALSE(none.isConstant());
-
-    PLA one(0, 0, PLA_type("f"));
-    one.AppendTerm("1-", "1");
-    EXPECT_FALSE(one.isConstant());
-    PLA noInputs(0, 0, PLA_type("f"));
-    noInputs.AppendTerm("", "1");
-    EXPECT_TRUE(noInputs.isConstant());
+    EXPECT_FALSE(pla("f", {{"1-", "1"}}).isConstant());
+    EXPECT_TRUE(pla("f", {{"", "1"}}).isConstant());
 
     PLA gate;
     gate.Make_ONE();
     EXPECT_FALSE(gate.isConstant()); // a named gate is never constant
     EXPECT_FALSE(gate.isTrivial());
 
-    auto single = [](const char* type, const char* in, const char* out) {
-        PLA p(0, 0, PLA_type(type));
-        p.AppendTerm(in, out);
-        return p;
-    };
-    EXPECT_TRUE(single("f", "1", "1").isBuffer());
-    EXPECT_FALSE(single("f", "1", "1").isInverter());
-    EXPECT_TRUE(single("f", "0", "1").isInverter());
-    EXPECT_FALSE(single("f", "0", "0").isInverter());
-    EXPECT_TRUE(single("r", "0", "0").isBuffer());
-    EXPECT_TRUE(single("r", "1", "0").isInverter());
-    EXPECT_FALSE(single("r", "1", "0").isBuffer());
-    EXPECT_FALSE(single("fr", "1", "1").isBuffer());
-    EXPECT_FALSE(single("fr", "0", "1").isInverter());
+    EXPECT_TRUE(pla("f", {{"1", "1"}}).isBuffer());
+    EXPECT_FALSE(pla("f", {{"1", "1"}}).isInverter());
+    EXPECT_TRUE(pla("f", {{"0", "1"}}).isInverter());
+    EXPECT_FALSE(pla("f", {{"0", "0"}}).isInverter());
+    EXPECT_TRUE(pla("r", {{"0", "0"}}).isBuffer());
+    EXPECT_TRUE(pla("r", {{"1", "0"}}).isInverter());
+    EXPECT_FALSE(pla("r", {{"1", "0"}}).isBuffer());
+    EXPECT_FALSE(pla("fr", {{"1", "1"}}).isBuffer());
+    EXPECT_FALSE(pla("fr", {{"0", "1"}}).isInverter());
     // Neither f nor r: any one-term one-input one-output PLA qualifies.
-    EXPECT_TRUE(single("d", "1", "-").isBuffer());
-    EXPECT_TRUE(single("d", "1", "-").isInverter());
-    EXPECT_TRUE(single("d", "1", "-").isTrivial());
-    EXPECT_FALSE(single("f", "1", "11").isBuffer());
-
-    PLA two(0, 0, PLA_type("f"));
-    two.AppendTerm("1", "1");
-    two.AppendTerm("0", "1");
-    EXPECT_FALSE(two.isBuffer());
-    EXPECT_FALSE(two.isTrivial());
+    EXPECT_TRUE(pla("d", {{"1", "-"}}).isBuffer());
+    EXPECT_TRUE(pla("d", {{"1", "-"}}).isInverter());
+    EXPECT_TRUE(pla("d", {{"1", "-"}}).isTrivial());
+    EXPECT_FALSE(pla("f", {{"1", "11"}}).isBuffer());
+    EXPECT_FALSE(pla("f", {{"1", "1"}, {"0", "1"}}).isBuffer());
+    EXPECT_FALSE(pla("f", {{"1", "1"}, {"0", "1"}}).isTrivial());
 }
 
 TEST(PLASimulate, OnAndOffSets) {
-    PLA f(0, 0, PLA_type("f"));
-    f.AppendTerm("11", "1");
+    const PLA f = pla("f", {{"11", "1"}});
     EXPECT_EQ(sim(f, "11"), Values{1});
     EXPECT_EQ(sim(f, "01"), Values{0});
     EXPECT_EQ(sim(f, "-1"), Values{2}); // the input has '-' where the cube cares
     EXPECT_EQ(sim(f, "0-"), Values{0}); // decided at position 0 before the '-'
 
-    PLA r(0, 0, PLA_type("r"));
-    r.AppendTerm("11", "0");
+    const PLA r = pla("r", {{"11", "0"}});
     EXPECT_EQ(sim(r, "11"), Values{0});
     EXPECT_EQ(sim(r, "01"), Values{1});
     EXPECT_EQ(sim(r, "1-"), Values{2});
 
-    PLA fd(0, 0, PLA_type("fd"));
-    fd.AppendTerm("11", "1");
-    EXPECT_EQ(sim(fd, "00"), Values{0});
-
-    PLA d(0, 0, PLA_type("d"));
-    d.AppendTerm("11", "-");
+    EXPECT_EQ(sim(pla("fd", {{"11", "1"}}), "00"), Values{0});
+    const PLA d = pla("d", {{"11", "-"}});
     EXPECT_EQ(sim(d, "11"), Values{2});
     EXPECT_EQ(sim(d, "00"), Values{3}); // nothing is known outside the listed set
     EXPECT_EQ(sim(PLA(2, 3), "01"), (Values{3, 3, 3}));
 
     // Outputs are independent; a value the type does not list is passed over.
-    PLA fMulti(0, 0, PLA_type("f"));
-    fMulti.AppendTerm("1-", "10~");
-    fMulti.AppendTerm("-1", "~11");
+    const PLA fMulti = pla("f", {{"1-", "10~"}, {"-1", "~11"}});
     EXPECT_EQ(sim(fMulti, "10"), (Values{1, 0, 0}));
     EXPECT_EQ(sim(fMulti, "01"), (Values{0, 1, 1}));
-    PLA rMulti(0, 0, PLA_type("r"));
-    rMulti.AppendTerm("1-", "0~1");
+    const PLA rMulti = pla("r", {{"1-", "0~1"}});
     EXPECT_EQ(sim(rMulti, "11"), (Values{0, 1, 1}));
     EXPECT_EQ(sim(rMulti, "01"), (Values{1, 1, 1}));
 }
 
 TEST(PLASimulate, OnOffIntersectionRaises) {
-    PLA p(0, 0, PLA_type("fr"));
-    p.AppendTerm("1-", "1");
-    p.AppendTerm("-1", "0");
+    const PLA p = pla("fr", {{"1-", "1"}, {"-1", "0"}});
     EXPECT_EQ(sim(p, "10"), Values{1});
     EXPECT_EQ(sim(p, "01"), Values{0});
-    EXPECT_EQ(errorOf([&] { sim(p, "11"); }),
-              "Runtime Exception: PLA::Simulate: ON- and OFF-sets intersect");
-
-    PLA rev(0, 0, PLA_type("fr"));
-    rev.AppendTerm("-1", "0");
-    rev.AppendTerm("1-", "1");
-    EXPECT_EQ(errorOf([&] { sim(rev, "11"); }),
-              "Runtime Exception: PLA::Simulate: ON- and OFF-sets intersect");
+    const std::string clash = rt("PLA::Simulate: ON- and OFF-sets intersect");
+    EXPECT_EQ(messageOf([&] { sim(p, "11"); }), clash);
+    EXPECT_EQ(messageOf([&] { sim(pla("fr", {{"-1", "0"}, {"1-", "1"}}), "11"); }), clash);
 }
 
 TEST(PLASimulate, DontCareTermWinsInAnyOrder) {
     for (bool dcFirst : {true, false}) {
-        PLA p(0, 0, PLA_type("fd"));
-        if (dcFirst) p.AppendTerm("1-", "-0");
-        p.AppendTerm("11", "11");
-        if (!dcFirst) p.AppendTerm("1-", "-0");
+        const PLA p = dcFirst ? pla("fd", {{"1-", "-0"}, {"11", "11"}})
+                              : pla("fd", {{"11", "11"}, {"1-", "-0"}});
         EXPECT_EQ(sim(p, "11"), (Values{2, 1})) << dcFirst;
         EXPECT_EQ(sim(p, "10"), (Values{2, 0})) << dcFirst;
         EXPECT_EQ(sim(p, "01"), (Values{0, 0})) << dcFirst;
     }
-
     // A don't-care term over an ON/OFF overlap: don't care, nothing raised.
-    PLA all(0, 0, PLA_type("fdr"));
-    all.AppendTerm("1-", "1");
-    all.AppendTerm("-1", "0");
-    all.AppendTerm("11", "-");
-    EXPECT_EQ(sim(all, "11"), Values{2});
-
+    EXPECT_EQ(sim(pla("fdr", {{"1-", "1"}, {"-1", "0"}, {"11", "-"}}), "11"), Values{2});
     // Without d in the type a '-' output says nothing.
-    PLA f(0, 0, PLA_type("f"));
-    f.AppendTerm("11", "1");
-    f.AppendTerm("1-", "-");
+    const PLA f = pla("f", {{"11", "1"}, {"1-", "-"}});
     EXPECT_EQ(sim(f, "11"), Values{1});
     EXPECT_EQ(sim(f, "10"), Values{0});
 }
 
 TEST(PLASimulate, PartialCoverRules) {
     // An ON term the input only touches gives 2 unless a covering ON term decided 1.
-    PLA f(0, 0, PLA_type("f"));
-    f.AppendTerm("1-", "1");
-    f.AppendTerm("11", "1");
+    const PLA f = pla("f", {{"1-", "1"}, {"11", "1"}});
     EXPECT_EQ(sim(f, "1-"), Values{1});
     EXPECT_EQ(sim(f, "-1"), Values{2});
-
-    PLA r(0, 0, PLA_type("r"));
-    r.AppendTerm("11", "0");
-    r.AppendTerm("1-", "0");
-    EXPECT_EQ(sim(r, "1-"), Values{0});
-
-    EXPECT_EQ(errorOf([&] { sim(f, "111"); }),
-              "Runtime Exception: Cube::Simulate: Incorrect number of inputs");
+    EXPECT_EQ(sim(pla("r", {{"11", "0"}, {"1-", "0"}}), "1-"), Values{0});
+    EXPECT_EQ(messageOf([&] { sim(f, "111"); }), rt("Cube::Simulate: Incorrect number of inputs"));
 
     // Terms of a sum kind are evaluated as clauses by the cube itself.
     PLA s(0, 0, PLA_type("f"));
@@ -463,56 +384,41 @@ TEST(PLASimulate, PartialCoverRules) {
 }
 
 TEST(PLAConvert, ToSoPLA) {
-    PLA p(0, 0, PLA_type("fr"));
-    p.AppendTerm("11-", "10");
-    p.AppendTerm("0-1", "0~");
-    p.AppendTerm("--0", "11");
+    PLA p = pla("fr", {{"11-", "10"}, {"0-1", "0~"}, {"--0", "11"}});
     p.setIName(0, "a");
     p.setOName(1, "g");
 
     auto on = p.ToSoPLA(0);
     EXPECT_TRUE(on->getPhase());
     EXPECT_EQ(on->getInputs(), 3u);
-    std::vector<std::string> texts;
-    for (const Cube& c : *on)
-        texts.push_back(c.getCube());
-    EXPECT_EQ(texts, (std::vector<std::string>{"11-", "--0"}));
+    EXPECT_EQ(cubeTexts(*on), (std::vector<std::string>{"11-", "--0"}));
     EXPECT_EQ(on->getINames(), (std::vector<std::string>{"a", "", ""}));
     EXPECT_EQ(on->getName(), "");
 
     auto off = p.ToSoPLA(1, false);
     EXPECT_FALSE(off->getPhase());
-    texts.clear();
-    for (const Cube& c : *off)
-        texts.push_back(c.getCube());
-    EXPECT_EQ(texts, (std::vector<std::string>{"11-"}));
+    EXPECT_EQ(cubeTexts(*off), (std::vector<std::string>{"11-"}));
     EXPECT_EQ(off->getName(), "g");
 
-    PLA fOnly(0, 0, PLA_type("f"));
-    fOnly.AppendTerm("1", "1");
-    EXPECT_EQ(errorOf([&] { fOnly.ToSoPLA(0, false); }),
-              "Runtime Exception: PLA::ToSoPLA: SoPLA cannot be generated");
-    EXPECT_EQ(errorOf([&] { fOnly.ToSoPLA(1); }),
-              "Runtime Exception: PLA::ToSoPLA: Wrong output index");
-
-    PLA incomplete(0, 0, PLA_type("fd"));
-    incomplete.AppendTerm("1", "1");
-    incomplete.AppendTerm("0", "-");
-    EXPECT_EQ(errorOf([&] { incomplete.ToSoPLA(0); }),
-              "Runtime Exception: PLA::ToSoPLA: incompletely specified function");
-
-    PLA d(0, 0, PLA_type("d"));
-    d.AppendTerm("1", "-");
-    EXPECT_EQ(errorOf([&] { d.ToSoPLA(0); }),
-              "Runtime Exception: PLA::ToSoPLA: SoPLA cannot be generated");
+    const PLA fOnly = pla("f", {{"1", "1"}});
+    EXPECT_EQ(messageOf([&] { fOnly.ToSoPLA(0, false); }),
+              rt("PLA::ToSoPLA: SoPLA cannot be generated"));
+    EXPECT_EQ(messageOf([&] { fOnly.ToSoPLA(1); }), rt("PLA::ToSoPLA: Wrong output index"));
+    EXPECT_EQ(messageOf([&] {
+                  pla("fd", {{"1", "1"}, {"0", "-"}}).ToSoPLA(0);
+              }),
+              rt("PLA::ToSoPLA: incompletely specified function"));
+    EXPECT_EQ(messageOf([&] {
+                  pla("d", {{"1", "-"}}).ToSoPLA(0);
+              }),
+              rt("PLA::ToSoPLA: SoPLA cannot be generated"));
 
     // Neither f nor r and no terms: the constant 0.
     PLA empty(2, 1, PLA_type("d"));
     empty.setOName(0, "z");
     auto zero = empty.ToSoPLA(0);
     EXPECT_FALSE(zero->getPhase());
-    ASSERT_EQ(zero->getTermCount(), 1u);
-    EXPECT_EQ(zero->begin()->getCube(), "--");
+    EXPECT_EQ(cubeTexts(*zero), std::vector<std::string>{"--"});
     EXPECT_EQ(zero->getName(), "z");
 
     PLA gate;

@@ -2,6 +2,7 @@
 // the written form.
 
 #include "logic/PLA.h"
+#include "tests/support/CoverText.h"
 #include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
@@ -13,6 +14,7 @@
 
 using testsupport::readFile;
 using testsupport::TempDir;
+using testsupport::termTexts;
 using testsupport::writeFile;
 
 namespace {
@@ -32,12 +34,7 @@ protected:
     // Message raised when loading content into p ("" when it loads).
     std::string loadError(const std::string& content, PLA& p) {
         writeFile(dir.file("bad.pla"), content);
-        try {
-            p.LoadPLA(dir.file("bad.pla"));
-        } catch (const CException& e) {
-            return e.GetMsg();
-        }
-        return "";
+        return testsupport::messageOf([&] { p.LoadPLA(dir.file("bad.pla")); });
     }
     std::string loadError(const std::string& content) {
         PLA p;
@@ -47,13 +44,6 @@ protected:
         return "I/O Exception: Bad or damaged PLA file: " + dir.file("bad.pla");
     }
 };
-
-std::vector<std::string> termTexts(const PLA& p) {
-    std::vector<std::string> v;
-    for (const Term& t : p.getTerms())
-        v.push_back(t.getText());
-    return v;
-}
 
 std::string written(const PLA& p) {
     std::ostringstream s;
@@ -243,26 +233,15 @@ TEST_F(PLAFileTest, TermsBeforeTheErrorStay) {
 }
 
 TEST_F(PLAFileTest, FilesThatCannotBeOpenedOrCreated) {
+    using testsupport::messageOf;
     PLA p;
     const std::string missing = dir.file("missing.pla");
-    try {
-        p.LoadPLA(missing);
-        ADD_FAILURE() << "no exception";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.GetMsg(), "I/O Exception: Cannot open file: " + missing);
-    }
-    try {
-        p.LoadPLA(dir.path());
-        ADD_FAILURE() << "no exception";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.GetMsg(), "I/O Exception: Cannot open file: " + dir.path());
-    }
+    EXPECT_EQ(messageOf([&] { p.LoadPLA(missing); }),
+              "I/O Exception: Cannot open file: " + missing);
+    EXPECT_EQ(messageOf([&] { p.LoadPLA(dir.path()); }),
+              "I/O Exception: Cannot open file: " + dir.path());
     p.Make_AND(2);
     const std::string nowhere = dir.file("no/such/dir.pla");
-    try {
-        p.SavePLA(nowhere);
-        ADD_FAILURE() << "no exception";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.GetMsg(), "I/O Exception: Cannot create a file: " + nowhere);
-    }
+    EXPECT_EQ(messageOf([&] { p.SavePLA(nowhere); }),
+              "I/O Exception: Cannot create a file: " + nowhere);
 }

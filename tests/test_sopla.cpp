@@ -4,7 +4,8 @@
 // comparison, evaluation in both modes, gate recognition and construction.
 
 #include "logic/SoPLA.h"
-#include "util/myExcept.h"
+#include "tests/support/CoverText.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,25 +19,9 @@
 
 namespace {
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
-
-std::string rt(const std::string& msg) {
-    return "Runtime Exception: " + msg;
-}
-
-std::vector<std::string> texts(const SoPLA& s) {
-    std::vector<std::string> v;
-    for (const Cube& c : s)
-        v.push_back(c.getCube());
-    return v;
-}
+using testsupport::cubeTexts;
+using testsupport::messageOf;
+using testsupport::rt;
 
 // A cover with the given terms (product kind, via AppendTerm(text)).
 SoPLA cover(const std::vector<std::string>& terms, bool phase = true) {
@@ -74,10 +59,10 @@ TEST(SoPLAConstruction, DefaultsAndShapes) {
 
     SoPLA c("1-0");
     EXPECT_EQ(c.getInputs(), 3u);
-    EXPECT_EQ(texts(c), std::vector<std::string>{"1-0"});
+    EXPECT_EQ(cubeTexts(c), std::vector<std::string>{"1-0"});
     EXPECT_EQ(c.begin()->getCubeType(), uint32_t(CUBE_PRODUCT));
     EXPECT_EQ(c.Simulate(Cube("110")), 1u); // product kind: evaluable
-    EXPECT_EQ(errorOf([] { SoPLA bad("1x"); }), rt("Cube::setLit: Invalid value"));
+    EXPECT_EQ(messageOf([] { SoPLA bad("1x"); }), rt("Cube::setLit: Invalid value"));
 }
 
 TEST(SoPLAConstruction, CopyIsDeepAndBuildsItsOwnIndex) {
@@ -90,8 +75,8 @@ TEST(SoPLAConstruction, CopyIsDeepAndBuildsItsOwnIndex) {
     SoPLA b(a);
     // b's index must point into b's own list.
     b.getTerm(1)->setLit(0, Lit_1);
-    EXPECT_EQ(texts(a), (std::vector<std::string>{"1-", "01"}));
-    EXPECT_EQ(texts(b), (std::vector<std::string>{"1-", "11"}));
+    EXPECT_EQ(cubeTexts(a), (std::vector<std::string>{"1-", "01"}));
+    EXPECT_EQ(cubeTexts(b), (std::vector<std::string>{"1-", "11"}));
     EXPECT_EQ(b.getINames(), a.getINames());
     EXPECT_EQ(b.getComments(), a.getComments());
     EXPECT_EQ(b.peekGateName(), "g");
@@ -151,10 +136,10 @@ TEST(SoPLAConstruction, ClearClearDataSetInputsResize) {
 
     b = a;
     b.resize(2);
-    EXPECT_EQ(texts(b), std::vector<std::string>{"1-"});
+    EXPECT_EQ(cubeTexts(b), std::vector<std::string>{"1-"});
     EXPECT_EQ(b.getINames(), (std::vector<std::string>{"a", "b"}));
     b.resize(4);
-    EXPECT_EQ(texts(b), std::vector<std::string>{"1---"});
+    EXPECT_EQ(cubeTexts(b), std::vector<std::string>{"1---"});
     EXPECT_EQ(b.getINames(), (std::vector<std::string>{"a", "b", "", ""}));
 }
 
@@ -168,8 +153,8 @@ TEST(SoPLANames, UnnamedCover) {
     EXPECT_EQ(s.getNamePos("a"), 3u);
     s.setIName(1, "b");
     EXPECT_EQ(s.getINames(), (std::vector<std::string>{"", "b", ""}));
-    EXPECT_EQ(errorOf([&] { s.getIName(3); }), rt("SoPLA::getIName: Incorrect index"));
-    EXPECT_EQ(errorOf([&] { s.setIName(3, "x"); }), rt("SoPLA::setIName: Incorrect index"));
+    EXPECT_EQ(messageOf([&] { s.getIName(3); }), rt("SoPLA::getIName: Incorrect index"));
+    EXPECT_EQ(messageOf([&] { s.setIName(3, "x"); }), rt("SoPLA::setIName: Incorrect index"));
     EXPECT_EQ(s.FindIName("b"), 1);
     EXPECT_EQ(s.FindIName(""), 0);
     EXPECT_EQ(s.FindIName("zz"), -1);
@@ -207,10 +192,10 @@ TEST(SoPLANames, UnknownNameRaisesSetLitByNameAndChangesNothing) {
     SoPLA s = named({"a", "b"});
     auto t = s.AppendTerm("1-");
     const std::string msg = rt("SoPLA::setLitByName: Variable name not found");
-    EXPECT_EQ(errorOf([&] { s.getLitByName(t, "c"); }), msg);
-    EXPECT_EQ(errorOf([&] { s.setLitByName(t, "c", Lit_0); }), msg);
+    EXPECT_EQ(messageOf([&] { s.getLitByName(t, "c"); }), msg);
+    EXPECT_EQ(messageOf([&] { s.setLitByName(t, "c", Lit_0); }), msg);
     EXPECT_EQ(t->getCube(), "1-");
-    EXPECT_EQ(errorOf([&] { s.setLitByName(t, "b", Lit_undef); }),
+    EXPECT_EQ(messageOf([&] { s.setLitByName(t, "b", Lit_undef); }),
               rt("Cube::setLit: Wrong IM value"));
     EXPECT_EQ(t->getCube(), "1-");
 }
@@ -263,7 +248,7 @@ TEST(SoPLATerms, AppendTermWidth) {
     SoPLA s;
     s.AppendTerm(Cube("10-"));
     EXPECT_EQ(s.getInputs(), 3u);
-    EXPECT_EQ(errorOf([&] { s.AppendTerm(Cube("10")); }),
+    EXPECT_EQ(messageOf([&] { s.AppendTerm(Cube("10")); }),
               rt("SoPLA::AppendTerm: incompatible terms"));
     EXPECT_EQ(s.getTermCount(), 1u);
 
@@ -279,12 +264,12 @@ TEST(SoPLATerms, AppendPLAAndDeleteTerm) {
     SoPLA a = cover({"1-", "01"});
     SoPLA b = cover({"00"});
     b.AppendPLA(a);
-    EXPECT_EQ(texts(b), (std::vector<std::string>{"00", "1-", "01"}));
+    EXPECT_EQ(cubeTexts(b), (std::vector<std::string>{"00", "1-", "01"}));
     a.AppendPLA(a); // appending a cover to itself doubles it once
-    EXPECT_EQ(texts(a), (std::vector<std::string>{"1-", "01", "1-", "01"}));
+    EXPECT_EQ(cubeTexts(a), (std::vector<std::string>{"1-", "01", "1-", "01"}));
     auto next = b.DeleteTerm(b.getTerm(1));
     EXPECT_EQ(next->getCube(), "01");
-    EXPECT_EQ(texts(b), (std::vector<std::string>{"00", "01"}));
+    EXPECT_EQ(cubeTexts(b), (std::vector<std::string>{"00", "01"}));
 }
 
 TEST(SoPLATerms, GetTermReindexesAfterChanges) {
@@ -304,7 +289,7 @@ TEST(SoPLATerms, SetSparseConvertsTerms) {
     EXPECT_TRUE(s.isSparse());
     for (const Cube& c : s)
         EXPECT_TRUE(c.isSparse());
-    EXPECT_EQ(texts(s), (std::vector<std::string>{"1-0", "--1"}));
+    EXPECT_EQ(cubeTexts(s), (std::vector<std::string>{"1-0", "--1"}));
 }
 
 TEST(SoPLATerms, Splice) {
@@ -313,15 +298,15 @@ TEST(SoPLATerms, Splice) {
     empty.Splice(off);
     EXPECT_EQ(empty.getInputs(), 2u);
     EXPECT_FALSE(empty.getPhase());
-    EXPECT_EQ(texts(empty), (std::vector<std::string>{"1-", "-1"}));
+    EXPECT_EQ(cubeTexts(empty), (std::vector<std::string>{"1-", "-1"}));
     EXPECT_TRUE(off.empty());
 
     SoPLA on = cover({"11"});
-    EXPECT_EQ(errorOf([&] { empty.Splice(on); }),
+    EXPECT_EQ(messageOf([&] { empty.Splice(on); }),
               rt("SoPLA::Splice: Splicing different PLA types"));
     EXPECT_EQ(on.getTermCount(), 1u);
     SoPLA wide = cover({"111"}, false);
-    EXPECT_EQ(errorOf([&] { empty.Splice(wide); }),
+    EXPECT_EQ(messageOf([&] { empty.Splice(wide); }),
               rt("SoPLA::Splice: Splicing different PLA types"));
 
     std::list<Cube> cubes = {Cube("00"), Cube("0-")};
@@ -388,24 +373,25 @@ TEST(SoPLAOperations, MergeSoPLAs) {
     EXPECT_EQ(a.getInputs(), 4u);
     EXPECT_EQ(a.getINames(), (std::vector<std::string>{"x", "y", "z", "w"}));
     // b's columns z, y, w went to 2, 1, 3.
-    EXPECT_EQ(texts(a), (std::vector<std::string>{"1---", "-10-", "---0"}));
+    EXPECT_EQ(cubeTexts(a), (std::vector<std::string>{"1---", "-10-", "---0"}));
 
     SoPLA sp = named({"y"});
     sp.setSparse();
     sp.MergeSoPLAs(b);
     EXPECT_EQ(sp.getINames(), (std::vector<std::string>{"y", "z", "w"}));
-    EXPECT_EQ(texts(sp), (std::vector<std::string>{"10-", "--0"}));
+    EXPECT_EQ(cubeTexts(sp), (std::vector<std::string>{"10-", "--0"}));
     for (const Cube& c : sp)
         EXPECT_TRUE(c.isSparse());
 
     SoPLA off(2, false);
-    EXPECT_EQ(errorOf([&] { a.MergeSoPLAs(off); }), rt("SoPLA::MergeSoPLAs: Incompatible PLAs"));
+    EXPECT_EQ(messageOf([&] { a.MergeSoPLAs(off); }), rt("SoPLA::MergeSoPLAs: Incompatible PLAs"));
     SoPLA cnf(2);
     cnf.setCNF(true);
-    EXPECT_EQ(errorOf([&] { a.MergeSoPLAs(cnf); }), rt("SoPLA::MergeSoPLAs: Incompatible PLAs"));
+    EXPECT_EQ(messageOf([&] { a.MergeSoPLAs(cnf); }), rt("SoPLA::MergeSoPLAs: Incompatible PLAs"));
     SoPLA dff(1);
     dff.setDFF(true);
-    EXPECT_EQ(errorOf([&] { a.MergeSoPLAs(dff); }), rt("SoPLA::MergeSoPLAs: DFFs canot be merged"));
+    EXPECT_EQ(messageOf([&] { a.MergeSoPLAs(dff); }),
+              rt("SoPLA::MergeSoPLAs: DFFs canot be merged"));
 }
 
 TEST(SoPLAOperations, MergeWithDuplicateNamesUsesFirstMatch) {
@@ -415,7 +401,7 @@ TEST(SoPLAOperations, MergeWithDuplicateNamesUsesFirstMatch) {
     a.MergeSoPLAs(b);
     // q -> 0 (first q), each r is new (r is not among a's names before the merge).
     EXPECT_EQ(a.getINames(), (std::vector<std::string>{"q", "q", "r", "r"}));
-    EXPECT_EQ(texts(a), std::vector<std::string>{"0-11"});
+    EXPECT_EQ(cubeTexts(a), std::vector<std::string>{"0-11"});
 }
 
 TEST(SoPLAOperations, Cofactor) {
@@ -425,12 +411,12 @@ TEST(SoPLAOperations, Cofactor) {
     s.AppendTerm("-11");
     s.setPhase(false);
     std::unique_ptr<SoPLA> r = s.Cofactor(Cube("1--"));
-    EXPECT_EQ(texts(*r), (std::vector<std::string>{"--0", "-11"}));
+    EXPECT_EQ(cubeTexts(*r), (std::vector<std::string>{"--0", "-11"}));
     EXPECT_EQ(r->getINames(), s.getINames());
     EXPECT_FALSE(r->getPhase());
     r = s.Cofactor(Cube("-11"));
-    EXPECT_EQ(texts(*r), (std::vector<std::string>{"0--", "---"}));
-    EXPECT_EQ(errorOf([&] { s.Cofactor(Cube("1-")); }),
+    EXPECT_EQ(cubeTexts(*r), (std::vector<std::string>{"0--", "---"}));
+    EXPECT_EQ(messageOf([&] { s.Cofactor(Cube("1-")); }),
               rt("SoPLA::Cofactor: PLA and the term are incompatible"));
     EXPECT_EQ(s.getTermCount(), 3u);
 }
@@ -442,13 +428,13 @@ TEST(SoPLAOperations, RemoveAllDCCols) {
     s.RemoveAllDCCols();
     EXPECT_EQ(s.getInputs(), 2u);
     EXPECT_EQ(s.getINames(), (std::vector<std::string>{"a", "d"}));
-    EXPECT_EQ(texts(s), (std::vector<std::string>{"10", "0-"}));
+    EXPECT_EQ(cubeTexts(s), (std::vector<std::string>{"10", "0-"}));
     EXPECT_EQ(s.getNamePos("d"), 1u);
 
     SoPLA sp = cover({"-1-", "-0-"});
     sp.setSparse();
     sp.RemoveAllDCCols();
-    EXPECT_EQ(texts(sp), (std::vector<std::string>{"1", "0"}));
+    EXPECT_EQ(cubeTexts(sp), (std::vector<std::string>{"1", "0"}));
     EXPECT_TRUE(sp.begin()->isSparse());
 
     SoPLA one = cover({"-"});
@@ -462,14 +448,14 @@ TEST(SoPLAOperations, RemoveAllDCCols) {
 
     SoPLA full = cover({"10", "01"});
     full.RemoveAllDCCols();
-    EXPECT_EQ(texts(full), (std::vector<std::string>{"10", "01"}));
+    EXPECT_EQ(cubeTexts(full), (std::vector<std::string>{"10", "01"}));
 }
 
 TEST(SoPLAOperations, RemoveAbsorbed) {
     SoPLA s = cover({"11-", "1--", "110", "0-1", "0-1", "--1"});
     s.RemoveAbsorbed();
     // 1-- absorbs 11- and 110; --1 absorbs both 0-1 terms.
-    EXPECT_EQ(texts(s), (std::vector<std::string>{"1--", "--1"}));
+    EXPECT_EQ(cubeTexts(s), (std::vector<std::string>{"1--", "--1"}));
     SoPLA single = cover({"1-"});
     single.RemoveAbsorbed();
     EXPECT_EQ(single.getTermCount(), 1u);
@@ -524,7 +510,7 @@ TEST(SoPLAOperations, SimulateCoverMode) {
     EXPECT_EQ(off.Simulate(Cube("111")), 1u);
     EXPECT_EQ(SoPLA(2, true).Simulate(Cube("11")), 0u);
     EXPECT_EQ(SoPLA(2, false).Simulate(Cube("11")), 1u);
-    EXPECT_EQ(errorOf([&] { on.Simulate(Cube("11")); }),
+    EXPECT_EQ(messageOf([&] { on.Simulate(Cube("11")); }),
               rt("Cube::Simulate: Incorrect number of inputs"));
 }
 
@@ -678,7 +664,7 @@ TEST(SoPLAGates, MakeFamily) {
         s.setPhase(!r.phase);
         r.make(s);
         EXPECT_EQ(s.getInputs(), r.inputs) << r.name;
-        EXPECT_EQ(texts(s), r.terms) << r.name;
+        EXPECT_EQ(cubeTexts(s), r.terms) << r.name;
         EXPECT_EQ(s.getPhase(), r.phase) << r.name;
         EXPECT_EQ(s.peekGateName(), r.name);
         EXPECT_TRUE(s.getINames().empty()) << r.name;
@@ -724,7 +710,7 @@ TEST(SoPLAGates, RecognizeFunction) {
     for (const Row& r : rows) {
         SoPLA s(0, !r.phase);
         EXPECT_TRUE(s.RecognizeFunction(r.type, r.n)) << r.type;
-        EXPECT_EQ(texts(s), r.terms) << r.type;
+        EXPECT_EQ(cubeTexts(s), r.terms) << r.type;
         EXPECT_EQ(s.getPhase(), r.phase) << r.type;
         EXPECT_EQ(s.getInputs(), r.n) << r.type;
         std::string upper(r.type);
@@ -737,7 +723,7 @@ TEST(SoPLAGates, RecognizeFunction) {
     EXPECT_FALSE(k.RecognizeFunction("mux", 3));
     EXPECT_TRUE(k.empty());
     EXPECT_EQ(k.peekGateName(), "MUX");
-    EXPECT_EQ(errorOf([&] { k.RecognizeFunction("and", 2); }),
+    EXPECT_EQ(messageOf([&] { k.RecognizeFunction("and", 2); }),
               rt("SoPLA::RecognizeFunction: incorrect number of inputs"));
     // Made covers evaluate: majority LUT.
     SoPLA maj;
@@ -747,25 +733,21 @@ TEST(SoPLAGates, RecognizeFunction) {
 }
 
 TEST(SoPLAGates, DelayFigures) {
+    struct Figures {
+        const char* gate;
+        double g, p;
+    };
     SoPLA s(3);
-    s.setGateName("NAND");
-    EXPECT_DOUBLE_EQ(s.getGateG(), 5.0 / 3.0);
-    EXPECT_DOUBLE_EQ(s.getGateP(), 3.0);
-    s.setGateName("NOR");
-    EXPECT_DOUBLE_EQ(s.getGateG(), 7.0 / 3.0);
-    EXPECT_DOUBLE_EQ(s.getGateP(), 3.0);
-    s.setGateName("NOT");
-    EXPECT_DOUBLE_EQ(s.getGateG(), 1.0);
-    EXPECT_DOUBLE_EQ(s.getGateP(), 1.0);
-    s.setGateName("XOR");
-    EXPECT_DOUBLE_EQ(s.getGateG(), 8.0);
-    EXPECT_DOUBLE_EQ(s.getGateP(), 4.0);
-    s.setGateName("C");
-    EXPECT_DOUBLE_EQ(s.getGateG(), 3.0);
-    EXPECT_DOUBLE_EQ(s.getGateP(), 2.0);
+    for (const Figures& f :
+         {Figures{"NAND", 5.0 / 3.0, 3.0}, Figures{"NOR", 7.0 / 3.0, 3.0}, Figures{"NOT", 1.0, 1.0},
+          Figures{"XOR", 8.0, 4.0}, Figures{"C", 3.0, 2.0}}) {
+        s.setGateName(f.gate);
+        EXPECT_DOUBLE_EQ(s.getGateG(), f.g) << f.gate;
+        EXPECT_DOUBLE_EQ(s.getGateP(), f.p) << f.gate;
+    }
     s.setGateName("nand");
-    EXPECT_EQ(errorOf([&] { s.getGateG(); }), rt("SoPLA::getGateG: Unknown gate type"));
-    EXPECT_EQ(errorOf([&] { s.getGateP(); }), rt("SoPLA::getGateP: Unknown gate type"));
+    EXPECT_EQ(messageOf([&] { s.getGateG(); }), rt("SoPLA::getGateG: Unknown gate type"));
+    EXPECT_EQ(messageOf([&] { s.getGateP(); }), rt("SoPLA::getGateP: Unknown gate type"));
 }
 
 } // namespace

@@ -3,29 +3,17 @@
 
 #include "logic/TTree.h"
 #include "logic/Term.h"
-#include "util/myExcept.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Message of the RuntimeException raised by f, "" when none is raised.
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
-
-std::string rt(const std::string& msg) {
-    return "Runtime Exception: " + msg;
-}
+using testsupport::messageOf;
+using testsupport::rt;
 
 Term makeTerm(const std::string& cube, const std::string& outputs) {
     Term t(static_cast<uint32_t>(cube.size()), static_cast<uint32_t>(outputs.size()));
@@ -44,8 +32,8 @@ TEST(Term, TextAndOutputPart) {
     EXPECT_EQ(t.getOutputs(), 2u);
     t.setOM(std::string("10"));
     EXPECT_EQ(t.getText(), "--- 10");
-    EXPECT_EQ(errorOf([&] { t.setOM(std::string("1")); }), rt("Term::setOM: Wrong OM size"));
-    EXPECT_EQ(errorOf([&] { t.setOM(0, 'x'); }), rt("Term::setOM: Invalid value"));
+    EXPECT_EQ(messageOf([&] { t.setOM(std::string("1")); }), rt("Term::setOM: Wrong OM size"));
+    EXPECT_EQ(messageOf([&] { t.setOM(0, 'x'); }), rt("Term::setOM: Invalid value"));
     EXPECT_EQ(t.getText(), "--- 10");
 
     // A term without outputs takes the length of the string.
@@ -107,35 +95,36 @@ TEST(Term, AssignCountSwapMerge) {
 
 TEST(Term, ErrorMessages) {
     Term t(2, 2);
-    EXPECT_EQ(errorOf([&] { t.setOM(2, '1'); }), rt("Term::setOM: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.setOM(2, Lit_1); }), rt("Term::setOM: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.setOM(0, static_cast<Literal>(4)); }),
+    EXPECT_EQ(messageOf([&] { t.setOM(2, '1'); }), rt("Term::setOM: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.setOM(2, Lit_1); }), rt("Term::setOM: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.setOM(0, static_cast<Literal>(4)); }),
               rt("Term::setOM: incorrect literal value"));
-    EXPECT_EQ(errorOf([&] { t.setOM_0(2); }), rt("Term::setOM_0: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.setOM_1(2); }), rt("Term::setOM_1: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.setOM_dc(2); }), rt("Term::setOM_dc: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.setOM_undef(2); }), rt("Term::setOM_undef: Index out of range"));
-    EXPECT_EQ(errorOf([&] { (void)t.isOM_0(2); }), rt("Term::isOM_0: Index out of range"));
-    EXPECT_EQ(errorOf([&] { (void)t.isOM_1(2); }), rt("Term::isOM_1: Index out of range"));
-    EXPECT_EQ(errorOf([&] { (void)t.isOM_dc(2); }), rt("Term::isOM_dc: Index out of range"));
-    EXPECT_EQ(errorOf([&] { (void)t.isOM_undef(2); }), rt("Term::isOM_undef: Index out of range"));
-    EXPECT_EQ(errorOf([&] { (void)t.getOM2(2); }), rt("Term::getOM: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.assignOM(static_cast<Literal>(7)); }),
+    EXPECT_EQ(messageOf([&] { t.setOM_0(2); }), rt("Term::setOM_0: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.setOM_1(2); }), rt("Term::setOM_1: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.setOM_dc(2); }), rt("Term::setOM_dc: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.setOM_undef(2); }), rt("Term::setOM_undef: Index out of range"));
+    EXPECT_EQ(messageOf([&] { (void)t.isOM_0(2); }), rt("Term::isOM_0: Index out of range"));
+    EXPECT_EQ(messageOf([&] { (void)t.isOM_1(2); }), rt("Term::isOM_1: Index out of range"));
+    EXPECT_EQ(messageOf([&] { (void)t.isOM_dc(2); }), rt("Term::isOM_dc: Index out of range"));
+    EXPECT_EQ(messageOf([&] { (void)t.isOM_undef(2); }),
+              rt("Term::isOM_undef: Index out of range"));
+    EXPECT_EQ(messageOf([&] { (void)t.getOM2(2); }), rt("Term::getOM: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.assignOM(static_cast<Literal>(7)); }),
               rt("Term::assign: incorrect literal value"));
-    EXPECT_EQ(errorOf([&] { t.assignOM(4, static_cast<Literal>(7)); }),
+    EXPECT_EQ(messageOf([&] { t.assignOM(4, static_cast<Literal>(7)); }),
               rt("Term::assign: incorrect literal value"));
-    EXPECT_EQ(errorOf([&] { t.SwapOutputs(0, 4); }), rt("Term::SwapOutputs: Index out of range"));
-    EXPECT_EQ(errorOf([&] { t.SwapOutputs(4, 0); }), rt("Term::SwapOutputs: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.SwapOutputs(0, 4); }), rt("Term::SwapOutputs: Index out of range"));
+    EXPECT_EQ(messageOf([&] { t.SwapOutputs(4, 0); }), rt("Term::SwapOutputs: Index out of range"));
 
     const Term a(2, 2), b(2, 3);
-    EXPECT_EQ(errorOf([&] { (void)a.intersects(b); }),
+    EXPECT_EQ(messageOf([&] { (void)a.intersects(b); }),
               rt("Term::intersects: Comparing incompatible terms"));
-    EXPECT_EQ(errorOf([&] { (void)a.intersectSize(b); }),
+    EXPECT_EQ(messageOf([&] { (void)a.intersectSize(b); }),
               rt("Term::intersects: Comparing incompatible terms"));
-    EXPECT_EQ(errorOf([&] { (void)a.contains(b); }),
+    EXPECT_EQ(messageOf([&] { (void)a.contains(b); }),
               rt("Term::contains: Comparing incompatible terms"));
     // The cube operations still check the input part.
-    EXPECT_EQ(errorOf([&] { (void)makeTerm("1-", "11").intersects(makeTerm("1-0", "11")); }),
+    EXPECT_EQ(messageOf([&] { (void)makeTerm("1-", "11").intersects(makeTerm("1-0", "11")); }),
               rt("Cube::intersects: Comparing incompatible terms"));
 }
 
@@ -206,8 +195,9 @@ TEST(TTree, InsertCountsNodesAndTerms) {
     EXPECT_EQ(tree.FindTerm("1-1"), m);
     EXPECT_EQ(tree.FindTerm("0-1"), nullptr);
     EXPECT_EQ(tree.FindTerm("1--"), nullptr);
-    EXPECT_EQ(errorOf([&] { (void)tree.FindTerm("10"); }), rt("TTree:FindTerm: Invalid term size"));
-    EXPECT_EQ(errorOf([&] { (void)tree.InsertTerm("1000"); }),
+    EXPECT_EQ(messageOf([&] { (void)tree.FindTerm("10"); }),
+              rt("TTree:FindTerm: Invalid term size"));
+    EXPECT_EQ(messageOf([&] { (void)tree.InsertTerm("1000"); }),
               rt("TTree:InsertTerm: Invalid term size"));
     EXPECT_EQ(tree.getNodeCount(), 5u);
 
@@ -228,12 +218,12 @@ TEST(TTree, NodeTerms) {
     TTree tree(2);
     TTreeNode* n = tree.InsertTerm("01");
     EXPECT_FALSE(n->hasTerm());
-    EXPECT_EQ(errorOf([&] { (void)n->getTerm(); }),
+    EXPECT_EQ(messageOf([&] { (void)n->getTerm(); }),
               rt("TTreeNode::getTerm:: Retrieving non-existing term"));
     n->SetTerm(41);
     EXPECT_TRUE(n->hasTerm());
     EXPECT_EQ(n->getTerm(), 41u);
-    EXPECT_EQ(errorOf([&] { n->SetTerm(42); }),
+    EXPECT_EQ(messageOf([&] { n->SetTerm(42); }),
               rt("TTreeNode::SetTerm:: Setting already set term"));
     EXPECT_EQ(n->getTerm(), 41u);
 }
@@ -244,7 +234,7 @@ TEST(TTree, SetInputs) {
     tree.setInputs(4);
     tree.setInputs(4);
     EXPECT_EQ(tree.getInputs(), 4u);
-    EXPECT_EQ(errorOf([&] { tree.setInputs(5); }),
+    EXPECT_EQ(messageOf([&] { tree.setInputs(5); }),
               rt("TTree: Trying to incorrectly change # of input variables"));
     EXPECT_EQ(tree.getInputs(), 4u);
     EXPECT_NE(tree.InsertTerm("1111"), nullptr);
@@ -289,7 +279,7 @@ TEST(TTree, DeleteFreesOnlyTheTextsOwnPath) {
     EXPECT_EQ(tree.getNodeCount(), 4u);
     EXPECT_EQ(tree.getTermCount(), 1u);
 
-    EXPECT_EQ(errorOf([&] { (void)tree.DeleteTerm("10"); }),
+    EXPECT_EQ(messageOf([&] { (void)tree.DeleteTerm("10"); }),
               rt("TTree:DeleteTerm: Invalid term size"));
     EXPECT_FALSE(TTree(3).DeleteTerm("101"));
 }
