@@ -1,7 +1,6 @@
 // Node permutations, blocking clauses for found solutions and the function-select
 // variables of the synthesis engine.
-#include "logic/PLA.h"
-#include "synth/SAT_CircGen.h"
+#include "tests/support/ModelFixture.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +9,8 @@
 #include <iostream>
 #include <list>
 #include <map>
-#include <memory>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,107 +22,8 @@ std::string s(uint32_t v) {
     return std::to_string(v);
 }
 
-// Library entries for AND ("8"), XOR ("6") and b-and-not-a ("2") with their symmetry flags.
-void installLibrary(SAT_CircGen& e, const std::string& digits) {
-    e.nodeFunctions.clear();
-    e.symmetric.clear();
-    e.negSymmetric.clear();
-    e.allSymmetric = true;
-    e.functionCount = static_cast<uint32_t>(digits.size());
-    e.codeBits = 0;
-    while ((1u << e.codeBits) < e.functionCount)
-        ++e.codeBits;
-    for (char d : digits) {
-        PLA f(2, 1, PLA_type("fr"));
-        bool sym = true, negSym = false;
-        if (d == '8') {
-            f.AppendTerm("11", "1");
-            f.AppendTerm("0-", "0");
-            f.AppendTerm("-0", "0");
-        } else if (d == '6') {
-            f.AppendTerm("01", "1");
-            f.AppendTerm("10", "1");
-            f.AppendTerm("00", "0");
-            f.AppendTerm("11", "0");
-            negSym = true;
-        } else if (d == '2') {
-            f.AppendTerm("01", "1");
-            f.AppendTerm("1-", "0");
-            f.AppendTerm("-0", "0");
-            sym = false;
-        } else {
-            throw std::runtime_error("test library digit not supported");
-        }
-        e.nodeFunctions.push_back(f);
-        e.symmetric.push_back(sym);
-        e.negSymmetric.push_back(negSym);
-        if (!sym) e.allSymmetric = false;
-    }
-}
-
-// Target over k inputs with one output per table (bit r = value at row r).
-std::unique_ptr<PLA> makeTarget(uint32_t k, const std::vector<uint32_t>& tables) {
-    auto pla = std::make_unique<PLA>(k, static_cast<uint32_t>(tables.size()), PLA_type("f"));
-    for (uint32_t r = 0; r < (1u << k); ++r) {
-        std::string in, out;
-        for (uint32_t q = 0; q < k; ++q)
-            in += ((r >> (k - 1 - q)) & 1u) ? '1' : '0';
-        for (uint32_t t : tables)
-            out += ((t >> r) & 1u) ? '1' : '0';
-        pla->AppendTerm(in, out);
-    }
-    return pla;
-}
-
-// An engine with an instance for n nodes and a hand-made model over it: every variable
-// false except those named.
-struct Instance {
-    Instance(uint32_t k, const std::vector<uint32_t>& tables, const std::string& library,
-             uint32_t n, bool allowConst) {
-        target = makeTarget(k, tables);
-        e.set_PLA(target.get());
-        e.set_const(allowConst);
-        e.set_inv(true);
-        e.set_difftopology(false);
-        installLibrary(e, library);
-        e.n = n;
-        e.Generate_SAT();
-    }
-    void setModel(const std::set<std::string>& trueVars) {
-        auto model = std::make_shared<SoPLA>(&e.clauses);
-        Cube values;
-        values.init_sparse(e.clauses.getInputs());
-        for (uint32_t j = 0; j < e.clauses.getInputs(); ++j)
-            values.setLit(j, trueVars.count(e.clauses.getIName(j)) ? Lit_1 : Lit_0);
-        model->AppendTerm(values);
-        for (const auto& name : trueVars)
-            if (e.clauses.FindIName(name) < 0) throw std::runtime_error("no variable " + name);
-        e.SAT_res = model;
-    }
-    // The clauses appended since `before`, each as a map from variable name to literal.
-    std::vector<std::map<std::string, Literal>> newClauses(size_t before) const {
-        std::vector<std::map<std::string, Literal>> out;
-        size_t x = 0;
-        for (const Cube& c : e.clauses) {
-            if (x++ < before) continue;
-            std::map<std::string, Literal> lits;
-            for (const auto& [pos, lit] : c.specified())
-                lits[e.clauses.getIName(pos)] = lit;
-            out.push_back(lits);
-        }
-        return out;
-    }
-    // True when the clause holds a literal that the given assignment makes true.
-    static bool satisfiedBy(const std::map<std::string, Literal>& clause,
-                            const std::set<std::string>& trueVars) {
-        for (const auto& [name, lit] : clause)
-            if ((lit == Lit_1) == (trueVars.count(name) > 0)) return true;
-        return false;
-    }
-
-    std::unique_ptr<PLA> target;
-    SAT_CircGen e;
-};
+using testsupport::HandInstance;
+using testsupport::satisfiedBy;
 
 bool isStructural(const std::string& name) {
     return name.find('#') == std::string::npos;
@@ -219,18 +117,16 @@ std::set<std::string> twoNodeSolution() {
 TEST(Constrain, TwoNodesOneOutputBlocksExactlyTheSolution) {
     for (bool diffTopology : {false, true}) {
         SCOPED_TRACE(diffTopology ? "diffTopology" : "all solutions");
-        Instance st(2, {0x8}, "86", 2, true);
+        HandInstance st(2, {0x8}, "86", 2, true);
         st.e.set_difftopology(diffTopology);
         const std::set<std::string> sol = twoNodeSolution();
         st.setModel(sol);
-        const size_t before = st.e.clauses.getTermCount();
-        st.e.Constrain();
-        const auto added = st.newClauses(before);
+        const auto added = st.added([&] { st.e.Constrain(); });
         ASSERT_EQ(added.size(), 1u);
         const auto& clause = added[0];
 
         // The negation of the solution over every structural variable the clause covers.
-        std::map<std::string, Literal> expected;
+        testsupport::NamedClause expected;
         for (const auto& name : st.e.clauses.getINames()) {
             if (!isStructural(name)) continue;
             if (name == "C3_3_0" || name == "C3_3_1") continue; // a node feeding itself
@@ -241,7 +137,7 @@ TEST(Constrain, TwoNodesOneOutputBlocksExactlyTheSolution) {
             expected[name] = sol.count(name) ? Lit_0 : Lit_1;
         }
         EXPECT_EQ(clause, expected);
-        EXPECT_FALSE(Instance::satisfiedBy(clause, sol));
+        EXPECT_FALSE(satisfiedBy(clause, sol));
     }
 }
 
@@ -254,15 +150,13 @@ TEST(Constrain, DiffTopologyTreatsInversionVariantsAsTheSameSolution) {
     variant.erase("OP0");
     variant.insert("P4_1");
     for (bool diffTopology : {false, true}) {
-        Instance st(2, {0x8}, "86", 2, true);
+        HandInstance st(2, {0x8}, "86", 2, true);
         st.e.set_difftopology(diffTopology);
         st.setModel(twoNodeSolution());
-        const size_t before = st.e.clauses.getTermCount();
-        st.e.Constrain();
-        const auto added = st.newClauses(before);
+        const auto added = st.added([&] { st.e.Constrain(); });
         ASSERT_EQ(added.size(), 1u);
         // The variant is blocked as well exactly when only the topology counts.
-        EXPECT_EQ(Instance::satisfiedBy(added[0], variant), !diffTopology);
+        EXPECT_EQ(satisfiedBy(added[0], variant), !diffTopology);
     }
 }
 
@@ -275,13 +169,11 @@ std::set<std::string> threeNodeSolution() {
 TEST(Constrain, SwappedNodesKeepTheSmallerSourceOnPortZero) {
     for (bool diffTopology : {false, true}) {
         SCOPED_TRACE(diffTopology ? "diffTopology" : "all solutions");
-        Instance st(2, {0x8}, "8", 3, false);
+        HandInstance st(2, {0x8}, "8", 3, false);
         st.e.set_difftopology(diffTopology);
         const std::set<std::string> sol = threeNodeSolution();
         st.setModel(sol);
-        const size_t before = st.e.clauses.getTermCount();
-        st.e.Constrain();
-        const auto added = st.newClauses(before);
+        const auto added = st.added([&] { st.e.Constrain(); });
         // Permutations {2,1} (nodes 3 and 4 exchanged) and {1,2}, in that order.
         ASSERT_EQ(added.size(), 2u);
         const auto& swapped = added[0];
@@ -312,21 +204,19 @@ TEST(Constrain, SwappedNodesKeepTheSmallerSourceOnPortZero) {
         // The relabelled copy, with node 5's ports and inversions swapped, is blocked.
         std::set<std::string> copy = {"C1_4_0", "C2_4_1", "C2_3_0", "C2_3_1", "N3_0",
                                       "C3_5_0", "C4_5_1", "N5_1",   "O0_5"};
-        EXPECT_FALSE(Instance::satisfiedBy(swapped, copy));
-        EXPECT_TRUE(Instance::satisfiedBy(swapped, sol));
-        EXPECT_FALSE(Instance::satisfiedBy(identity, sol));
+        EXPECT_FALSE(satisfiedBy(swapped, copy));
+        EXPECT_TRUE(satisfiedBy(swapped, sol));
+        EXPECT_FALSE(satisfiedBy(identity, sol));
     }
 }
 
 TEST(Constrain, NonSymmetricFunctionKeepsThePortsAsRelabelled) {
     // Library {AND, b-and-not-a}: node 5 carries function 1, which is not symmetric.
-    Instance st(2, {0x8}, "82", 3, false);
+    HandInstance st(2, {0x8}, "82", 3, false);
     std::set<std::string> sol = threeNodeSolution();
     sol.insert("F5_0");
     st.setModel(sol);
-    const size_t before = st.e.clauses.getTermCount();
-    st.e.Constrain();
-    const auto added = st.newClauses(before);
+    const auto added = st.added([&] { st.e.Constrain(); });
     ASSERT_EQ(added.size(), 2u);
     EXPECT_EQ(added[0].at("C4_5_0"), Lit_0);
     EXPECT_EQ(added[0].at("C3_5_1"), Lit_0);
@@ -336,24 +226,20 @@ TEST(Constrain, NonSymmetricFunctionKeepsThePortsAsRelabelled) {
 
 TEST(Constrain, PermutationFeedingANodeFromALaterNodeGivesNoClause) {
     // Node 4 reads node 3; exchanging them would feed node 3 from node 4.
-    Instance st(2, {0x8}, "8", 3, false);
+    HandInstance st(2, {0x8}, "8", 3, false);
     st.setModel({"C1_3_0", "C2_3_1", "C1_4_0", "C3_4_1", "C2_5_0", "C4_5_1", "O0_5"});
-    const size_t before = st.e.clauses.getTermCount();
-    st.e.Constrain();
-    const auto added = st.newClauses(before);
+    const auto added = st.added([&] { st.e.Constrain(); });
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].at("C3_4_1"), Lit_0); // the identity
 }
 
 TEST(Constrain, TwoOutputsPermuteEveryNodeAndTheOutputSelection) {
     // k = 2, n = 2, m = 2: node 3 drives output 0, node 4 output 1; both read the inputs.
-    Instance st(2, {0x8, 0x6}, "86", 2, true);
+    HandInstance st(2, {0x8, 0x6}, "86", 2, true);
     const std::set<std::string> sol = {"C1_3_0", "C2_3_1", "C1_4_0", "C2_4_1",
                                        "F4_0",   "O0_3",   "O1_4"};
     st.setModel(sol);
-    const size_t before = st.e.clauses.getTermCount();
-    st.e.Constrain();
-    const auto added = st.newClauses(before);
+    const auto added = st.added([&] { st.e.Constrain(); });
     ASSERT_EQ(added.size(), 2u); // {2,1} then {1,2}
     const auto& swapped = added[0];
     EXPECT_EQ(swapped.at("O0_4"), Lit_0);
@@ -363,60 +249,53 @@ TEST(Constrain, TwoOutputsPermuteEveryNodeAndTheOutputSelection) {
     EXPECT_EQ(swapped.at("F4_0"), Lit_1);
     const std::set<std::string> relabelled = {"C1_4_0", "C2_4_1", "C1_3_0", "C2_3_1",
                                               "F3_0",   "O0_4",   "O1_3"};
-    EXPECT_FALSE(Instance::satisfiedBy(swapped, relabelled));
-    EXPECT_FALSE(Instance::satisfiedBy(added[1], sol));
+    EXPECT_FALSE(satisfiedBy(swapped, relabelled));
+    EXPECT_FALSE(satisfiedBy(added[1], sol));
 }
 
 TEST(Constrain, SingleNodeWithTwoOutputsAndNoNodes) {
     {
-        Instance st(2, {0x8, 0x7}, "8", 1, false);
+        HandInstance st(2, {0x8, 0x7}, "8", 1, false);
         const std::set<std::string> sol = {"C1_3_0", "C2_3_1", "O0_3", "O1_3", "ON1"};
         st.setModel(sol);
-        const size_t before = st.e.clauses.getTermCount();
-        st.e.Constrain();
-        const auto added = st.newClauses(before);
+        const auto added = st.added([&] { st.e.Constrain(); });
         ASSERT_EQ(added.size(), 1u);
-        EXPECT_FALSE(Instance::satisfiedBy(added[0], sol));
+        EXPECT_FALSE(satisfiedBy(added[0], sol));
         EXPECT_EQ(added[0].at("O0_3"), Lit_0);
     }
     {
         // n = 0: the output copies input 2; the clause blocks that choice.
-        Instance st(2, {0x5}, "8", 0, false);
+        HandInstance st(2, {0x5}, "8", 0, false);
         const std::set<std::string> sol = {"O0_2"};
         st.setModel(sol);
-        const size_t before = st.e.clauses.getTermCount();
-        st.e.Constrain();
-        const auto added = st.newClauses(before);
+        const auto added = st.added([&] { st.e.Constrain(); });
         ASSERT_EQ(added.size(), 1u);
         EXPECT_EQ(added[0].at("O0_2"), Lit_0);
         EXPECT_EQ(added[0].at("O0_1"), Lit_1);
-        EXPECT_FALSE(Instance::satisfiedBy(added[0], sol));
+        EXPECT_FALSE(satisfiedBy(added[0], sol));
     }
 }
 
 TEST(Constrain, RequiresAModel) {
-    Instance st(2, {0x8}, "8", 1, false);
+    HandInstance st(2, {0x8}, "8", 1, false);
     EXPECT_THROW(st.e.Constrain(), RuntimeException);
 }
 
 TEST(AddFH, ThreeFunctionsGiveNineClausesOfThreeLiteralsPerNode) {
-    Instance st(2, {0x8}, "862", 2, false);
+    HandInstance st(2, {0x8}, "862", 2, false);
     const uint32_t width = st.e.clauses.getInputs();
-    const size_t before = st.e.clauses.getTermCount();
-    st.e.Add_FH();
+    const auto added = st.added([&] { st.e.Add_FH(); });
     // The variables come last, node by node.
     ASSERT_EQ(st.e.clauses.getInputs(), width + 6);
     const std::vector<std::string> names = {"FH3_0", "FH3_1", "FH3_2", "FH4_0", "FH4_1", "FH4_2"};
     for (uint32_t x = 0; x < 6; ++x)
         EXPECT_EQ(st.e.clauses.getIName(width + x), names[x]);
-
-    const auto added = st.newClauses(before);
     ASSERT_EQ(added.size(), 18u);
     for (const auto& c : added)
         EXPECT_EQ(c.size(), 3u);
     // Node 3, function 2 (code "10"), t2 = 0 and t2 = 2.
-    const std::map<std::string, Literal> c6 = {{"F3_0", Lit_0}, {"F3_1", Lit_1}, {"FH3_0", Lit_0}};
-    const std::map<std::string, Literal> c8 = {{"F3_0", Lit_0}, {"F3_1", Lit_1}, {"FH3_2", Lit_1}};
+    const testsupport::NamedClause c6 = {{"F3_0", Lit_0}, {"F3_1", Lit_1}, {"FH3_0", Lit_0}};
+    const testsupport::NamedClause c8 = {{"F3_0", Lit_0}, {"F3_1", Lit_1}, {"FH3_2", Lit_1}};
     EXPECT_EQ(added[6], c6);
     EXPECT_EQ(added[8], c8);
 
@@ -428,7 +307,7 @@ TEST(AddFH, ThreeFunctionsGiveNineClausesOfThreeLiteralsPerNode) {
         std::set<std::string> good = assignment;
         good.insert("FH3_" + s(t));
         for (size_t c = 0; c < 9; ++c)
-            EXPECT_TRUE(Instance::satisfiedBy(added[c], good));
+            EXPECT_TRUE(satisfiedBy(added[c], good));
         for (uint32_t t2 = 0; t2 < 3; ++t2) {
             std::set<std::string> wrong = good;
             if (t2 == t)
@@ -437,20 +316,18 @@ TEST(AddFH, ThreeFunctionsGiveNineClausesOfThreeLiteralsPerNode) {
                 wrong.insert("FH3_" + s(t2));
             bool violated = false;
             for (size_t c = 0; c < 9; ++c)
-                violated |= !Instance::satisfiedBy(added[c], wrong);
+                violated |= !satisfiedBy(added[c], wrong);
             EXPECT_TRUE(violated) << "t=" << t << " t2=" << t2;
         }
     }
 }
 
 TEST(AddFH, OneFunctionGivesOneUnitClausePerNode) {
-    Instance st(2, {0x8}, "8", 3, false);
-    const size_t before = st.e.clauses.getTermCount();
-    st.e.Add_FH();
-    const auto added = st.newClauses(before);
+    HandInstance st(2, {0x8}, "8", 3, false);
+    const auto added = st.added([&] { st.e.Add_FH(); });
     ASSERT_EQ(added.size(), 3u);
     for (uint32_t x = 0; x < 3; ++x) {
-        const std::map<std::string, Literal> unit = {{"FH" + s(3 + x) + "_0", Lit_1}};
+        const testsupport::NamedClause unit = {{"FH" + s(3 + x) + "_0", Lit_1}};
         EXPECT_EQ(added[x], unit);
     }
 }

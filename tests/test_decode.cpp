@@ -18,6 +18,7 @@ namespace {
 
 using testsupport::BlifCircuit;
 using testsupport::HandModel;
+using testsupport::messageOf;
 using testsupport::TempDir;
 
 // One truth-table row: inputs x(0).. with x(0) the most significant bit, then the control
@@ -68,15 +69,6 @@ std::vector<std::vector<std::string>> inputNames(const Network& net) {
         names.push_back(in);
     }
     return names;
-}
-
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
 }
 
 TEST(WhatFunction, ReadsTheCodeMostSignificantBitFirst) {

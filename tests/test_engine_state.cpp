@@ -1,5 +1,6 @@
-// Engine state: defaults, configuration setters, gate costs and release of the models.
+// Engine state: defaults, the problem shape, gate costs and release of the models.
 #include "synth/SAT_CircGen.h"
+#include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,8 @@
 
 namespace {
 
-std::string runtimeMsg(const std::string& text) {
-    return "Runtime Exception: " + text;
-}
-
-// Message of the RuntimeException that f raises; fails the test when it raises none.
-template <typename F> std::string messageOf(F f) {
-    try {
-        f();
-    } catch (const RuntimeException& e) {
-        return e.GetMsg();
-    }
-    ADD_FAILURE() << "no RuntimeException raised";
-    return "";
-}
+using testsupport::messageOf;
+using testsupport::rt;
 
 PLA plaOfShape(uint32_t inputs, uint32_t outputs) {
     PLA pla(inputs, outputs, PLA_type("fr"));
@@ -79,22 +68,6 @@ TEST(EngineState, SetPlaTakesInputsAndOutputsAndExcludesTheControlInput) {
     EXPECT_EQ(poly.m, 2u);
 }
 
-TEST(EngineState, SimpleSettersStoreTheirValue) {
-    SAT_CircGen e;
-    e.set_inv(false);
-    e.set_const(false);
-    e.set_difftopology(true);
-    e.set_polyedges(true);
-    EXPECT_FALSE(e.allowInv);
-    EXPECT_FALSE(e.allowConst);
-    EXPECT_TRUE(e.diffTopology);
-    EXPECT_TRUE(e.polyEdges);
-    e.set_const(true);
-    e.set_difftopology(false);
-    EXPECT_TRUE(e.allowConst);
-    EXPECT_FALSE(e.diffTopology);
-}
-
 TEST(EngineState, ChangingTheProblemDropsClausesAndModels) {
     PLA pla = plaOfShape(2, 1);
     for (int which = 0; which < 3; ++which) {
@@ -117,11 +90,6 @@ TEST(EngineState, ChangingTheProblemDropsClausesAndModels) {
         EXPECT_TRUE(e.solutions.empty()) << which;
         EXPECT_TRUE(watch.expired()) << which;
     }
-    SAT_CircGen e;
-    e.set_k(5);
-    e.set_n(7);
-    EXPECT_EQ(e.k, 5u);
-    EXPECT_EQ(e.n, 7u);
 }
 
 TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
@@ -170,64 +138,50 @@ TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
     EXPECT_TRUE(current.expired());
 }
 
-TEST(EngineState, GateCostsOfEqualAndDifferentValues) {
-    SAT_CircGen e;
-    fakeLibrary(e, 3);
-    e.set_GateCosts("111");
-    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 1, 1}));
-    EXPECT_EQ(e.maxGateCost, 1u);
-    EXPECT_EQ(e.minGateCost, 1u);
-    EXPECT_FALSE(e.costsDiffer);
-
-    SAT_CircGen d;
-    fakeLibrary(d, 3);
-    d.set_GateCosts("121");
-    EXPECT_EQ(d.gateCosts, (std::vector<uint32_t>{1, 2, 1}));
-    EXPECT_EQ(d.maxGateCost, 2u);
-    EXPECT_EQ(d.minGateCost, 1u);
-    EXPECT_TRUE(d.costsDiffer);
-
-    // The largest cost never drops below the constructor's 1.
-    SAT_CircGen h;
-    fakeLibrary(h, 2);
-    h.set_GateCosts("33");
-    EXPECT_EQ(h.maxGateCost, 3u);
-    EXPECT_EQ(h.minGateCost, 3u);
-    EXPECT_FALSE(h.costsDiffer);
-}
-
-TEST(EngineState, GateCostDigitsAreHexadecimalInEitherCase) {
-    SAT_CircGen e;
-    fakeLibrary(e, 4);
-    e.set_GateCosts("1Aaf");
-    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 10, 10, 15}));
-    EXPECT_EQ(e.maxGateCost, 15u);
-    EXPECT_EQ(e.minGateCost, 1u);
-    EXPECT_TRUE(e.costsDiffer);
-    SAT_CircGen f;
-    fakeLibrary(f, 2);
-    f.set_GateCosts("F9");
-    EXPECT_EQ(f.gateCosts, (std::vector<uint32_t>{15, 9}));
+TEST(EngineState, GateCostsAreHexadecimalDigitsOfEitherCase) {
+    struct Case {
+        size_t functions;
+        const char* digits;
+        std::vector<uint32_t> costs;
+        uint32_t max, min;
+        bool differ;
+    };
+    const Case cases[] = {
+        {3, "111", {1, 1, 1}, 1, 1, false},
+        {3, "121", {1, 2, 1}, 2, 1, true},
+        {2, "33", {3, 3}, 3, 3, false}, // the largest cost never stays at the constructor's 1
+        {4, "1Aaf", {1, 10, 10, 15}, 15, 1, true},
+        {2, "F9", {15, 9}, 15, 9, true},
+    };
+    for (const Case& c : cases) {
+        SAT_CircGen e;
+        fakeLibrary(e, c.functions);
+        e.set_GateCosts(c.digits);
+        EXPECT_EQ(e.gateCosts, c.costs) << c.digits;
+        EXPECT_EQ(e.maxGateCost, c.max) << c.digits;
+        EXPECT_EQ(e.minGateCost, c.min) << c.digits;
+        EXPECT_EQ(e.costsDiffer, c.differ) << c.digits;
+    }
 }
 
 TEST(EngineState, GateCostErrors) {
     SAT_CircGen e;
     fakeLibrary(e, 3);
     EXPECT_EQ(messageOf([&] { e.set_GateCosts("11"); }),
-              runtimeMsg("SAT_CircGen::set_GateCosts: the length of gates costs must be equal to "
-                         "the number of node functions"));
+              rt("SAT_CircGen::set_GateCosts: the length of gates costs must be equal to "
+                 "the number of node functions"));
     EXPECT_EQ(e.minGateCost, 0xFFFFFFFFu);
 
     SAT_CircGen z;
     fakeLibrary(z, 2);
     EXPECT_EQ(messageOf([&] { z.set_GateCosts("10"); }),
-              runtimeMsg("SAT_CircGen::set_GateCosts: zero cost not allowed"));
+              rt("SAT_CircGen::set_GateCosts: zero cost not allowed"));
 
     for (const char* bad : {"1x", "1g", "1 ", "1G"}) {
         SAT_CircGen x;
         fakeLibrary(x, 2);
         EXPECT_EQ(messageOf([&] { x.set_GateCosts(bad); }),
-                  runtimeMsg("SAT_CircGen::set_GateCosts: invalid cost"))
+                  rt("SAT_CircGen::set_GateCosts: invalid cost"))
             << bad;
     }
 }
@@ -255,19 +209,6 @@ TEST(EngineState, GateCostsWithoutLibraryAreNotComparedInLength) {
     EXPECT_TRUE(empty.gateCosts.empty());
     EXPECT_EQ(empty.minGateCost, 0xFFFFFFFFu);
     EXPECT_TRUE(empty.costsDiffer);
-}
-
-TEST(EngineState, SymmetryTestsOfTruthTables) {
-    SAT_CircGen e;
-    EXPECT_TRUE(e.is_symmetric("0110"));
-    EXPECT_TRUE(e.is_neg_symmetric("0110"));
-    EXPECT_FALSE(e.is_symmetric("0010"));
-    EXPECT_FALSE(e.is_neg_symmetric("0010"));
-    EXPECT_TRUE(e.is_symmetric("0001"));
-    EXPECT_FALSE(e.is_neg_symmetric("0001"));
-    EXPECT_TRUE(e.is_neg_symmetric("1001"));
-    EXPECT_FALSE(e.is_neg_symmetric("1000"));
-    EXPECT_FALSE(e.is_neg_symmetric("0100")); // f(1,0) != f(0,1)
 }
 
 } // namespace

@@ -1,9 +1,7 @@
 // Solver runs, result files and the model listing of the synthesis engine; finding the
 // external programs; runs of the real minisat and minisat+ on small instances.
-#include "logic/PLA.h"
 #include "synth/ExternalTools.h"
-#include "synth/SAT_CircGen.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/ModelFixture.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -23,46 +19,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::fileExists;
+using testsupport::HandInstance;
+using testsupport::messageOf;
+using testsupport::PathGuard;
 using testsupport::readFile;
+using testsupport::rt;
 using testsupport::ScopedCwd;
 using testsupport::splitLines;
 using testsupport::TempDir;
 using testsupport::writeFile;
-
-// Sets PATH for the lifetime of the object.
-class PathGuard {
-public:
-    explicit PathGuard(const std::string& path) {
-        const char* old = std::getenv("PATH");
-        if (old != nullptr) old_ = old;
-        setenv("PATH", path.c_str(), 1);
-    }
-    ~PathGuard() {
-        if (old_)
-            setenv("PATH", old_->c_str(), 1);
-        else
-            unsetenv("PATH");
-    }
-    PathGuard(const PathGuard&) = delete;
-    PathGuard& operator=(const PathGuard&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
-
-void writeScript(const std::string& path, const std::string& body) {
-    writeFile(path, "#!/bin/sh\n" + body);
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CException& ex) {
-        return ex.GetMsg();
-    }
-    return "no error";
-}
+using testsupport::writeScript;
 
 // A clause set over named variables, built from clauses written as "+a -b".
 void makeClauses(SoPLA& set, const std::vector<std::string>& names,
@@ -159,23 +125,20 @@ TEST_F(ReaderFixture, SATResultGivesTheModelOverTheInstanceVariables) {
 }
 
 TEST_F(ReaderFixture, SATResultErrors) {
-    EXPECT_EQ(messageOf([&] { readSAT("INDET\n"); }),
-              "Runtime Exception: ReadSATResult: wrong file format.");
-    EXPECT_EQ(messageOf([&] { readSAT(""); }),
-              "Runtime Exception: ReadSATResult: wrong file format.");
+    EXPECT_EQ(messageOf([&] { readSAT("INDET\n"); }), rt("ReadSATResult: wrong file format."));
+    EXPECT_EQ(messageOf([&] { readSAT(""); }), rt("ReadSATResult: wrong file format."));
     EXPECT_EQ(messageOf([&] { e.ReadSATResult("missing.cnf"); }),
-              "Runtime Exception: ReadSATResult: result file not found.");
+              rt("ReadSATResult: result file not found."));
     // A variable beyond the instance is the cube's range error, and leaves no model.
-    EXPECT_EQ(messageOf([&] { readSAT("SAT\n1 4 0\n"); }),
-              "Runtime Exception: Cube::setLit: Index out of range");
+    EXPECT_EQ(messageOf([&] { readSAT("SAT\n1 4 0\n"); }), rt("Cube::setLit: Index out of range"));
     EXPECT_EQ(e.SAT_res, nullptr);
 
     readSAT("SAT\n1 2 0\n");
     EXPECT_EQ(messageOf([&] { readSAT("UNSAT\n"); }),
-              "Runtime Exception: SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
     // The model check comes before the file check.
     EXPECT_EQ(messageOf([&] { e.ReadSATResult("missing.cnf"); }),
-              "Runtime Exception: SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
 }
 
 TEST_F(ReaderFixture, OptimizerOutputGivesTheModelFromTheFirstValueLine) {
@@ -202,11 +165,10 @@ TEST_F(ReaderFixture, OptimizerOutputGivesTheModelFromTheFirstValueLine) {
 
 TEST_F(ReaderFixture, OptimizerOutputErrors) {
     EXPECT_EQ(messageOf([&] { readPBO("c only comments\no 3\n"); }),
-              "Runtime Exception: ReadPBOResult: wrong file format.");
-    EXPECT_EQ(messageOf([&] { readPBO(""); }),
-              "Runtime Exception: ReadPBOResult: wrong file format.");
+              rt("ReadPBOResult: wrong file format."));
+    EXPECT_EQ(messageOf([&] { readPBO(""); }), rt("ReadPBOResult: wrong file format."));
     EXPECT_EQ(messageOf([&] { e.ReadPBOResult("missing.pbo"); }),
-              "Runtime Exception: ReadPBOResult: result file not found.");
+              rt("ReadPBOResult: result file not found."));
 
     // A failed run (here a parse error) is no model in which everything is don't care.
     const std::string unknown = messageOf([&] {
@@ -220,20 +182,20 @@ TEST_F(ReaderFixture, OptimizerOutputErrors) {
     // A solution without values, for an instance that has variables.
     EXPECT_EQ(messageOf([&] {
                   readPBO("s OPTIMUM FOUND\n");
-              }).rfind("Runtime Exception: ReadPBOResult: wrong file format", 0),
+              }).rfind(rt("ReadPBOResult: wrong file format"), 0),
               0u);
     EXPECT_EQ(e.SAT_res, nullptr);
 
     EXPECT_EQ(messageOf([&] { readPBO("s OPTIMUM FOUND\nv x1 x4\n"); }),
-              "Runtime Exception: Cube::setLit: Index out of range");
+              rt("Cube::setLit: Index out of range"));
     EXPECT_EQ(e.SAT_res, nullptr);
 
     readPBO("s OPTIMUM FOUND\nv x1\n");
     EXPECT_EQ(messageOf([&] { readPBO("s UNSATISFIABLE\n"); }),
-              "Runtime Exception: SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
     // Here the file check comes first.
     EXPECT_EQ(messageOf([&] { e.ReadPBOResult("missing.pbo"); }),
-              "Runtime Exception: ReadPBOResult: result file not found.");
+              rt("ReadPBOResult: result file not found."));
 }
 
 TEST_F(ReaderFixture, OptimizerSolutionWithoutValuesForAnInstanceWithoutVariables) {
@@ -253,7 +215,7 @@ TEST_F(ReaderFixture, SaveSATResListsTheAssignedVariables) {
     e.SaveSATRes(e.SAT_res.get(), "old.txt");
     EXPECT_EQ(readFile("old.txt"), "a = 1\nc = 0\n");
     EXPECT_EQ(messageOf([&] { e.SaveSATRes(e.SAT_res.get(), "no/such/dir/sol.txt"); }),
-              "Runtime Exception: SaveSATRes: cannot open file.");
+              rt("SaveSATRes: cannot open file."));
 }
 
 TEST(ExternalTools, FindsTheCurrentDirectoryFirstThenThePath) {
@@ -280,7 +242,7 @@ TEST(ExternalTools, FindsTheCurrentDirectoryFirstThenThePath) {
     EXPECT_FALSE(ExternalTools::Find("missing").found);
     const std::string msg =
         messageOf([] { ExternalTools::Require("missing", "some-package", "SAT_CircGen::RunSAT"); });
-    EXPECT_EQ(msg.rfind("Runtime Exception: SAT_CircGen::RunSAT: ", 0), 0u) << msg;
+    EXPECT_EQ(msg.rfind(rt("SAT_CircGen::RunSAT: "), 0), 0u) << msg;
     EXPECT_NE(msg.find("missing"), std::string::npos) << msg;
     EXPECT_NE(msg.find("Debian package some-package"), std::string::npos) << msg;
 }
@@ -319,16 +281,14 @@ TEST_F(RunFixture, SATRunWritesTheInstanceStartsTheSolverAndReadsItsAnswer) {
 TEST_F(RunFixture, SolverThatWritesNothingNeverYieldsThePreviousAnswer) {
     writeScript("minisat", ": > minisat.ran\n");
     writeFile("SAT_result.cnf", "SAT\n1 2 3 0\n");
-    EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
-              "Runtime Exception: ReadSATResult: result file not found.");
+    EXPECT_EQ(messageOf([&] { e.RunSAT(false); }), rt("ReadSATResult: result file not found."));
     EXPECT_TRUE(fileExists("minisat.ran"));
     EXPECT_EQ(e.SAT_res, nullptr);
 
     writeScript("minisat+", ": > minisat+.ran\n");
     writeFile("PBO_result.pbo", "s OPTIMUM FOUND\nv x1 x2 x3\n");
     // The shell redirection creates an empty answer: no status, no values.
-    EXPECT_EQ(messageOf([&] { e.RunSAT(true); }),
-              "Runtime Exception: ReadPBOResult: wrong file format.");
+    EXPECT_EQ(messageOf([&] { e.RunSAT(true); }), rt("ReadPBOResult: wrong file format."));
     EXPECT_TRUE(fileExists("minisat+.ran"));
     EXPECT_EQ(e.SAT_res, nullptr);
 }
@@ -362,7 +322,7 @@ TEST_F(RunFixture, MissingProgramsAndAHeldModel) {
     writeScript("minisat", ": > minisat.ran\nprintf 'UNSAT\\n' > \"$2\"\n");
     e.SAT_res = std::make_shared<SoPLA>(&e.clauses);
     EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
-              "Runtime Exception: SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
     EXPECT_FALSE(fileExists("minisat.ran"));
 }
 
@@ -429,48 +389,6 @@ TEST(RealMinisat, SolvesAndRefutesSmallInstances) {
     EXPECT_EQ(e.SAT_res, nullptr);
 }
 
-// Library entries for AND ("8") and XOR ("6").
-void installLibrary(SAT_CircGen& e, const std::string& digits) {
-    e.functionCount = static_cast<uint32_t>(digits.size());
-    e.codeBits = 0;
-    while ((1u << e.codeBits) < e.functionCount)
-        ++e.codeBits;
-    for (char d : digits) {
-        PLA f(2, 1, PLA_type("fr"));
-        if (d == '8') {
-            f.AppendTerm("11", "1");
-            f.AppendTerm("0-", "0");
-            f.AppendTerm("-0", "0");
-        } else {
-            f.AppendTerm("01", "1");
-            f.AppendTerm("10", "1");
-            f.AppendTerm("00", "0");
-            f.AppendTerm("11", "0");
-        }
-        e.nodeFunctions.push_back(f);
-        e.symmetric.push_back(true);
-        e.negSymmetric.push_back(d == '6');
-    }
-}
-
-std::unique_ptr<PLA> twoInputTarget(uint32_t table) {
-    auto pla = std::make_unique<PLA>(2, 1, PLA_type("f"));
-    for (uint32_t r = 0; r < 4; ++r)
-        pla->AppendTerm(std::string(1, (r & 2u) ? '1' : '0') + ((r & 1u) ? '1' : '0'),
-                        ((table >> r) & 1u) ? "1" : "0");
-    return pla;
-}
-
-void configure(SAT_CircGen& e, PLA* target, const std::string& library, const std::string& costs,
-               bool allowConst, bool diffTopology) {
-    e.set_PLA(target);
-    e.set_inv(true);
-    e.set_const(allowConst);
-    installLibrary(e, library);
-    e.set_GateCosts(costs);
-    e.set_difftopology(diffTopology);
-}
-
 // The structural part of a model (everything but the per-row variables).
 std::string structure(const SoPLA& model) {
     std::string text;
@@ -497,82 +415,25 @@ std::vector<std::shared_ptr<SoPLA>> enumerate(SAT_CircGen& e, uint32_t n, size_t
     return found;
 }
 
-TEST(RealMinisat, FindsTheSmallestCircuitAndBlocksItsOnlySolution) {
-    if (!onPath("minisat")) GTEST_SKIP() << "minisat not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    auto target = twoInputTarget(0x8); // x1 and x2
-    SAT_CircGen e;
-    configure(e, target.get(), "8", "1", false, false);
-    e.n = 0;
-    e.Generate_SAT();
-    e.RunSAT(false);
-    EXPECT_EQ(e.SAT_res, nullptr); // no input alone is the AND
-    e.n = 1;
-    e.Generate_SAT();
-    e.RunSAT(false);
-    ASSERT_TRUE(e.SAT_res);
-    std::string failed;
-    EXPECT_TRUE(satisfiesAll(*e.SAT_res, e.clauses, &failed)) << failed;
-    const Model first = e.SAT_res;
-    for (const char* name : {"C1_3_0", "C2_3_1", "O0_3"})
-        EXPECT_EQ(first->getLitByName(first->begin(), name), Lit_1) << name;
-    for (const char* name : {"N3_0", "N3_1", "ON0"})
-        EXPECT_EQ(first->getLitByName(first->begin(), name), Lit_0) << name;
-    // One AND node has exactly one way to be x1 and x2.
-    e.Constrain();
-    e.SAT_res.reset();
-    e.RunSAT(false);
-    EXPECT_EQ(e.SAT_res, nullptr);
-}
-
-TEST(RealMinisat, EnumerationYieldsDistinctSolutionsUntilNoneIsLeft) {
-    if (!onPath("minisat")) GTEST_SKIP() << "minisat not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    auto target = twoInputTarget(0x6); // x1 xor x2 from three AND nodes
-    size_t counts[2] = {0, 0};
-    for (bool diffTopology : {false, true}) {
-        SCOPED_TRACE(diffTopology ? "diffTopology" : "all solutions");
-        SAT_CircGen e;
-        configure(e, target.get(), "8", "1", false, diffTopology);
-        const auto found = enumerate(e, 3, 2000);
-        ASSERT_LT(found.size(), 2000u) << "enumeration did not end";
-        EXPECT_GT(found.size(), 0u);
-        std::set<std::string> distinct;
-        for (const auto& model : found)
-            distinct.insert(structure(*model));
-        EXPECT_EQ(distinct.size(), found.size());
-        counts[diffTopology ? 1 : 0] = found.size();
-    }
-    // Inversion variants count as one topology.
-    EXPECT_LT(counts[1], counts[0]);
-    EXPECT_GT(counts[1], 0u);
-}
-
 TEST(RealMinisatPlus, CheapestCircuitOfTheInstance) {
     if (!onPath("minisat") || !onPath("minisat+")) GTEST_SKIP() << "solvers not installed";
     TempDir dir;
     ScopedCwd cwd(dir.path());
-    auto target = twoInputTarget(0x8);
-    // AND costs 3, XOR costs 1; two nodes.
-    SAT_CircGen all;
-    configure(all, target.get(), "86", "31", true, false);
-    const auto found = enumerate(all, 2, 5000);
+    // Target x1 and x2; AND costs 3, XOR costs 1; two nodes.
+    HandInstance all(2, {0x8}, "86", 2, true, "31");
+    const auto found = enumerate(all.e, 2, 5000);
     ASSERT_LT(found.size(), 5000u);
     ASSERT_FALSE(found.empty());
     uint32_t cheapest = 0xFFFFFFFFu, dearest = 0;
     for (const auto& model : found) {
-        const uint32_t cost = all.ComputeCost(model.get(), 2);
+        const uint32_t cost = all.e.ComputeCost(model.get(), 2);
         cheapest = std::min(cheapest, cost);
         dearest = std::max(dearest, cost);
     }
     ASSERT_LT(cheapest, dearest); // the optimizer has a choice to make
 
-    SAT_CircGen e;
-    configure(e, target.get(), "86", "31", true, false);
-    e.n = 2;
-    e.Generate_SAT();
+    HandInstance optimum(2, {0x8}, "86", 2, true, "31");
+    SAT_CircGen& e = optimum.e;
     e.Add_FH();
     e.RunSAT(true);
     ASSERT_TRUE(e.SAT_res);

@@ -23,20 +23,12 @@ namespace {
 using testsupport::BlifCircuit;
 using testsupport::fileExists;
 using testsupport::HandModel;
+using testsupport::messageOf;
 using testsupport::readFile;
 using testsupport::splitLines;
 using testsupport::TempDir;
 
 using Lines = std::vector<std::string>;
-
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
 
 Lines dot(HandModel& h, uint32_t nodes) {
     const SoPLA* model = h.model();

@@ -1,6 +1,7 @@
-// Hand-made solver models for the decoder and writer tests: an engine configured with a
-// target and a node library, a model holder over the engine's instance variables with
-// chosen values, and an independent evaluation of the circuit the model describes.
+// Hand-made solver models for the engine tests: an engine configured with a target and a
+// node library, a model holder over the engine's instance variables with chosen values, the
+// clauses an engine operation adds, and an independent evaluation of the circuit a model
+// describes.
 #pragma once
 
 #include "logic/PLA.h"
@@ -9,8 +10,10 @@
 #include "tests/support/TestSupport.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +47,99 @@ inline std::unique_ptr<PLA> makeTarget(uint32_t k, const std::vector<uint64_t>& 
         pla->setOName(o, "y" + std::to_string(o));
     return pla;
 }
+
+// Installs a node library without running a minimizer: for each digit a type-fr PLA of its
+// on- and off-minterms (a on port 0, b on port 1), with its symmetry flags.
+inline void installLibrary(SAT_CircGen& e, const std::string& digits) {
+    e.nodeFunctions.clear();
+    e.symmetric.clear();
+    e.negSymmetric.clear();
+    e.allSymmetric = true;
+    e.functionCount = static_cast<uint32_t>(digits.size());
+    e.codeBits = 0;
+    while ((1u << e.codeBits) < e.functionCount)
+        ++e.codeBits;
+    for (char d : digits) {
+        PLA f(2, 1, PLA_type("fr"));
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b)
+                f.AppendTerm(std::string{char('0' + a), char('0' + b)},
+                             libraryValue(d, a, b) ? "1" : "0");
+        const bool sym = libraryValue(d, 0, 1) == libraryValue(d, 1, 0);
+        e.nodeFunctions.push_back(f);
+        e.symmetric.push_back(sym);
+        e.negSymmetric.push_back(sym && libraryValue(d, 0, 0) == libraryValue(d, 1, 1));
+        if (!sym) e.allSymmetric = false;
+    }
+}
+
+// A model over the variables of a clause set: the named variables true (or don't care),
+// every other variable false.
+inline std::shared_ptr<SoPLA> modelOver(const SoPLA& clauses,
+                                        const std::vector<std::string>& trueVars,
+                                        const std::vector<std::string>& dcVars = {}) {
+    auto model = std::make_shared<SoPLA>(&clauses);
+    Cube values;
+    values.init_sparse(clauses.getInputs());
+    for (uint32_t j = 0; j < clauses.getInputs(); ++j)
+        values.setLit(j, Lit_0);
+    auto term = model->AppendTerm(values);
+    for (const auto& name : trueVars)
+        model->setLitByName(term, name, Lit_1);
+    for (const auto& name : dcVars)
+        model->setLitByName(term, name, Lit_dc);
+    return model;
+}
+
+// A clause as its literals by variable name.
+using NamedClause = std::map<std::string, Literal>;
+
+// True when the clause holds a literal that the assignment (the named variables true,
+// all others false) makes true.
+inline bool satisfiedBy(const NamedClause& clause, const std::set<std::string>& trueVars) {
+    for (const auto& [name, lit] : clause)
+        if ((lit == Lit_1) == (trueVars.count(name) > 0)) return true;
+    return false;
+}
+
+// An engine over makeTarget(k, tables) with a hand-installed library (and gate costs when
+// given), and its instance for n nodes.
+struct HandInstance {
+    HandInstance(uint32_t k, const std::vector<uint64_t>& tables, const std::string& library,
+                 uint32_t n, bool allowConst, const std::string& costs = "") {
+        target = makeTarget(k, tables, false);
+        e.set_PLA(target.get());
+        e.set_const(allowConst);
+        e.set_inv(true);
+        e.set_difftopology(false);
+        installLibrary(e, library);
+        if (!costs.empty()) e.set_GateCosts(costs);
+        e.n = n;
+        e.Generate_SAT();
+    }
+    // Makes the model of the named true variables the engine's current model.
+    void setModel(const std::set<std::string>& trueVars) {
+        e.SAT_res = modelOver(e.clauses, {trueVars.begin(), trueVars.end()});
+    }
+    // The clauses that action appends to the instance.
+    std::vector<NamedClause> added(const std::function<void()>& action) {
+        const size_t before = e.clauses.getTermCount();
+        action();
+        std::vector<NamedClause> out;
+        size_t x = 0;
+        for (const Cube& c : e.clauses) {
+            if (x++ < before) continue;
+            NamedClause lits;
+            for (const auto& [pos, lit] : c.specified())
+                lits[e.clauses.getIName(pos)] = lit;
+            out.push_back(lits);
+        }
+        return out;
+    }
+
+    std::unique_ptr<PLA> target;
+    SAT_CircGen e;
+};
 
 // An engine over a target with a node library, and a model over its instance for n nodes.
 class HandModel {
@@ -96,16 +192,7 @@ public:
 
     // The model holder: the instance's variables with one term of the chosen values.
     const SoPLA* model() {
-        model_ = std::make_unique<SoPLA>(&engine.clauses);
-        Cube values;
-        values.init_sparse(engine.clauses.getInputs());
-        for (uint32_t j = 0; j < engine.clauses.getInputs(); ++j)
-            values.setLit(j, Lit_0);
-        auto term = model_->AppendTerm(values);
-        for (const auto& name : trueVars_)
-            model_->setLitByName(term, name, Lit_1);
-        for (const auto& name : dcVars_)
-            model_->setLitByName(term, name, Lit_dc);
+        model_ = modelOver(engine.clauses, trueVars_, dcVars_);
         return model_.get();
     }
 
@@ -168,7 +255,7 @@ private:
     std::vector<std::string> trueVars_;
     std::vector<std::string> dcVars_;
     std::map<uint32_t, uint32_t> functions_;
-    std::unique_ptr<SoPLA> model_;
+    std::shared_ptr<SoPLA> model_;
 };
 
 } // namespace testsupport
