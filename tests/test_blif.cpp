@@ -14,6 +14,7 @@
 namespace {
 
 using testsupport::BlifCircuit;
+using testsupport::messageOf;
 using testsupport::readFile;
 using testsupport::splitLines;
 using testsupport::TempDir;
@@ -51,15 +52,6 @@ std::string saveAndSimulate(const Network& net,
     for (uint32_t r = 0; r < (1u << circuit.inputs().size()); ++r)
         EXPECT_EQ(circuit.evaluateRow(r), expected(r)) << "row " << r << "\n" << text;
     return text;
-}
-
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
 }
 
 TEST(BlifEvaluator, ReadsCoversOfBothPhasesAndRejectsBrokenNetlists) {

@@ -75,7 +75,6 @@ TEST(Help, PrintsTheUsageTextExactly) {
     std::ostringstream out;
     help(out);
     EXPECT_EQ(out.str(), kUsageText);
-    EXPECT_EQ(testsupport::splitLines(out.str()).size(), 23u);
 }
 
 TEST(VersionLine, SingleBlanksInTheDate) {
@@ -270,28 +269,30 @@ TEST(QuillonBinary, VersionLineHasBuildDateAndTime) {
                           "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? [0-9]{4}, "
                           "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n");
     EXPECT_TRUE(std::regex_match(r.out, line)) << r.out;
-
-    const auto bad = runQuillon({"-x", "-v"});
-    EXPECT_EQ(bad.status, 0);
-    EXPECT_EQ(bad.out, kUsageText);
 }
 
-TEST(QuillonBinary, UsageForNoWordsAndUnknownWords) {
-    for (const std::vector<std::string>& words :
-         std::vector<std::vector<std::string>>{{}, {"-K"}, {"--k"}, {"-k", "31", "-x"}}) {
-        const auto r = runQuillon(words);
-        EXPECT_EQ(r.status, 0);
+// The parser's answers (tested above) reach the streams and the exit status of the program.
+TEST(QuillonBinary, ParseOutcomesAsSeenFromOutside) {
+    struct Case {
+        std::vector<std::string> args;
+        bool fails;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{}, false, ""},
+        {{"-K"}, false, ""},
+        {{"-x", "-v"}, false, ""},
+        {{"-k", "31", "-x"}, false, ""},
+        {{"-k", "32"}, false, "k must be less than 32\n"},
+        {{"-k", "-1"}, false, "k must be less than 32\n"},
+        {{"-f", "3", "-k"}, true, "Option -k requires an argument\n"},
+    };
+    for (const Case& c : cases) {
+        const auto r = runQuillon(c.args);
+        SCOPED_TRACE(c.args.empty() ? "no words" : c.args[0] + " " + c.args.back());
+        EXPECT_EQ(r.status != 0, c.fails);
         EXPECT_EQ(r.out, kUsageText);
-        EXPECT_EQ(r.err, "");
-    }
-}
-
-TEST(QuillonBinary, InputsAboveThirtyOne) {
-    for (const std::string k : {"32", "-1"}) {
-        const auto r = runQuillon({"-k", k});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, kUsageText);
-        EXPECT_EQ(r.err, "k must be less than 32\n");
+        EXPECT_EQ(r.err, c.err);
     }
 }
 
@@ -304,13 +305,6 @@ TEST(QuillonBinary, ThirtyOneInputsPassTheCheck) {
     EXPECT_EQ(r.err.find("k must be less than 32"), std::string::npos);
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err, "");
-}
-
-TEST(QuillonBinary, MissingArgumentFails) {
-    const auto r = runQuillon({"-f", "3", "-k"});
-    EXPECT_NE(r.status, 0);
-    EXPECT_EQ(r.err, "Option -k requires an argument\n");
-    EXPECT_EQ(r.out, kUsageText);
 }
 
 TEST(QuillonBinary, BadHexNumberFailsBeforeWritingAnything) {

@@ -1,11 +1,9 @@
 // Network model: the name hash table, adding nodes, the signal table and levels.
 #include "network/Network.h"
 #include "network/hashtable.h"
-#include "util/myExcept.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include <string>
 #include <vector>
@@ -22,14 +20,7 @@ Node andNode(const std::vector<std::string>& inputs, const std::string& output) 
     return Node(cover);
 }
 
-std::string exceptionMessage(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
+using testsupport::messageOf;
 
 TEST(HashTable, HashIsWeightedCharacterSumAndBucketIsModulo) {
     EXPECT_EQ(hashtable<int>::hash("a"), 9700u);
@@ -82,9 +73,9 @@ TEST(Network, NamesAndIndexChecks) {
     net.AppendOName("y");
     EXPECT_EQ(net.getIName(1), "b");
     EXPECT_EQ(net.getOName(0), "y");
-    EXPECT_EQ(exceptionMessage([&] { net.getIName(2); }),
+    EXPECT_EQ(messageOf([&] { net.getIName(2); }),
               "Runtime Exception: Network::getIName: Wrong variable index");
-    EXPECT_EQ(exceptionMessage([&] { net.getOName(1); }),
+    EXPECT_EQ(messageOf([&] { net.getOName(1); }),
               "Runtime Exception: Network::getOName: Wrong variable index");
 }
 
@@ -152,14 +143,14 @@ TEST(Network, SecondDriverOfANameIsRejected) {
     Network net;
     net.AddNode(andNode({"a", "b"}, "t"));
     net.GenerateSignals();
-    EXPECT_EQ(exceptionMessage([&] { net.AddNode(andNode({"a"}, "t")); }),
+    EXPECT_EQ(messageOf([&] { net.AddNode(andNode({"a"}, "t")); }),
               "Runtime Exception: Network::GenerateSignals: Multiple net drivers");
     EXPECT_EQ(net.getNodeCount(), 2u); // the node stays in the list
 
     Network late; // the same conflict found while the table is built
     late.AddNode(andNode({"a"}, "t"));
     late.AddNode(andNode({"b"}, "t"));
-    EXPECT_EQ(exceptionMessage([&] { late.GenerateSignals(); }),
+    EXPECT_EQ(messageOf([&] { late.GenerateSignals(); }),
               "Runtime Exception: Network::GenerateSignals: Multiple net drivers");
 }
 

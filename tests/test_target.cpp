@@ -12,20 +12,12 @@
 #include <functional>
 #include <random>
 
+using testsupport::messageOf;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CException& e) {
-        return e.GetMsg();
-    }
-    return "";
-}
 
 // Checks that pla is the full-minterm target of table over inputs inputs: minterm i is term
 // i, with position j of its cube holding bit j of i, and output table[i].
@@ -133,31 +125,11 @@ TEST(TruthTable, HexTextFitsByValue) {
 
 // ---------------------------------------------------------------- DeriveFnctPLA
 
-TEST(DeriveFnctPLA, XorOfTwoInputs) {
-    const auto pla = DeriveFnctPLA(6, 2, false);
-    ASSERT_EQ(pla->getTermCount(), 4u);
-    EXPECT_EQ(pla->getType(), PLA_type("fr"));
-    const char* cubes[] = {"00", "10", "01", "11"};
-    const char* outs[] = {"0", "1", "1", "0"};
-    for (uint32_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(pla->getTerm(i).getCube(), cubes[i]);
-        EXPECT_EQ(pla->getTerm(i).getOM(), outs[i]);
-    }
-}
-
-TEST(DeriveFnctPLA, PolymorphicEdgesAddTheControlInputLast) {
-    const auto pla = DeriveFnctPLA(6, 2, true);
-    ASSERT_EQ(pla->getInputs(), 3u);
-    ASSERT_EQ(pla->getTermCount(), 8u);
-    for (uint32_t i = 0; i < 8; ++i) {
-        const Term& t = pla->getTerm(i);
-        if (t.getCube()[2] == '1') {
-            EXPECT_EQ(t.getOM(), "0") << t.getCube();
-        }
-    }
-    // The upper half comes from bits 4..7 of the number.
-    const auto both = DeriveFnctPLA(0x96u, 2, true);
-    expectMintermPLA(*both, 3, TruthTable::FromNumber(0x96u, 8));
+TEST(DeriveFnctPLA, MintermTermsWithTheControlInputLast) {
+    expectMintermPLA(*DeriveFnctPLA(6, 2, false), 2, TruthTable::FromNumber(6, 4));
+    // With polymorphic edges the half with P = 1 comes from bits 4..7 of the number.
+    expectMintermPLA(*DeriveFnctPLA(6, 2, true), 3, TruthTable::FromNumber(6, 8));
+    expectMintermPLA(*DeriveFnctPLA(0x96u, 2, true), 3, TruthTable::FromNumber(0x96u, 8));
 }
 
 TEST(DeriveFnctPLA, MintermsAboveThirtyOneAreZeroForANumber) {
