@@ -444,6 +444,38 @@ TEST_F(FastBoundTest, MultipleOutputsAndDontCares) {
     EXPECT_EQ(fd.minimumNodes(5), std::optional<uint32_t>(1));
 }
 
+TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
+    // Every rule switched off leaves the exact encoding of the node model: the optimum must
+    // not move when the rules are switched on, in either model.
+    BoundEncoder::Options bare;
+    bare.colex = bare.colexAll = bare.tieBreak = bare.associativity = bare.noReapply = false;
+    bare.symmetricInputs = bare.atMostOnePair = bare.essentialInputs = false;
+    bare.lazyRows = false;
+    std::mt19937 rng(99);
+    for (int i = 0; i < 24; ++i) {
+        const uint32_t f = rng() & 0xFFu;
+        const bool inv = i % 3 != 0;
+        const std::string library = (i % 4 == 0) ? "86" : (i % 4 == 1) ? "8" : "7";
+        Configured c(functionProblem(f, 3, library, inv, i % 2 == 0));
+        FastBound fast(c.engine);
+        FastBound slow(c.engine, bare);
+        EXPECT_EQ(fast.minimumNodes(7), slow.minimumNodes(7))
+            << std::hex << f << " " << library << " inv=" << inv;
+    }
+}
+
+TEST_F(FastBoundTest, CountLeftUndecidedIsTreatedAsPossible) {
+    Configured c(functionProblem(0x0117, 4, "86"));
+    FastBound fb(c.engine);
+    fb.setTimeLimit(0.0);
+    // Three nodes are below the support bound: ruled out without solving.
+    EXPECT_TRUE(fb.impossible(2));
+    EXPECT_FALSE(fb.impossible(3));
+    EXPECT_TRUE(fb.gaveUp());
+    EXPECT_FALSE(fb.impossible(6));
+    EXPECT_EQ(fb.minimumNodes(10), std::nullopt);
+}
+
 // --- differential check against the classic encoding ----------------------------------
 
 TEST_F(FastBoundTest, DifferentialSampleAgreesWithClassicModel) {
