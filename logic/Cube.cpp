@@ -248,24 +248,22 @@ Literal Cube::getLit2(uint32_t j) const {
     return j < size_ ? classify(lits_[j]) : Lit_dc;
 }
 
-void Cube::setLit_0(uint32_t j) {
-    if (j >= size_) throw RuntimeException("Cube::setLit_0: Index out of range");
+void Cube::setCareLit(uint32_t j, Literal v, const char* op) {
+    if (j >= size_) throw RuntimeException(std::string("Cube::") + op + ": Index out of range");
     if (sparse_) {
-        putEntry(sparseLits_, j, Lit_0);
+        putEntry(sparseLits_, j, v);
         return;
     }
     if (lits_[j] == '-' && dim_ != kDimUnknown) --dim_;
-    lits_[j] = '0';
+    lits_[j] = litChar(v);
+}
+
+void Cube::setLit_0(uint32_t j) {
+    setCareLit(j, Lit_0, "setLit_0");
 }
 
 void Cube::setLit_1(uint32_t j) {
-    if (j >= size_) throw RuntimeException("Cube::setLit_1: Index out of range");
-    if (sparse_) {
-        putEntry(sparseLits_, j, Lit_1);
-        return;
-    }
-    if (lits_[j] == '-' && dim_ != kDimUnknown) --dim_;
-    lits_[j] = '1';
+    setCareLit(j, Lit_1, "setLit_1");
 }
 
 void Cube::setLit_dc(uint32_t j) {

@@ -31,8 +31,8 @@ public:
     bool isLit_0(uint32_t j) const;
     bool isLit_1(uint32_t j) const;
     bool isLit_dc(uint32_t j) const;
-    char getLit(uint32_t j) const;      // '0', '1' or '-'
-    Literal getLit2(uint32_t j) const;  // Lit_0, Lit_1 or Lit_dc
+    char getLit(uint32_t j) const;     // '0', '1' or '-'
+    Literal getLit2(uint32_t j) const; // Lit_0, Lit_1 or Lit_dc
     void setLit_0(uint32_t j);
     void setLit_1(uint32_t j);
     void setLit_dc(uint32_t j);
@@ -77,6 +77,9 @@ public:
     void setTermIndex(uint32_t i) { termIndex_ = i; }
 
 private:
+    // Sets position j to Lit_0 or Lit_1; op names the operation in the range message.
+    void setCareLit(uint32_t j, Literal v, const char* op);
+
     static constexpr uint32_t kDimUnknown = 0xFFFFFFFFu;
     mutable uint32_t dim_ = kDimUnknown;
     std::string lits_;
