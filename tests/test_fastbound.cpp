@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -219,7 +220,22 @@ struct Tally {
     uint32_t agree = 0;
     uint32_t undecided = 0;
     std::vector<std::string> mismatches;
+    // Agreeing problems per option combination: "inv const poly multi-output dont-cares".
+    std::map<std::string, uint32_t> agreeBy;
 };
+
+std::string combination(const Problem& p) {
+    bool dc = false;
+    for (const std::string& o : p.outputs)
+        dc = dc || o.find('-') != std::string::npos;
+    std::string s;
+    s += p.inv ? "inv " : "noinv ";
+    s += p.constants ? "const " : "noconst ";
+    s += p.poly ? "poly " : "- ";
+    s += p.outputs.size() > 1 ? "multi " : "single ";
+    s += dc ? "dc" : "nodc";
+    return s;
+}
 
 Tally runCases(uint32_t seed, uint32_t wanted, uint32_t maxInputs, uint32_t maxNodes,
                int conflictLimit, double engineSeconds, bool progress = false) {
@@ -229,9 +245,10 @@ Tally runCases(uint32_t seed, uint32_t wanted, uint32_t maxInputs, uint32_t maxN
          ++attempts) {
         const Problem p = gen.next();
         const Outcome o = compare(p, maxNodes, conflictLimit, engineSeconds);
-        if (o.verdict == Verdict::Agree)
+        if (o.verdict == Verdict::Agree) {
             ++t.agree;
-        else if (o.verdict == Verdict::Undecided)
+            ++t.agreeBy[combination(p)];
+        } else if (o.verdict == Verdict::Undecided)
             ++t.undecided;
         else
             t.mismatches.push_back(p.describe() + ": " + o.detail);
@@ -492,6 +509,8 @@ TEST_F(FastBoundTest, DISABLED_DifferentialFullRun) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("differential: %u agree, %zu mismatch, %u undecided, %.1f s\n", t.agree,
                 t.mismatches.size(), t.undecided, secs);
+    for (const auto& [combo, count] : t.agreeBy)
+        std::printf("  %-36s %u\n", combo.c_str(), count);
     for (const std::string& m : t.mismatches)
         ADD_FAILURE() << m;
     EXPECT_GE(t.agree, 2000u);
