@@ -54,6 +54,7 @@ bool* flagOf(const std::string& word, Settings& s) {
     if (word == "-polyedges") return &s.polyedges;
     if (word == "-best") return &s.bestDelay;
     if (word == "-timings") return &s.timings;
+    if (word == "-nobound") return &s.noBound;
     return nullptr;
 }
 

@@ -88,6 +88,7 @@ int runSynthesis(const Settings& s, float t0) {
     }
     engine.set_GateCosts(s.gateCosts);
     engine.set_difftopology(s.diffTopology);
+    engine.useFastBound = !s.noBound;
 
     // Without a preset n the search would grow n for ever on a target that no circuit
     // realises; a preset n ends by itself.

@@ -50,4 +50,7 @@ struct Settings {
     // stream telling where the wall-clock time went (library, instance building, exchange
     // files, solver, decoding and writing solutions).
     bool timings = false;
+    // -nobound (not in the usage text): search without the in-process lower-bound engine,
+    // running the external solver at every node count.
+    bool noBound = false;
 };

@@ -3,6 +3,7 @@
 # per run, where the wall-clock time goes (from the program's -timings line):
 #   library  deriving the node library
 #   build    building the CNF instance (encoding, blocking clauses, cost clauses)
+#   bound    the in-process lower-bound engine ruling out node counts
 #   files    the program's own time inside solver runs: writing inst.cnf / inst.opb,
 #            reading the answer, saving constr.cnf
 #   solver   the rest of each solver run: starting the shell and the solver, solving
@@ -45,7 +46,7 @@ cases=(
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-printf '%-16s %8s %8s %8s %8s %8s %8s %8s %5s %9s\n' case total library build files \
+printf '%-16s %8s %8s %8s %8s %8s %8s %8s %8s %5s %9s\n' case total library build bound files \
     solver decode other runs solver_cpu
 for entry in "${cases[@]}"; do
     name=${entry%%|*}
@@ -71,8 +72,8 @@ for entry in "${cases[@]}"; do
             n++
         }
         END {
-            printf "%-16s %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %5d %9.3f\n", name,
-                sum["total"] / n, sum["library"] / n, sum["build"] / n, sum["files"] / n,
+            printf "%-16s %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %5d %9.3f\n", name,
+                sum["total"] / n, sum["library"] / n, sum["build"] / n, sum["bound"] / n, sum["files"] / n,
                 sum["solver"] / n, sum["decode"] / n, sum["other"] / n,
                 sum["solver_runs"] / n, sum["solver_cpu"] / n
         }'

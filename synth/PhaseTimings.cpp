@@ -30,10 +30,11 @@ std::string PhaseTimings::Report(double total) const {
         accounted += s;
     char line[320];
     std::snprintf(line, sizeof line,
-                  "timings: total=%.3f library=%.3f build=%.3f files=%.3f solver=%.3f "
-                  "decode=%.3f other=%.3f solver_runs=%u solver_cpu=%.3f",
-                  total, seconds_[Library], seconds_[Build], seconds_[Files], seconds_[Solver],
-                  seconds_[Decode], std::max(0.0, total - accounted), solverRuns_, solverCpu_);
+                  "timings: total=%.3f library=%.3f build=%.3f bound=%.3f files=%.3f "
+                  "solver=%.3f decode=%.3f other=%.3f solver_runs=%u solver_cpu=%.3f",
+                  total, seconds_[Library], seconds_[Build], seconds_[Bound], seconds_[Files],
+                  seconds_[Solver], seconds_[Decode], std::max(0.0, total - accounted), solverRuns_,
+                  solverCpu_);
     return line;
 }
 

@@ -8,7 +8,7 @@
 
 class PhaseTimings {
 public:
-    enum Phase { Library, Build, Files, Solver, Decode, PhaseCount };
+    enum Phase { Library, Build, Bound, Files, Solver, Decode, PhaseCount };
 
     void Add(Phase phase, double seconds) { seconds_[phase] += seconds; }
     double Get(Phase phase) const { return seconds_[phase]; }
@@ -18,7 +18,8 @@ public:
     unsigned SolverRuns() const { return solverRuns_; }
     double SolverCpu() const { return solverCpu_; }
 
-    // "timings: total=... library=... build=... files=... solver=... decode=... other=...
+    // "timings: total=... library=... build=... bound=... files=... solver=... decode=...
+    // other=...
     // solver_runs=... solver_cpu=...", seconds with three decimals; other is the part of
     // total that no phase accounts for.
     std::string Report(double total) const;

@@ -123,6 +123,9 @@ public:
     uint32_t sol_no = 0;
     // Optional account of where the run's time goes (not owned; null keeps no account).
     PhaseTimings* timings = nullptr;
+    // Before the first solution, node counts that the in-process lower-bound engine proves
+    // impossible are skipped without running the external solver.
+    bool useFastBound = true;
 
 private:
     // True when the model's first term holds literal 1 for the named variable.

@@ -3,6 +3,7 @@
 // solutions of least depth.
 #include "synth/SAT_CircGen.h"
 
+#include "synth/FastBound.h"
 #include "synth/PhaseTimings.h"
 #include "synth/StopRequest.h"
 #include "util/myExcept.h"
@@ -16,6 +17,7 @@
 #include <iostream>
 #include <iterator>
 #include <list>
+#include <memory>
 #include <string>
 
 namespace {
@@ -121,7 +123,19 @@ private:
             e_.n = 0;
             nBest_ = 0;
         }
+        // The lower-bound engine answers for node counts below the first solution; with a
+        // preset count there is nothing to skip.
+        std::unique_ptr<FastBound> bound;
+        if (e_.useFastBound && !e_.fixedN) {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
+            bound = std::make_unique<FastBound>(e_);
+            if (!bound->applicable()) bound.reset();
+        }
         for (;;) {
+            if (bound && !e_.bestRes && ProvenImpossible(*bound)) {
+                ++e_.n;
+                continue;
+            }
             Rebuild();
             if (e_.pboMode) BoundFirstSearch();
             Verbose();
@@ -275,6 +289,14 @@ private:
             std::remove(kContinuationFile);
             std::remove(kContinuationTemp);
         }
+    }
+
+    // True when the lower-bound engine proves that no circuit of e_.n nodes exists.
+    bool ProvenImpossible(FastBound& bound) {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
+        const bool impossible = bound.impossible(e_.n);
+        StopRequest::ThrowIfPending();
+        return impossible;
     }
 
     // --- instance building ---
