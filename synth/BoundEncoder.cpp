@@ -1,6 +1,8 @@
 // The fast CNF encoding of the lower-bound engine.
 #include "synth/BoundEncoder.h"
 
+#include "synth/StopRequest.h"
+
 #include <cadical.hpp>
 
 #include <algorithm>
@@ -455,15 +457,18 @@ void BoundEncoder::WriteDimacs(const std::string& file) {
 
 namespace {
 
-// Stops the solver once the deadline has passed.
+// Stops the solver once the deadline has passed or the run is asked to stop.
 class DeadlineTerminator : public CaDiCaL::Terminator {
 public:
-    explicit DeadlineTerminator(std::chrono::steady_clock::time_point deadline)
+    explicit DeadlineTerminator(std::optional<std::chrono::steady_clock::time_point> deadline)
         : deadline_(deadline) {}
-    bool terminate() override { return std::chrono::steady_clock::now() >= deadline_; }
+    bool terminate() override {
+        return StopRequest::Pending() ||
+               (deadline_ && std::chrono::steady_clock::now() >= *deadline_);
+    }
 
 private:
-    std::chrono::steady_clock::time_point deadline_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 } // namespace
@@ -471,13 +476,10 @@ private:
 BoundEncoder::Result
 BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadline) {
     if (inconsistent_) return Result::Unsatisfiable;
-    std::optional<DeadlineTerminator> stop;
-    if (deadline) {
-        stop.emplace(*deadline);
-        solver_->connect_terminator(&*stop);
-    }
+    DeadlineTerminator stop(deadline);
+    solver_->connect_terminator(&stop);
     const int r = solver_->solve();
-    if (deadline) solver_->disconnect_terminator();
+    solver_->disconnect_terminator();
     if (r == 10) return Result::Satisfiable;
     if (r == 20) return Result::Unsatisfiable;
     return Result::Unknown;
