@@ -8,7 +8,8 @@
 // library: "86" (default) or any node library; "8" compares with `exact -a`.
 // ABC reports one node more than a circuit of normal gates needs when f(0) = 1 (it builds
 // an output inverter) unless it builds an AIG, and it does not build the bare wire or
-// constant for functions of fewer than two inputs: those are shown but not compared.
+// constant for functions of fewer than two inputs: those are shown but not compared, nor
+// are functions where ABC reaches its conflict limit (-1) or the engine its time limit.
 #include "synth/FastBound.h"
 #include "synth/SAT_CircGen.h"
 #include "util/utils.h"
@@ -207,7 +208,8 @@ int main(int argc, char** argv) {
             totalAbc += as;
             int expected = nodes ? int(*nodes) : -1;
             if (!aig && (f & 1u)) ++expected;
-            const bool comparable = sup >= 2 && !bound.gaveUp();
+            // ABC gives no network when it reaches its conflict limit.
+            const bool comparable = sup >= 2 && !bound.gaveUp() && an >= 0;
             const char* verdict = !comparable ? "n/a" : (an == expected ? "yes" : "NO");
             if (comparable) {
                 ++compared;
