@@ -25,6 +25,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -158,7 +159,8 @@ int main(int argc, char** argv) {
     const bool aig = library == "8";
 
     // The library minimizer exchanges files in the current directory.
-    const auto dir = std::filesystem::temp_directory_path() / "quillon-bench-npn4";
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillon-bench-npn4-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
 
