@@ -37,6 +37,9 @@ public:
         e.DeriveFunctions(library);
         e.set_GateCosts(costs);
         e.set_difftopology(false);
+        // These tests follow the classic procedure, in which every node count goes to the
+        // external solver; the lower-bound engine is switched on where a test says so.
+        e.useFastBound = false;
         library_ = library;
     }
 
@@ -109,6 +112,28 @@ TEST_F(SearchTest, FirstSearchGrowsTheNodeCountFromZero) {
     EXPECT_EQ(x.e.sol_no, 1u);
     EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(6, 2)), "");
     EXPECT_FALSE(fileExists("constr.cnf"));
+}
+
+TEST_F(SearchTest, LowerBoundEngineSkipsTheCountsBelowTheOptimum) {
+    // The exclusive-or of three inputs takes six and-nodes: the engine rules out 0..5, so
+    // the solver runs once, at 6, and finds the same kind of solution.
+    Engine x(150, 3);
+    x.e.useFastBound = true;
+    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"6"}));
+    ASSERT_NE(x.e.SAT_res, nullptr);
+    EXPECT_EQ(x.e.n, 6u);
+    EXPECT_EQ(x.e.sol_no, 1u);
+    EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(150, 3)), "");
+
+    // A preset node count is tried as it is, engine or not.
+    Engine y(150, 3);
+    y.e.useFastBound = true;
+    y.e.n = 4;
+    y.e.fixedN = true;
+    const std::string outY = captured([&] { y.e.Generate(false, false, false, false, 1); });
+    EXPECT_EQ(triedCounts(outY), (std::vector<std::string>{"4"}));
+    EXPECT_EQ(y.e.SAT_res, nullptr);
 }
 
 TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
