@@ -50,7 +50,6 @@ TEST(E2eBound, RunsWithAndWithoutTheEngineLeaveTheSameFilesAndLines) {
         "-k 3 -f 105 -noconst -best",
         "-k 3 -f 232 -noinv -nodefuncts 8E -gatecosts 11",
         "-k 4 -fh 6996 -nodefuncts 86 -gatecosts 11",
-        "-k 4 -fh 0117 -nodefuncts 86 -gatecosts 11",
         "-k 3 -f 150 -nodefuncts 86 -gatecosts 19",
         "-k 3 -f 202 -nodefuncts 2 -gatecosts 1",
         "-k 2 -f 9 -polyedges",
