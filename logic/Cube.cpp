@@ -310,8 +310,7 @@ void Cube::setLit(uint32_t j, char c) {
     }
 }
 
-void Cube::setCube(const std::vector<Literal>& lits) {
-    const uint32_t n = static_cast<uint32_t>(lits.size());
+void Cube::resetForSetCube(uint32_t n) {
     if (size_ != 0 && size_ != n) throw RuntimeException("Cube::setCube: Wrong IM size");
     if (sparse_)
         sparseLits_.clear();
@@ -319,19 +318,18 @@ void Cube::setCube(const std::vector<Literal>& lits) {
         lits_.assign(n, '-');
     size_ = n;
     dim_ = kDimUnknown;
+}
+
+void Cube::setCube(const std::vector<Literal>& lits) {
+    const uint32_t n = static_cast<uint32_t>(lits.size());
+    resetForSetCube(n);
     for (uint32_t j = 0; j < n; ++j)
         setLit(j, lits[j]);
 }
 
 void Cube::setCube(const std::string& text) {
     const uint32_t n = static_cast<uint32_t>(text.size());
-    if (size_ != 0 && size_ != n) throw RuntimeException("Cube::setCube: Wrong IM size");
-    if (sparse_)
-        sparseLits_.clear();
-    else
-        lits_.assign(n, '-');
-    size_ = n;
-    dim_ = kDimUnknown;
+    resetForSetCube(n);
     for (uint32_t j = 0; j < n; ++j)
         setLit(j, text[j]);
 }

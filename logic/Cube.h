@@ -79,6 +79,8 @@ public:
 private:
     // Sets position j to Lit_0 or Lit_1; op names the operation in the range message.
     void setCareLit(uint32_t j, Literal v, const char* op);
+    // Start of setCube: checks the new size n and clears every position to '-'.
+    void resetForSetCube(uint32_t n);
 
     static constexpr uint32_t kDimUnknown = 0xFFFFFFFFu;
     mutable uint32_t dim_ = kDimUnknown;

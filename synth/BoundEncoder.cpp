@@ -38,33 +38,24 @@ int BoundEncoder::NewVar() {
 }
 
 void BoundEncoder::AddClause(std::initializer_list<int> lits) {
-    for (int l : lits)
-        if (l == kTrue) return;
+    AddClause(lits.begin(), lits.end());
+}
+
+void BoundEncoder::AddClause(const std::vector<int>& lits) {
+    AddClause(lits.data(), lits.data() + lits.size());
+}
+
+void BoundEncoder::AddClause(const int* begin, const int* end) {
+    for (const int* l = begin; l != end; ++l)
+        if (*l == kTrue) return;
     bool empty = true;
-    for (int l : lits)
-        if (l != kFalse) {
-            solver_->add(l);
+    for (const int* l = begin; l != end; ++l)
+        if (*l != kFalse) {
+            solver_->add(*l);
             empty = false;
         }
     if (empty) {
         // An empty clause: the instance is unsatisfiable whatever else is added.
-        inconsistent_ = true;
-        return;
-    }
-    solver_->add(0);
-    ++clauses_;
-}
-
-void BoundEncoder::AddClause(const std::vector<int>& lits) {
-    for (int l : lits)
-        if (l == kTrue) return;
-    bool empty = true;
-    for (int l : lits)
-        if (l != kFalse) {
-            solver_->add(l);
-            empty = false;
-        }
-    if (empty) {
         inconsistent_ = true;
         return;
     }

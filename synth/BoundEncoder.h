@@ -83,6 +83,9 @@ private:
     int NewVar();
     void AddClause(std::initializer_list<int> lits);
     void AddClause(const std::vector<int>& lits);
+    // Adds the literals [begin, end): a clause with a true literal is dropped, false
+    // literals are left out, and an empty clause makes the instance inconsistent.
+    void AddClause(const int* begin, const int* end);
     // The literal "function bits of node t equal table h" as a clause that excludes it.
     void AppendNotTable(std::vector<int>& clause, uint32_t t, uint32_t h) const;
     bool ModelTrue(int lit) const;
