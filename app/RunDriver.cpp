@@ -10,7 +10,7 @@
 #include "synth/PhaseTimings.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
-#include "synth/StopRequest.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/mytime.h"
 #include "util/utils.h"

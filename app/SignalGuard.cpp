@@ -1,6 +1,6 @@
 #include "app/SignalGuard.h"
 
-#include "synth/StopRequest.h"
+#include "util/StopRequest.h"
 
 namespace {
 

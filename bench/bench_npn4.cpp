@@ -10,7 +10,7 @@
 // an output inverter) unless it builds an AIG, and it does not build the bare wire or
 // constant for functions of fewer than two inputs: those are shown but not compared, nor
 // are functions where ABC reaches its conflict limit (-1) or the engine its time limit.
-#include "synth/FastBound.h"
+#include "bound/FastBound.h"
 #include "synth/SAT_CircGen.h"
 #include "util/utils.h"
 
@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
         engine.set_PLA(target.get());
         const auto t0 = Clock::now();
         const double c0 = cpuSeconds(RUSAGE_SELF);
-        FastBound bound(engine, options);
+        FastBound bound(engine.BoundSpec(), options);
         if (limit > 0) bound.setTimeLimit(limit);
         const std::optional<uint32_t> nodes = bound.minimumNodes(30);
         const double wall = std::chrono::duration<double>(Clock::now() - t0).count();

@@ -12,8 +12,10 @@
 //   SAT_CircGen_search.cpp    the search loop, enumeration, continuation, best delay
 //   SAT_CircGen_decode.cpp    reading circuits out of models
 //   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers
+//   SAT_CircGen_bound.cpp     the problem as the lower-bound engine sees it
 #pragma once
 
+#include "bound/BoundProblem.h"
 #include "logic/PLA.h"
 #include "logic/SoPLA.h"
 
@@ -25,6 +27,7 @@
 
 class Network;
 class PhaseTimings;
+struct SearchProgress;
 
 // A solver model: a clause-set-shaped SoPLA whose first term holds the variable values.
 // Models can be held by several fields at once (the current and the best solution are
@@ -79,6 +82,9 @@ public:
     void Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity);
     void SaveConstraints();
 
+    // --- the lower-bound engine's view ---
+    BoundProblem::Spec BoundSpec() const;
+
     // --- decoding ---
     uint32_t WhatFunction(const SoPLA* model, SoPLA::const_iterator term, uint32_t node) const;
     std::unique_ptr<Network> Graph2Network(const SoPLA* model, uint32_t nodes) const;
@@ -123,6 +129,8 @@ public:
     uint32_t sol_no = 0;
     // Optional account of where the run's time goes (not owned; null keeps no account).
     PhaseTimings* timings = nullptr;
+    // Optional live account of what the search is doing (not owned; null keeps none).
+    SearchProgress* progress = nullptr;
     // Before the first solution, node counts that the in-process lower-bound engine proves
     // impossible are skipped without running the external solver.
     bool useFastBound = true;

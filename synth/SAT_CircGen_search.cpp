@@ -3,9 +3,10 @@
 // solutions of least depth.
 #include "synth/SAT_CircGen.h"
 
-#include "synth/FastBound.h"
+#include "bound/FastBound.h"
 #include "synth/PhaseTimings.h"
-#include "synth/StopRequest.h"
+#include "synth/SearchProgress.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -128,7 +129,7 @@ private:
         std::unique_ptr<FastBound> bound;
         if (e_.useFastBound && !e_.fixedN) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
-            bound = std::make_unique<FastBound>(e_);
+            bound = std::make_unique<FastBound>(e_.BoundSpec());
             if (!bound->applicable()) bound.reset();
         }
         for (;;) {
@@ -140,8 +141,10 @@ private:
             if (e_.pboMode) BoundFirstSearch();
             Verbose();
             e_.SAT_res.reset();
+            Report(e_.bestRes ? SearchProgress::LoweringCost : SearchProgress::Solving);
             RunSolver();
             if (!e_.SAT_res) {
+                if (!e_.bestRes && !e_.fixedN) ImpossibleBelow(e_.n + 1);
                 if (e_.fixedN) {
                     if (!e_.bestRes) return false; // nothing at the preset n
                     break;
@@ -153,6 +156,7 @@ private:
             if (!e_.costsDiffer) {
                 e_.bestRes = e_.SAT_res;
                 e_.best_cost = e_.best_n = nBest_ = e_.n;
+                ReportBest();
                 break;
             }
             const uint32_t cost = CostOf(e_.SAT_res);
@@ -161,6 +165,7 @@ private:
                 e_.best_cost = cost;
                 e_.bestRes = e_.SAT_res;
                 e_.best_n = nBest_ = e_.n;
+                ReportBest();
             } else {
                 e_.SAT_res.reset();
             }
@@ -197,6 +202,7 @@ private:
             }
         }
         if (e_.bestRes) e_.sol_no = 1;
+        ReportSolutions();
         if (!best_ && !bulk_) return false;
         levels_ = LevelsOf(e_.bestRes);
         if (bulk_) e_.solutions.push_back(e_.SAT_res);
@@ -218,10 +224,12 @@ private:
                 e_.SAT_res.reset(); // kept alive only by bestRes or the solution list
             }
             grown = false;
+            Report(SearchProgress::Enumerating);
             RunSolver();
             if (e_.SAT_res) {
                 if (e_.costsDiffer && CostOf(e_.SAT_res) > e_.best_cost) continue;
                 ++e_.sol_no;
+                ReportSolutions();
                 if (!best_) {
                     if (!bulk_) return;
                     e_.solutions.push_back(e_.SAT_res);
@@ -294,9 +302,29 @@ private:
     // True when the lower-bound engine proves that no circuit of e_.n nodes exists.
     bool ProvenImpossible(FastBound& bound) {
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
+        Report(SearchProgress::RulingOut);
         const bool impossible = bound.impossible(e_.n);
         StopRequest::ThrowIfPending();
+        if (impossible) ImpossibleBelow(e_.n + 1);
         return impossible;
+    }
+
+    // --- progress ---
+
+    void Report(SearchProgress::Activity activity) const {
+        if (e_.progress) e_.progress->set(activity, e_.n);
+    }
+    void ImpossibleBelow(uint32_t count) const {
+        if (e_.progress && count > e_.progress->impossibleBelow.load())
+            e_.progress->impossibleBelow.store(count);
+    }
+    void ReportBest() const {
+        if (!e_.progress) return;
+        e_.progress->bestNodes.store(e_.best_n);
+        e_.progress->bestCost.store(e_.costsDiffer ? e_.best_cost : e_.best_n);
+    }
+    void ReportSolutions() const {
+        if (e_.progress) e_.progress->solutions.store(e_.sol_no);
     }
 
     // --- instance building ---

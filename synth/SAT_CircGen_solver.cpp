@@ -2,7 +2,7 @@
 // the readable listing of a model.
 #include "synth/SAT_CircGen.h"
 
-#include "synth/ExternalTools.h"
+#include "solver/ExternalTools.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 

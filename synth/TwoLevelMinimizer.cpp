@@ -1,7 +1,7 @@
 #include "synth/TwoLevelMinimizer.h"
 
 #include "logic/PLA.h"
-#include "synth/ExternalTools.h"
+#include "solver/ExternalTools.h"
 #include "util/myExcept.h"
 
 #include <algorithm>

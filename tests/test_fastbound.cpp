@@ -6,9 +6,9 @@
 //
 // The fast sample runs a few dozen cases; the full run of 2,000 cases is the disabled test
 // FastBoundDifferential.DISABLED_Full (--gtest_also_run_disabled_tests).
-#include "synth/BoundCircuit.h"
-#include "synth/BoundProblem.h"
-#include "synth/FastBound.h"
+#include "bound/BoundCircuit.h"
+#include "bound/BoundProblem.h"
+#include "bound/FastBound.h"
 #include "synth/SAT_CircGen.h"
 #include "tests/support/TestSupport.h"
 #include "util/utils.h"
@@ -128,7 +128,7 @@ struct Outcome {
 // directly.
 Outcome compare(const Problem& p, uint32_t maxNodes, int conflictLimit, double engineSeconds) {
     Configured c(p);
-    FastBound bound(c.engine);
+    FastBound bound(c.engine.BoundSpec());
     if (p.poly) {
         if (bound.applicable() || bound.impossible(0))
             return {Verdict::Mismatch, "engine applied to polymorphic edges"};
@@ -164,7 +164,7 @@ Outcome compare(const Problem& p, uint32_t maxNodes, int conflictLimit, double e
     if (w == nullptr || w->nodes.size() != *first ||
         w->FirstMismatch(bound.problem()) != bound.problem().rows())
         return {Verdict::Mismatch, "witness missing or wrong"};
-    FastBound direct(c.engine);
+    FastBound direct(c.engine.BoundSpec());
     if (direct.impossible(*first))
         return {Verdict::Mismatch, "asked directly, engine rules out n=" + std::to_string(*first)};
     return {};
@@ -283,7 +283,7 @@ TEST_F(FastBoundTest, NormalModelFunctionSetsFollowLibraryAndInversions) {
     };
     for (const Expect& e : cases) {
         Configured c(functionProblem(0x8, 2, e.library));
-        BoundProblem p(c.engine);
+        BoundProblem p(c.engine.BoundSpec());
         ASSERT_TRUE(p.applicable()) << e.library;
         EXPECT_TRUE(p.normal());
         EXPECT_EQ(p.distinctFunctions(), e.distinct) << e.library;
@@ -296,7 +296,7 @@ TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
     // constant 0, both redundant.
     {
         Configured c(functionProblem(0x8, 2, "8", false, true));
-        BoundProblem p(c.engine);
+        BoundProblem p(c.engine.BoundSpec());
         EXPECT_FALSE(p.normal());
         EXPECT_TRUE(p.constOperands());
         EXPECT_EQ(p.distinctFunctions(), 1u << 8);
@@ -307,7 +307,7 @@ TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
     // NAND: NAND(x, x) is an inverter, NAND(0, y) the constant 1.
     {
         Configured c(functionProblem(0x8, 2, "7", false, true));
-        BoundProblem p(c.engine);
+        BoundProblem p(c.engine.BoundSpec());
         EXPECT_EQ(p.distinctFunctions(), 1u << 7);
         EXPECT_EQ(p.unaryCombos(), 1u << 1); // h(0,0) = 1, h(1,1) = 0
         EXPECT_EQ(p.constCombos(), 1u << 3); // h(0,0) = 1, h(0,1) = 1
@@ -316,7 +316,7 @@ TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
     // A non-symmetric function is offered in both port orders; no constant operands.
     {
         Configured c(functionProblem(0x8, 2, "2", false, false));
-        BoundProblem p(c.engine);
+        BoundProblem p(c.engine.BoundSpec());
         EXPECT_FALSE(p.constOperands());
         EXPECT_EQ(p.distinctFunctions(), (1u << 2) | (1u << 4));
         // 2(x, x) = 0 stays: without constants nothing can replace it.
@@ -327,9 +327,9 @@ TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
         Problem pr = functionProblem(0x8, 2, "8");
         pr.poly = true;
         Configured c(pr);
-        BoundProblem p(c.engine);
+        BoundProblem p(c.engine.BoundSpec());
         EXPECT_FALSE(p.applicable());
-        FastBound fb(c.engine);
+        FastBound fb(c.engine.BoundSpec());
         EXPECT_FALSE(fb.impossible(0));
     }
 }
@@ -345,7 +345,7 @@ TEST_F(FastBoundTest, TargetTablesSymmetriesAndSupport) {
     }
     pr.outputs = {o0, o1};
     Configured c(pr);
-    BoundProblem p(c.engine);
+    BoundProblem p(c.engine.BoundSpec());
     ASSERT_TRUE(p.applicable());
     EXPECT_EQ(p.outputs(), 2u);
     for (uint32_t r = 0; r < 8; ++r) {
@@ -361,14 +361,14 @@ TEST_F(FastBoundTest, TargetTablesSymmetriesAndSupport) {
     EXPECT_EQ(p.supportBound(), 1u);
 
     Configured single(functionProblem(0x88, 3, "8")); // x1 & x2 over three inputs
-    BoundProblem ps(single.engine);
+    BoundProblem ps(single.engine.BoundSpec());
     ASSERT_EQ(ps.symmetricInputs().size(), 1u);
     EXPECT_EQ(ps.symmetricInputs()[0], std::make_pair(1u, 2u));
 }
 
 TEST_F(FastBoundTest, CircuitSimulationAndMismatch) {
     Configured c(functionProblem(0x6, 2, "86")); // x1 xor x2
-    BoundProblem p(c.engine);
+    BoundProblem p(c.engine.BoundSpec());
     BoundCircuit circuit;
     circuit.k = 2;
     circuit.nodes.push_back({1, 2, 6});
@@ -408,7 +408,7 @@ TEST_F(FastBoundTest, KnownOptimaOfSingleOutputFunctions) {
     };
     for (const Known& kc : cases) {
         Configured c(functionProblem(kc.f, kc.k, kc.library, kc.inv));
-        FastBound fb(c.engine);
+        FastBound fb(c.engine.BoundSpec());
         ASSERT_TRUE(fb.applicable());
         if (kc.f == 0x5555 && !kc.inv) {
             EXPECT_TRUE(fb.impossible(6)) << "AND alone cannot invert";
@@ -425,11 +425,11 @@ TEST_F(FastBoundTest, KnownOptimaOfSingleOutputFunctions) {
 
 TEST_F(FastBoundTest, AnswersHoldInAnyOrder) {
     Configured c(functionProblem(0xE8, 3, "8")); // majority: 4 nodes
-    FastBound later(c.engine);
+    FastBound later(c.engine.BoundSpec());
     EXPECT_FALSE(later.impossible(6)); // above the optimum: not ruled out
     EXPECT_FALSE(later.impossible(4));
     EXPECT_TRUE(later.impossible(3));
-    FastBound first(c.engine);
+    FastBound first(c.engine.BoundSpec());
     EXPECT_TRUE(first.impossible(3));
     EXPECT_FALSE(first.impossible(4));
     EXPECT_FALSE(first.impossible(5));
@@ -441,14 +441,14 @@ TEST_F(FastBoundTest, MultipleOutputsAndDontCares) {
     both.k = 2;
     both.outputs = {"0001", "0111"};
     Configured c(both);
-    FastBound fb(c.engine);
+    FastBound fb(c.engine.BoundSpec());
     EXPECT_EQ(fb.minimumNodes(5), std::optional<uint32_t>(2));
 
     Problem lit;
     lit.k = 2;
     lit.outputs = {"0101", "1010", "0000"};
     Configured cl(lit);
-    FastBound fl(cl.engine);
+    FastBound fl(cl.engine.BoundSpec());
     EXPECT_EQ(fl.minimumNodes(5), std::optional<uint32_t>(0));
 
     // Don't cares that make the xor an and: one node.
@@ -457,7 +457,7 @@ TEST_F(FastBoundTest, MultipleOutputsAndDontCares) {
     dc.outputs = {"011-"};
     dc.library = "8";
     Configured cd(dc);
-    FastBound fd(cd.engine);
+    FastBound fd(cd.engine.BoundSpec());
     EXPECT_EQ(fd.minimumNodes(5), std::optional<uint32_t>(1));
 }
 
@@ -474,8 +474,8 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
         const bool inv = i % 3 != 0;
         const std::string library = (i % 4 == 0) ? "86" : (i % 4 == 1) ? "8" : "7";
         Configured c(functionProblem(f, 3, library, inv, i % 2 == 0));
-        FastBound fast(c.engine);
-        FastBound slow(c.engine, bare);
+        FastBound fast(c.engine.BoundSpec());
+        FastBound slow(c.engine.BoundSpec(), bare);
         EXPECT_EQ(fast.minimumNodes(7), slow.minimumNodes(7))
             << std::hex << f << " " << library << " inv=" << inv;
     }
@@ -483,7 +483,7 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
 
 TEST_F(FastBoundTest, CountLeftUndecidedIsTreatedAsPossible) {
     Configured c(functionProblem(0x0117, 4, "86"));
-    FastBound fb(c.engine);
+    FastBound fb(c.engine.BoundSpec());
     fb.setTimeLimit(0.0);
     // Three nodes are below the support bound: ruled out without solving.
     EXPECT_TRUE(fb.impossible(2));

@@ -4,7 +4,7 @@
 // checked end to end (test_e2e_enum).
 #include "app/TargetFunction.h"
 #include "synth/SAT_CircGen.h"
-#include "synth/StopRequest.h"
+#include "util/StopRequest.h"
 #include "tests/support/CircuitCheck.h"
 #include "tests/support/TestSupport.h"
 #include "util/myExcept.h"

@@ -1,6 +1,6 @@
 // Solver runs, result files and the model listing of the synthesis engine; finding the
 // external programs; runs of the real minisat and minisat+ on small instances.
-#include "synth/ExternalTools.h"
+#include "solver/ExternalTools.h"
 #include "tests/support/ModelFixture.h"
 #include "util/myExcept.h"
 

@@ -10,8 +10,9 @@
 // breaking and why each part keeps an optimum circuit.
 #pragma once
 
-#include "synth/BoundCircuit.h"
-#include "synth/BoundProblem.h"
+#include "bound/BoundCircuit.h"
+#include "bound/BoundProblem.h"
+#include "solver/CadicalSolver.h"
 
 #include <chrono>
 #include <cstdint>
@@ -19,10 +20,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace CaDiCaL {
-class Solver;
-}
 
 class BoundEncoder {
 public:
@@ -111,7 +108,7 @@ private:
     const uint32_t k_;
     const uint32_t n_;
     const uint32_t minSource_;
-    std::unique_ptr<CaDiCaL::Solver> solver_;
+    std::unique_ptr<CadicalSolver> solver_;
     int vars_ = 0;
     bool inconsistent_ = false; // an empty clause was added
     uint64_t clauses_ = 0;

@@ -19,10 +19,27 @@
 #include <utility>
 #include <vector>
 
-class SAT_CircGen;
+class PLA;
 
 class BoundProblem {
 public:
+    // What the engine needs to know of a synthesis problem.
+    struct Spec {
+        // The target: k inputs (k + 1 with polymorphic edges, the last one the control
+        // input) and m outputs. Not owned; read only while the problem is built.
+        const PLA* target = nullptr;
+        uint32_t k = 0;
+        uint32_t m = 1;
+        // The node library as 4-bit tables f(a, b) at bit 2a + b; a value above 15 marks a
+        // function without a complete table.
+        std::vector<uint32_t> library;
+        // Per library function: unchanged when both inputs are complemented.
+        std::vector<bool> negSymmetric;
+        bool allowInv = true;
+        bool allowConst = true;
+        bool polyEdges = false;
+    };
+
     // A truth table over the problem's rows, 64 rows per word; row r sets input j
     // (1-based) to bit j-1 of r.
     using Table = std::vector<uint64_t>;
@@ -30,7 +47,7 @@ public:
     // Largest input count the engine takes on.
     static constexpr uint32_t kMaxInputs = 16;
 
-    explicit BoundProblem(const SAT_CircGen& engine);
+    explicit BoundProblem(const Spec& spec);
 
     bool applicable() const { return reason_.empty(); }
     // Why the engine cannot be used ("" when it can).
@@ -91,8 +108,8 @@ public:
     static bool bit(const Table& t, uint32_t row) { return (t[row >> 6] >> (row & 63)) & 1u; }
 
 private:
-    void readTarget(const SAT_CircGen& engine);
-    void deriveNodeFunctions(const SAT_CircGen& engine);
+    void readTarget(const PLA& target);
+    void deriveNodeFunctions(const Spec& spec);
     void findSymmetries();
     void computeSupportBound();
 

@@ -1,10 +1,10 @@
 // Extraction of the lower-bound engine's problem from a configured synthesis engine.
-#include "synth/BoundProblem.h"
+#include "bound/BoundProblem.h"
 
 #include "logic/Cube.h"
 #include "logic/PLA.h"
-#include "synth/SAT_CircGen.h"
-#include "util/myExcept.h"
+
+#include <string>
 
 namespace {
 
@@ -32,47 +32,41 @@ constexpr uint16_t kTrivialNormal = (1u << 0) | (1u << 10) | (1u << 12);
 
 } // namespace
 
-BoundProblem::BoundProblem(const SAT_CircGen& engine) {
-    if (engine.polyEdges) {
+BoundProblem::BoundProblem(const Spec& spec) {
+    if (spec.polyEdges) {
         reason_ = "polymorphic edges";
         return;
     }
-    if (engine.target == nullptr) {
+    if (spec.target == nullptr) {
         reason_ = "no target";
         return;
     }
-    if (engine.functionCount == 0 || engine.nodeFunctions.size() != engine.functionCount ||
-        engine.negSymmetric.size() != engine.functionCount) {
+    if (spec.library.empty() || spec.negSymmetric.size() != spec.library.size()) {
         reason_ = "no node library";
         return;
     }
-    if (engine.k > kMaxInputs) {
-        reason_ = "too many inputs";
+    if (spec.k > kMaxInputs) {
+        reason_ = "more than " + std::to_string(kMaxInputs) + " inputs";
         return;
     }
-    if (engine.target->getInputs() != engine.k || engine.target->getOutputs() != engine.m) {
+    if (spec.target->getInputs() != spec.k || spec.target->getOutputs() != spec.m) {
         reason_ = "target shape differs from the engine's";
         return;
     }
-    k_ = engine.k;
-    m_ = engine.m;
-    normal_ = engine.allowInv;
-    constOperands_ = !normal_ && engine.allowConst;
+    k_ = spec.k;
+    m_ = spec.m;
+    normal_ = spec.allowInv;
+    constOperands_ = !normal_ && spec.allowConst;
     rows_ = 1u << k_;
     words_ = rows_ >= 64 ? rows_ / 64 : 1;
-    try {
-        readTarget(engine);
-        deriveNodeFunctions(engine);
-    } catch (const CException& e) {
-        reason_ = e.GetMsg();
-        return;
-    }
+    readTarget(*spec.target);
+    deriveNodeFunctions(spec);
     if (!reason_.empty()) return;
     findSymmetries();
     computeSupportBound();
 }
 
-void BoundProblem::readTarget(const SAT_CircGen& engine) {
+void BoundProblem::readTarget(const PLA& target) {
     allRows_.assign(words_, ~uint64_t(0));
     if (rows_ < 64) allRows_[0] = (uint64_t(1) << rows_) - 1;
     inputTables_.assign(k_, Table(words_, 0));
@@ -85,7 +79,7 @@ void BoundProblem::readTarget(const SAT_CircGen& engine) {
             row[j] = one ? '1' : '0';
             if (one) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
         }
-        const std::vector<uint32_t> v = engine.target->Simulate(Cube(row));
+        const std::vector<uint32_t> v = target.Simulate(Cube(row));
         for (uint32_t o = 0; o < m_; ++o) {
             // As in the classic encoding: 2 is don't care, 1 is one, anything else zero.
             if (v[o] == 2) continue;
@@ -95,22 +89,17 @@ void BoundProblem::readTarget(const SAT_CircGen& engine) {
     }
 }
 
-void BoundProblem::deriveNodeFunctions(const SAT_CircGen& engine) {
-    const char* const rows[] = {"00", "01", "10", "11"};
+void BoundProblem::deriveNodeFunctions(const Spec& spec) {
     uint32_t effective = 0; // bit h set when table h is a node's function on (lower, upper)
-    for (uint32_t t = 0; t < engine.functionCount; ++t) {
-        uint32_t f = 0;
-        for (uint32_t r = 0; r < 4; ++r) {
-            const std::vector<uint32_t> v = engine.nodeFunctions[t].Simulate(Cube(rows[r]));
-            if (v.empty() || v[0] > 1) {
-                reason_ = "node function without a complete table";
-                return;
-            }
-            if (v[0] == 1) f |= 1u << r;
+    for (size_t t = 0; t < spec.library.size(); ++t) {
+        const uint32_t f = spec.library[t];
+        if (f > 15) {
+            reason_ = "node function without a complete table";
+            return;
         }
         // Port inversions are free unless switched off or the function is complement-
         // invariant, where the classic model forbids them.
-        const bool inv = engine.allowInv && !engine.negSymmetric[t];
+        const bool inv = spec.allowInv && !spec.negSymmetric[t];
         for (uint32_t n0 = 0; n0 <= (inv ? 1u : 0u); ++n0)
             for (uint32_t n1 = 0; n1 <= (inv ? 1u : 0u); ++n1)
                 for (bool swapped : {false, true})

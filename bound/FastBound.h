@@ -1,7 +1,7 @@
 // The lower-bound engine: decides quickly, in-process, that no circuit of n nodes realises
 // the configured target, so that the search can skip the classic instance for that n.
 //
-//   FastBound bound(engine);          // after the engine is configured (library derived)
+//   FastBound bound(spec);            // the problem: target, library, options
 //   if (bound.applicable() && bound.impossible(n)) { /* skip n */ }
 //
 // impossible(n) is true only when the engine has proven that no circuit of any count
@@ -12,23 +12,20 @@
 // rule out is the optimum, and the circuit it found there is available as the witness.
 #pragma once
 
-#include "synth/BoundCircuit.h"
-#include "synth/BoundEncoder.h"
-#include "synth/BoundProblem.h"
+#include "bound/BoundCircuit.h"
+#include "bound/BoundEncoder.h"
+#include "bound/BoundProblem.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-class SAT_CircGen;
-
 class FastBound {
 public:
-    // Reads the engine's target, k, m, node library and options; the engine must be
-    // configured (DeriveFunctions done). The engine is not kept.
-    explicit FastBound(const SAT_CircGen& engine);
-    FastBound(const SAT_CircGen& engine, const BoundEncoder::Options& options);
+    // The target is read at construction and not kept.
+    explicit FastBound(const BoundProblem::Spec& spec);
+    FastBound(const BoundProblem::Spec& spec, const BoundEncoder::Options& options);
 
     // False for option combinations the engine cannot argue for (polymorphic edges, no
     // library, more than BoundProblem::kMaxInputs inputs, a target it cannot read).

@@ -1,5 +1,5 @@
 // Simulation of a circuit found by the lower-bound engine.
-#include "synth/BoundCircuit.h"
+#include "bound/BoundCircuit.h"
 
 std::vector<BoundProblem::Table> BoundCircuit::Simulate(const BoundProblem& problem) const {
     const uint32_t words = problem.words();

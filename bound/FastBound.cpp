@@ -1,15 +1,13 @@
 // The lower-bound engine's driver: node counts in increasing order, each decided by
 // counterexample-guided row refinement of the fast encoding.
-#include "synth/FastBound.h"
-
-#include "synth/SAT_CircGen.h"
+#include "bound/FastBound.h"
 
 #include <chrono>
 
-FastBound::FastBound(const SAT_CircGen& engine) : FastBound(engine, BoundEncoder::Options{}) {}
+FastBound::FastBound(const BoundProblem::Spec& spec) : FastBound(spec, BoundEncoder::Options{}) {}
 
-FastBound::FastBound(const SAT_CircGen& engine, const BoundEncoder::Options& options)
-    : problem_(engine), options_(options) {}
+FastBound::FastBound(const BoundProblem::Spec& spec, const BoundEncoder::Options& options)
+    : problem_(spec), options_(options) {}
 
 bool FastBound::impossible(uint32_t n) {
     if (!applicable()) return false;

@@ -1,6 +1,6 @@
-#include "synth/ExternalTools.h"
+#include "solver/ExternalTools.h"
 
-#include "synth/StopRequest.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "synth/StopRequest.h"
+#include "util/StopRequest.h"
 
 #include <csignal>
 #include <signal.h>

@@ -2,7 +2,7 @@
 // constant 0, signals 1..k the inputs, signals k+1..k+n the nodes in topological order.
 #pragma once
 
-#include "synth/BoundProblem.h"
+#include "bound/BoundProblem.h"
 
 #include <cstdint>
 #include <vector>

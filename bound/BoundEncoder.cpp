@@ -1,9 +1,5 @@
 // The fast CNF encoding of the lower-bound engine.
-#include "synth/BoundEncoder.h"
-
-#include "synth/StopRequest.h"
-
-#include <cadical.hpp>
+#include "bound/BoundEncoder.h"
 
 #include <algorithm>
 
@@ -17,9 +13,8 @@ uint32_t bitOf(uint32_t h, uint32_t v) {
 
 BoundEncoder::BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Options& options)
     : p_(problem), opt_(options), k_(problem.inputs()), n_(nodes),
-      minSource_(problem.constOperands() ? 0u : 1u), solver_(std::make_unique<CaDiCaL::Solver>()),
+      minSource_(problem.constOperands() ? 0u : 1u), solver_(std::make_unique<CadicalSolver>()),
       rowSlot_(problem.rows(), 0) {
-    solver_->set("quiet", 1);
     BuildNodes();
     BuildOutputs();
     BuildUsage();
@@ -51,7 +46,7 @@ void BoundEncoder::AddClause(const int* begin, const int* end) {
     bool empty = true;
     for (const int* l = begin; l != end; ++l)
         if (*l != kFalse) {
-            solver_->add(*l);
+            solver_->Add(*l);
             empty = false;
         }
     if (empty) {
@@ -59,7 +54,7 @@ void BoundEncoder::AddClause(const int* begin, const int* end) {
         inconsistent_ = true;
         return;
     }
-    solver_->add(0);
+    solver_->Add(0);
     ++clauses_;
 }
 
@@ -71,7 +66,7 @@ void BoundEncoder::AppendNotTable(std::vector<int>& clause, uint32_t t, uint32_t
 bool BoundEncoder::ModelTrue(int lit) const {
     if (lit == kTrue) return true;
     if (lit == kFalse) return false;
-    return solver_->val(lit) > 0;
+    return solver_->Value(lit);
 }
 
 int BoundEncoder::SelOf(uint32_t t, uint32_t a, uint32_t b) const {
@@ -443,37 +438,20 @@ void BoundEncoder::AddRow(uint32_t r) {
 }
 
 void BoundEncoder::WriteDimacs(const std::string& file) {
-    solver_->write_dimacs(file.c_str());
+    solver_->WriteDimacs(file);
 }
-
-namespace {
-
-// Stops the solver once the deadline has passed or the run is asked to stop.
-class DeadlineTerminator : public CaDiCaL::Terminator {
-public:
-    explicit DeadlineTerminator(std::optional<std::chrono::steady_clock::time_point> deadline)
-        : deadline_(deadline) {}
-    bool terminate() override {
-        return StopRequest::Pending() ||
-               (deadline_ && std::chrono::steady_clock::now() >= *deadline_);
-    }
-
-private:
-    std::optional<std::chrono::steady_clock::time_point> deadline_;
-};
-
-} // namespace
 
 BoundEncoder::Result
 BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadline) {
     if (inconsistent_) return Result::Unsatisfiable;
-    DeadlineTerminator stop(deadline);
-    solver_->connect_terminator(&stop);
-    const int r = solver_->solve();
-    solver_->disconnect_terminator();
-    if (r == 10) return Result::Satisfiable;
-    if (r == 20) return Result::Unsatisfiable;
-    return Result::Unknown;
+    switch (solver_->Solve({}, deadline)) {
+    case CadicalSolver::Result::Satisfiable:
+        return Result::Satisfiable;
+    case CadicalSolver::Result::Unsatisfiable:
+        return Result::Unsatisfiable;
+    default:
+        return Result::Unknown;
+    }
 }
 
 BoundCircuit BoundEncoder::Extract() const {
