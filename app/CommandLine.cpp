@@ -59,9 +59,9 @@ bool* flagOf(const std::string& word, Settings& s) {
 }
 
 bool takesArgument(const std::string& word) {
-    static const char* const names[] = {"-k",        "-n",        "-f",          "-fh",
-                                        "-pla",      "-truth",    "-nodefuncts", "-gatecosts",
-                                        "-save_dot", "-save_aag", "-save_aig",   "-save_blif"};
+    static const char* const names[] = {
+        "-k",         "-n",        "-f",        "-fh",       "-pla",       "-truth", "-nodefuncts",
+        "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif", "-solver"};
     for (const char* name : names)
         if (word == name) return true;
     return false;
@@ -157,6 +157,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.aagFile = arg;
         } else if (word == "-save_aig") {
             settings.aigFile = arg;
+        } else if (word == "-solver") {
+            if (arg != "embedded" && arg != "minisat") {
+                err << "Option -solver takes embedded or minisat: \"" << arg << "\"" << std::endl;
+                return {false, 1};
+            }
+            settings.externalSolver = arg == "minisat";
         } else { // -save_blif
             settings.blifFile = arg;
         }

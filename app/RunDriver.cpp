@@ -66,6 +66,8 @@ int runSynthesis(const Settings& s, float t0) {
     SAT_CircGen engine;
     if (s.timings) engine.timings = &timings;
 
+    engine.route =
+        s.externalSolver ? SAT_CircGen::SolverRoute::Minisat : SAT_CircGen::SolverRoute::Embedded;
     engine.set_polyedges(s.polyedges);
     const std::unique_ptr<PLA> target = buildTarget(s);
     engine.set_PLA(target.get());
@@ -150,9 +152,11 @@ int runSynthesis(const Settings& s, float t0) {
 } // namespace
 
 int RunDriver(const Settings& settings, float t0) {
+    // Only the external route and the continuation file use fixed file names in the current
+    // directory; without them any number of runs may share a directory.
     RunLock lock;
     std::string refusal;
-    if (!lock.TryAcquire(refusal)) {
+    if ((settings.externalSolver || settings.continueRun) && !lock.TryAcquire(refusal)) {
         std::cerr << refusal << std::endl;
         return 1;
     }

@@ -51,6 +51,9 @@ struct Settings {
     // files, solver, decoding and writing solutions).
     bool timings = false;
     // -nobound (not in the usage text): search without the in-process lower-bound engine,
-    // running the external solver at every node count.
+    // running the solver on the instance at every node count.
     bool noBound = false;
+    // -solver embedded|minisat (not in the usage text): CaDiCaL in-process (the default), or
+    // the external minisat and minisat+ through exchange files.
+    bool externalSolver = false;
 };

@@ -53,3 +53,20 @@ uint32_t BoundCircuit::FirstMismatch(const BoundProblem& problem, uint32_t from)
     }
     return rows;
 }
+
+uint32_t BoundCircuit::Cost(const BoundProblem& problem) const {
+    uint32_t total = 0;
+    for (const Node& nd : nodes) {
+        const uint32_t h = nd.table;
+        uint32_t cost;
+        if (nd.a == nd.b)
+            cost = nd.a == 0 ? problem.constOneCost()
+                             : problem.unaryCost(((h >> 3) & 1u) * 2 + (h & 1u));
+        else if (nd.a == 0)
+            cost = problem.constCost(((h >> 1) & 1u) * 2 + (h & 1u));
+        else
+            cost = problem.distinctCost(h);
+        total += cost;
+    }
+    return total;
+}

@@ -30,4 +30,7 @@ struct BoundCircuit {
     // The first cared-for row at or after `from` (wrapping around) where some output
     // differs from the target; rows() when the circuit realises the target.
     uint32_t FirstMismatch(const BoundProblem& problem, uint32_t from = 0) const;
+    // The total gate cost: each node at the least cost of a library function that
+    // computes its table on its kind of operand pair.
+    uint32_t Cost(const BoundProblem& problem) const;
 };

@@ -1,6 +1,8 @@
 // The fast CNF encoding of the lower-bound engine.
 #include "bound/BoundEncoder.h"
 
+#include "util/myExcept.h"
+
 #include <algorithm>
 
 namespace {
@@ -136,7 +138,7 @@ void BoundEncoder::BuildNodes() {
             continue;
         }
         // Plain model: the allowed tables depend on the kind of the selected pair.
-        int kindVar[4] = {0, 0, 0, 0};
+        int* kindVar = nv.kind;
         for (const Pair& pr : nv.pairs) {
             if (kindVar[pr.kind] == 0) kindVar[pr.kind] = NewVar();
             AddClause({-pr.sel, kindVar[pr.kind]});
@@ -441,10 +443,56 @@ void BoundEncoder::WriteDimacs(const std::string& file) {
     solver_->WriteDimacs(file);
 }
 
+void BoundEncoder::AddCostCounter(uint32_t limit) {
+    // Per node, the ladder "costs at least c": every (pair kind, table) the node may take
+    // pushes it up to that table's cost.
+    std::vector<std::vector<int>> ladders(n_);
+    for (uint32_t t = 0; t < n_; ++t) {
+        NodeVars& nv = node_[t];
+        std::vector<int>& ladder = ladders[t];
+        const auto require = [&](int kindLit, uint32_t h, uint32_t cost) {
+            if (cost == BoundProblem::kNoCost || cost == 0) return;
+            while (ladder.size() < cost) {
+                const int v = NewVar();
+                if (!ladder.empty()) AddClause({-v, ladder.back()});
+                ladder.push_back(v);
+            }
+            std::vector<int> c;
+            if (kindLit) c.push_back(-kindLit);
+            AppendNotTable(c, t, h);
+            c.push_back(ladder[cost - 1]);
+            AddClause(c);
+        };
+        const int distinct = p_.normal() ? 0 : nv.kind[Distinct];
+        if (p_.normal() || distinct)
+            for (uint32_t h = 0; h < 16; ++h)
+                if ((p_.distinctFunctions() >> h) & 1u) require(distinct, h, p_.distinctCost(h));
+        if (p_.normal()) continue;
+        for (uint32_t c = 0; c < 4; ++c) {
+            if (nv.kind[Unary] && ((p_.unaryCombos() >> c) & 1u))
+                require(nv.kind[Unary], (c & 1u) | ((c >> 1) << 3), p_.unaryCost(c));
+            if (nv.kind[ConstFirst] && ((p_.constCombos() >> c) & 1u))
+                require(nv.kind[ConstFirst], (c & 1u) | ((c >> 1) << 1), p_.constCost(c));
+        }
+        if (nv.kind[ConstBoth]) require(nv.kind[ConstBoth], 1u, p_.constOneCost());
+    }
+    cost_ = std::make_unique<CostCounter>(
+        ladders, limit, [this] { return NewVar(); },
+        [this](const std::vector<int>& c) { AddClause(c); });
+}
+
 BoundEncoder::Result
-BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadline) {
+BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadline,
+                    std::optional<uint32_t> costBound) {
     if (inconsistent_) return Result::Unsatisfiable;
-    switch (solver_->Solve({}, deadline)) {
+    std::vector<int> assumptions;
+    if (costBound) {
+        if (!cost_ || *costBound > cost_->limit())
+            throw RuntimeException("internal error: BoundEncoder::Solve: cost bound " +
+                                   std::to_string(*costBound) + " without a counter for it");
+        if (const int lit = cost_->AtMost(*costBound)) assumptions.push_back(lit);
+    }
+    switch (solver_->Solve(assumptions, deadline)) {
     case CadicalSolver::Result::Satisfiable:
         return Result::Satisfiable;
     case CadicalSolver::Result::Unsatisfiable:

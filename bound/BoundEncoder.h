@@ -13,6 +13,7 @@
 #include "bound/BoundCircuit.h"
 #include "bound/BoundProblem.h"
 #include "solver/CadicalSolver.h"
+#include "solver/CostCounter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -45,7 +46,11 @@ public:
     void AddRow(uint32_t r);
     enum class Result { Satisfiable, Unsatisfiable, Unknown };
     // Decides the instance with the rows added so far; Unknown when the deadline passes.
-    Result Solve(std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
+    // With a cost bound (AddCostCounter first), only circuits of at most that total cost.
+    Result Solve(std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt,
+                 std::optional<uint32_t> costBound = std::nullopt);
+    // Makes the total gate cost (BoundCircuit::Cost) boundable up to limit.
+    void AddCostCounter(uint32_t limit);
     // The circuit of the last satisfiable Solve.
     BoundCircuit Extract() const;
 
@@ -70,6 +75,7 @@ private:
         std::vector<Pair> pairs;
         std::vector<int> pairIndex;    // (a, b) -> position in pairs + 1, 0 when absent
         int g[4];                      // function table bits (literals; kFalse when fixed 0)
+        int kind[4] = {0, 0, 0, 0};    // plain model: a pair of this kind is selected
         std::vector<int> value;        // value variable per row slot
         std::vector<int> upperAtLeast; // see UpperAtLeast (built on demand)
     };
@@ -117,6 +123,7 @@ private:
     // polarity literal.
     std::vector<std::vector<int>> driver_;
     std::vector<int> polarity_;
+    std::unique_ptr<CostCounter> cost_;
     std::vector<uint32_t> rowsAdded_;
     std::vector<int> rowSlot_; // row -> slot + 1, 0 when not added
 };

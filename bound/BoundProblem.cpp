@@ -4,6 +4,8 @@
 #include "logic/Cube.h"
 #include "logic/PLA.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 namespace {
@@ -90,32 +92,49 @@ void BoundProblem::readTarget(const PLA& target) {
 }
 
 void BoundProblem::deriveNodeFunctions(const Spec& spec) {
-    uint32_t effective = 0; // bit h set when table h is a node's function on (lower, upper)
+    // effective[h]: the least cost of a library function that computes table h on
+    // (lower, upper) operand; kNoCost when none does.
+    std::array<uint32_t, 16> effective;
+    effective.fill(kNoCost);
     for (size_t t = 0; t < spec.library.size(); ++t) {
         const uint32_t f = spec.library[t];
         if (f > 15) {
             reason_ = "node function without a complete table";
             return;
         }
+        const uint32_t cost = t < spec.costs.size() ? spec.costs[t] : 1u;
         // Port inversions are free unless switched off or the function is complement-
         // invariant, where the classic model forbids them.
         const bool inv = spec.allowInv && !spec.negSymmetric[t];
         for (uint32_t n0 = 0; n0 <= (inv ? 1u : 0u); ++n0)
             for (uint32_t n1 = 0; n1 <= (inv ? 1u : 0u); ++n1)
-                for (bool swapped : {false, true})
-                    effective |= 1u << variant(f, n0, n1, swapped);
+                for (bool swapped : {false, true}) {
+                    uint32_t& c = effective[variant(f, n0, n1, swapped)];
+                    c = std::min(c, cost);
+                }
+        minCost_ = std::min(minCost_, cost);
+        maxCost_ = std::max(maxCost_, cost);
     }
+    if (spec.library.empty()) minCost_ = maxCost_ = 1;
+    distinctCost_.fill(kNoCost);
+    unaryCost_.fill(kNoCost);
+    constCost_.fill(kNoCost);
+    const auto lower = [](uint32_t& slot, uint32_t cost) { slot = std::min(slot, cost); };
 
     if (normal_) {
         for (uint32_t h = 0; h < 16; ++h) {
-            if (!((effective >> h) & 1u)) continue;
+            if (effective[h] == kNoCost) continue;
             const uint32_t normalForm = (h & 1u) ? (~h & 15u) : h;
-            if ((kNontrivialNormal >> normalForm) & 1u) distinct_ |= uint16_t(1u << normalForm);
+            if (!((kNontrivialNormal >> normalForm) & 1u)) continue;
+            distinct_ |= uint16_t(1u << normalForm);
+            lower(distinctCost_[normalForm], effective[h]);
         }
         // A node reading a fan-in and one of that fan-in's operands computes a function of
         // two signals; when that is always a library node or trivial, the circuit can read
-        // the two signals directly.
+        // the two signals directly. With gate costs the replacement must also be no dearer
+        // than the node it replaces.
         noReapply_ = true;
+        reapplyKeepsCost_ = true;
         for (uint32_t h = 0; h < 16 && noReapply_; ++h) {
             if (!((distinct_ >> h) & 1u)) continue;
             for (uint32_t h2 = 0; h2 < 16 && noReapply_; ++h2) {
@@ -131,6 +150,9 @@ void BoundProblem::deriveNodeFunctions(const Spec& spec) {
                     const uint32_t normalForm = (g & 1u) ? (~g & 15u) : g;
                     const bool ok = ((distinct_ | kTrivialNormal) >> normalForm) & 1u;
                     if (!ok) noReapply_ = false;
+                    if (ok && ((distinct_ >> normalForm) & 1u) &&
+                        distinctCost_[normalForm] > distinctCost_[h2])
+                        reapplyKeepsCost_ = false;
                 }
             }
         }
@@ -140,16 +162,28 @@ void BoundProblem::deriveNodeFunctions(const Spec& spec) {
     // Plain model. A node equal to one of its operands, or to the constant 0 where ports
     // may read the constant, can be replaced by that signal.
     for (uint32_t h = 0; h < 16; ++h) {
-        if (!((effective >> h) & 1u)) continue;
-        if (h != 12 && h != 10) distinct_ |= uint16_t(1u << h);
+        if (effective[h] == kNoCost) continue;
+        const uint32_t cost = effective[h];
+        if (h != 12 && h != 10) {
+            distinct_ |= uint16_t(1u << h);
+            lower(distinctCost_[h], cost);
+        }
         const uint32_t h00 = at(h, 0, 0), h11 = at(h, 1, 1), h01 = at(h, 0, 1);
         const bool buffer = h00 == 0 && h11 == 1;
         const bool zero = h00 == 0 && h11 == 0;
-        if (!buffer && !(zero && constOperands_)) unary_ |= uint8_t(1u << (2 * h11 + h00));
+        if (!buffer && !(zero && constOperands_)) {
+            unary_ |= uint8_t(1u << (2 * h11 + h00));
+            lower(unaryCost_[2 * h11 + h00], cost);
+        }
         if (constOperands_) {
-            if (!(h00 == 0 && h01 == 1) && !(h00 == 0 && h01 == 0))
+            if (!(h00 == 0 && h01 == 1) && !(h00 == 0 && h01 == 0)) {
                 constant_ |= uint8_t(1u << (2 * h01 + h00));
-            if (h00 == 1) constOne_ = true;
+                lower(constCost_[2 * h01 + h00], cost);
+            }
+            if (h00 == 1) {
+                constOne_ = true;
+                lower(constOneCost_, cost);
+            }
         }
     }
 }

@@ -14,6 +14,7 @@
 // docs/fast-bound.md explains why either model keeps an optimum circuit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -35,10 +36,14 @@ public:
         std::vector<uint32_t> library;
         // Per library function: unchanged when both inputs are complemented.
         std::vector<bool> negSymmetric;
+        // Per library function: its gate cost (empty: every function costs 1).
+        std::vector<uint32_t> costs;
         bool allowInv = true;
         bool allowConst = true;
         bool polyEdges = false;
     };
+
+    static constexpr uint32_t kNoCost = 0xFFFFFFFFu;
 
     // A truth table over the problem's rows, 64 rows per word; row r sets input j
     // (1-based) to bit j-1 of r.
@@ -94,6 +99,19 @@ public:
     // Normal model: a node never reads one of its fan-ins' operands besides the fan-in
     // itself (the composition is always a single library node or trivial).
     bool noReapplication() const { return noReapply_; }
+    // ... and reading the two operands directly never makes the node dearer.
+    bool reapplicationKeepsCost() const { return reapplyKeepsCost_; }
+
+    // Gate costs: the least cost of a library function that makes a node compute a table,
+    // by the kind of operand pair (kNoCost when the table is not available there). The
+    // tables are those of distinctFunctions(); for a signal read twice the combo
+    // 2*h(1,1) + h(0,0); for the constant and a signal the combo 2*h(0,1) + h(0,0).
+    uint32_t distinctCost(uint32_t h) const { return distinctCost_[h]; }
+    uint32_t unaryCost(uint32_t combo) const { return unaryCost_[combo]; }
+    uint32_t constCost(uint32_t combo) const { return constCost_[combo]; }
+    uint32_t constOneCost() const { return constOneCost_; }
+    uint32_t minCost() const { return minCost_; }
+    bool costsDiffer() const { return minCost_ != maxCost_; }
 
     // Pairs (j, j') of input signals, j < j', under whose exchange the whole target (every
     // output's values and care set) is invariant.
@@ -129,6 +147,13 @@ private:
     uint8_t constant_ = 0;
     bool constOne_ = false;
     bool noReapply_ = false;
+    bool reapplyKeepsCost_ = true;
+    std::array<uint32_t, 16> distinctCost_{};
+    std::array<uint32_t, 4> unaryCost_{};
+    std::array<uint32_t, 4> constCost_{};
+    uint32_t constOneCost_ = kNoCost;
+    uint32_t minCost_ = kNoCost;
+    uint32_t maxCost_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> symPairs_;
     uint32_t supportBound_ = 0;
     std::vector<bool> essential_;

@@ -45,6 +45,17 @@ public:
     // The circuit found at the least count not ruled out (null before one was found).
     const BoundCircuit* witness() const { return witness_ ? &*witness_ : nullptr; }
 
+    // With gate costs: the cheapest circuit of any node count, proven, starting from the
+    // witness at the least count (impossible() must have found it). A circuit of n nodes
+    // costs at least n times the cheapest gate, so the counts above the witness's are
+    // searched until that exceeds the best cost found. nullopt when the run was asked to
+    // stop (or a count was left undecided) before the proof was complete.
+    struct Priced {
+        BoundCircuit circuit;
+        uint32_t cost = 0;
+    };
+    std::optional<Priced> Cheapest();
+
     const BoundProblem& problem() const { return problem_; }
 
     // Limits the time spent on one node count (unlimited by default). A count not decided
@@ -63,6 +74,11 @@ public:
 private:
     // Decides the fast encoding at n nodes by adding rows as candidates fail on them.
     bool Possible(uint32_t n);
+    // Solves enc (bounded to cost `bound` when given) until a candidate is right on every
+    // row; nullopt when there is none, or when the solve was ended (gaveUp_ is then set).
+    std::optional<BoundCircuit>
+    Refine(BoundEncoder& enc, std::optional<uint32_t> bound,
+           std::optional<std::chrono::steady_clock::time_point> deadline);
 
     BoundProblem problem_;
     BoundEncoder::Options options_;

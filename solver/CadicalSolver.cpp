@@ -31,6 +31,10 @@ bool CadicalSolver::Set(const char* option, int value) {
     return solver_->set(option, value);
 }
 
+bool CadicalSolver::Configure(const char* name) {
+    return solver_->configure(name);
+}
+
 void CadicalSolver::AddClause(const int* begin, const int* end) {
     for (const int* l = begin; l != end; ++l)
         solver_->add(*l);

@@ -26,6 +26,8 @@ public:
 
     // A CaDiCaL option (see `cadical --help`); false when it has no such option.
     bool Set(const char* option, int value);
+    // One of CaDiCaL's option sets ("default", "plain", "sat", "unsat").
+    bool Configure(const char* name);
 
     // Clauses in DIMACS literals (variable v > 0, negated -v); variables come into being
     // by use.

@@ -24,6 +24,11 @@ void PhaseTimings::AddSolverRun(double wall, double ownCpu, double childCpu) {
     ++solverRuns_;
 }
 
+void PhaseTimings::AddInProcessRun(double wall) {
+    seconds_[Solver] += wall;
+    ++solverRuns_;
+}
+
 std::string PhaseTimings::Report(double total) const {
     double accounted = 0.0;
     for (double s : seconds_)

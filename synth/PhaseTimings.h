@@ -15,6 +15,8 @@ public:
     // One external solver run: its wall time is split into the engine's own CPU time
     // (writing the instance, reading the answer: Files) and the rest (Solver).
     void AddSolverRun(double wall, double ownCpu, double childCpu);
+    // One run of the embedded solver: all of it is solver time.
+    void AddInProcessRun(double wall);
     unsigned SolverRuns() const { return solverRuns_; }
     double SolverCpu() const { return solverCpu_; }
 

@@ -26,6 +26,8 @@
 #include <vector>
 
 class Network;
+class SearchSolver;
+struct BoundCircuit;
 class PhaseTimings;
 struct SearchProgress;
 
@@ -73,7 +75,13 @@ public:
     uint32_t ComputeCost(const SoPLA* solution, uint32_t nodes) const;
 
     // --- solver driver ---
+    // One solver run on the instance (the optimizer when pbo is set); SAT_res must be null
+    // and holds the model afterwards, or stays null when there is none.
     void RunSAT(bool pbo);
+    // A SAT run under assumptions (DIMACS literals; the embedded route only).
+    void SolveWith(const std::vector<int>& assumptions);
+    // The solver of the configured route, made on first use.
+    SearchSolver& Solver();
     void ReadSATResult(const std::string& file);
     void ReadPBOResult(const std::string& file);
     void SaveSATRes(const SoPLA* model, const std::string& file) const;
@@ -84,6 +92,10 @@ public:
 
     // --- the lower-bound engine's view ---
     BoundProblem::Spec BoundSpec() const;
+    // The complete model of the current instance (built for n nodes) that realises a
+    // circuit of the lower-bound engine, each node by its cheapest library function. Every
+    // clause of the instance is checked; a violated one is an internal error.
+    Model ModelOfCircuit(const BoundCircuit& circuit) const;
 
     // --- decoding ---
     uint32_t WhatFunction(const SoPLA* model, SoPLA::const_iterator term, uint32_t node) const;
@@ -132,8 +144,16 @@ public:
     // Optional live account of what the search is doing (not owned; null keeps none).
     SearchProgress* progress = nullptr;
     // Before the first solution, node counts that the in-process lower-bound engine proves
-    // impossible are skipped without running the external solver.
+    // impossible are skipped without running a solver on the instance.
     bool useFastBound = true;
+    // Which solver decides the instances: CaDiCaL in-process, or minisat and minisat+
+    // through exchange files in the current directory. A change takes effect with the
+    // next search (the solver is made on first use).
+    enum class SolverRoute { Embedded, Minisat };
+    SolverRoute route = SolverRoute::Minisat;
+    std::unique_ptr<SearchSolver> solver;
+    // Why the last search ran without the lower-bound engine ("" when it used it).
+    std::string boundNote;
 
 private:
     // True when the model's first term holds literal 1 for the named variable.

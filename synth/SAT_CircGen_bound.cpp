@@ -1,7 +1,14 @@
 // The engine's problem as the lower-bound engine sees it.
 #include "synth/SAT_CircGen.h"
 
+#include "bound/BoundCircuit.h"
 #include "logic/Cube.h"
+#include "synth/VarMap.h"
+#include "util/myExcept.h"
+#include "util/utils.h"
+
+#include <algorithm>
+#include <string>
 
 BoundProblem::Spec SAT_CircGen::BoundSpec() const {
     BoundProblem::Spec spec;
@@ -26,5 +33,167 @@ BoundProblem::Spec SAT_CircGen::BoundSpec() const {
     }
     if (spec.library.size() == functionCount && negSymmetric.size() == functionCount)
         spec.negSymmetric = negSymmetric;
+    if (gateCosts.size() == functionCount) spec.costs = gateCosts;
     return spec;
+}
+
+namespace {
+
+uint32_t tableAt(uint32_t table, uint32_t a, uint32_t b) {
+    return (table >> (2 * a + b)) & 1u;
+}
+
+// How a classic node realises one node of the engine's circuit.
+struct NodeChoice {
+    uint32_t function = 0;
+    uint32_t source[2] = {0, 0};
+    bool inverted[2] = {false, false};
+    uint32_t polarity = 0; // the classic node carries the engine's value xor this
+    bool found = false;
+};
+
+} // namespace
+
+Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
+    if (circuit.nodes.size() != n || circuit.k != k || circuit.outputs.size() != m)
+        throw RuntimeException("internal error: the lower-bound engine's circuit has " +
+                               std::to_string(circuit.nodes.size()) + " nodes, the instance " +
+                               std::to_string(n));
+    const BoundProblem::Spec spec = BoundSpec();
+    const VarMap vm(k, m, n, functionCount, codeBits, allowConst, polyEdges);
+    const uint32_t width = clauses.getInputs();
+    if (width != vm.count() && width != vm.countWithFH())
+        throw RuntimeException("internal error: the instance does not have the shape of " +
+                               std::to_string(n) + " nodes");
+
+    // Library functions by increasing cost, then index: the cheapest realisation wins.
+    std::vector<uint32_t> order(functionCount);
+    for (uint32_t t = 0; t < functionCount; ++t)
+        order[t] = t;
+    std::stable_sort(order.begin(), order.end(), [this](uint32_t x, uint32_t y) {
+        const uint32_t cx = x < gateCosts.size() ? gateCosts[x] : 1;
+        const uint32_t cy = y < gateCosts.size() ? gateCosts[y] : 1;
+        return cx < cy;
+    });
+
+    // Classic polarity of every signal (inputs and the constant carry none).
+    std::vector<uint32_t> polarity(k + n + 1, 0);
+    std::vector<NodeChoice> choice(n);
+    for (uint32_t t = 0; t < n; ++t) {
+        const BoundCircuit::Node& nd = circuit.nodes[t];
+        const uint32_t i = k + 1 + t;
+        NodeChoice& ch = choice[t];
+        for (uint32_t f : order) {
+            const uint32_t table = spec.library[f];
+            const bool inv = allowInv && !negSymmetric[f];
+            for (uint32_t swapped = 0; swapped < 2 && !ch.found; ++swapped) {
+                // Symmetric functions take the smaller source on port 0.
+                if (swapped && symmetric[f]) continue;
+                for (uint32_t nv = 0; nv < (inv ? 4u : 1u) && !ch.found; ++nv) {
+                    const uint32_t n0 = nv & 1u, n1 = nv >> 1;
+                    bool ok = true;
+                    uint32_t pol = 2;
+                    for (uint32_t xa = 0; xa < 2 && ok; ++xa)
+                        for (uint32_t xb = 0; xb < 2 && ok; ++xb) {
+                            if ((nd.a == 0 && xa) || (nd.b == 0 && xb)) continue;
+                            if (nd.a == nd.b && xa != xb) continue;
+                            const uint32_t va = xa ^ polarity[nd.a], vb = xb ^ polarity[nd.b];
+                            const uint32_t p0 = (swapped ? vb : va) ^ n0;
+                            const uint32_t p1 = (swapped ? va : vb) ^ n1;
+                            const uint32_t diff =
+                                tableAt(table, p0, p1) ^ tableAt(nd.table, xa, xb);
+                            if (pol == 2) pol = diff;
+                            ok = pol == diff;
+                        }
+                    // Without inversions a node has no polarity to hide a difference in.
+                    if (!ok || (pol == 1 && !allowInv)) continue;
+                    ch.found = true;
+                    ch.function = f;
+                    ch.source[0] = swapped ? nd.b : nd.a;
+                    ch.source[1] = swapped ? nd.a : nd.b;
+                    ch.inverted[0] = n0;
+                    ch.inverted[1] = n1;
+                    ch.polarity = pol == 2 ? 0 : pol;
+                }
+            }
+            if (ch.found) break;
+        }
+        if (!ch.found || ch.source[0] >= i || ch.source[1] >= i ||
+            (!allowConst && (ch.source[0] == 0 || ch.source[1] == 0)))
+            throw RuntimeException("internal error: no library node realises node " +
+                                   std::to_string(t + 1) + " of the lower-bound engine's circuit");
+        polarity[i] = ch.polarity;
+    }
+
+    std::vector<uint8_t> value(width, 0);
+    for (uint32_t t = 0; t < n; ++t) {
+        const uint32_t i = k + 1 + t;
+        const NodeChoice& ch = choice[t];
+        for (uint32_t b = 0; b < 2; ++b) {
+            value[vm.C(ch.source[b], i, b)] = 1;
+            value[vm.N(i, b)] = ch.inverted[b];
+        }
+        for (uint32_t f = 0; f < codeBits; ++f)
+            value[vm.F(i, f)] = (ch.function >> (codeBits - 1 - f)) & 1u;
+        if (width == vm.countWithFH()) value[vm.FH(i, ch.function)] = 1;
+    }
+    for (uint32_t o = 0; o < m; ++o) {
+        const BoundCircuit::Output& out = circuit.outputs[o];
+        value[vm.O(o, out.driver)] = 1;
+        value[vm.ON(o)] = (out.inverted ? 1u : 0u) ^ polarity[out.driver];
+    }
+    const uint32_t rowWidth = polyEdges ? k + 1 : k;
+    std::vector<uint8_t> y(k + n + 1);
+    for (uint32_t r = 0; r < vm.rows(); ++r) {
+        const std::string row = int2bin(r, rowWidth);
+        y[0] = 0;
+        for (uint32_t j = 1; j <= k; ++j)
+            y[j] = row[j - 1] == '1';
+        for (uint32_t t = 0; t < n; ++t) {
+            const uint32_t i = k + 1 + t;
+            const NodeChoice& ch = choice[t];
+            uint32_t port[2];
+            for (uint32_t b = 0; b < 2; ++b) {
+                const uint32_t x = y[ch.source[b]];
+                value[vm.X(r, i, b)] = x;
+                value[vm.XP(r, i, b)] = x;
+                port[b] = x ^ (ch.inverted[b] ? 1u : 0u);
+                value[vm.XN(r, i, b)] = port[b];
+            }
+            y[i] = tableAt(spec.library[ch.function], port[0], port[1]);
+        }
+        for (uint32_t s = 0; s <= k + n; ++s)
+            value[vm.Y(r, s)] = y[s];
+        for (uint32_t o = 0; o < m; ++o) {
+            const uint32_t ov = y[circuit.outputs[o].driver];
+            value[vm.OV(r, o)] = ov;
+            value[vm.ONr(r, o)] = ov ^ value[vm.ON(o)];
+            value[vm.ONP(r, o)] = ov ^ value[vm.ON(o)];
+        }
+    }
+
+    Model model = std::make_shared<SoPLA>(&clauses);
+    Cube term;
+    term.init_sparse(width);
+    for (uint32_t v = 0; v < width; ++v)
+        term.setLit(v, value[v] ? Lit_1 : Lit_0);
+    model->AppendTerm(term);
+    // The circuit must satisfy the instance clause by clause: a wrong model here would be a
+    // wrong circuit later.
+    uint64_t index = 0;
+    for (const Cube& clause : clauses) {
+        bool satisfied = false;
+        for (const auto& [pos, lit] : clause.specified())
+            if ((lit == Lit_1) == (value[pos] != 0)) {
+                satisfied = true;
+                break;
+            }
+        if (!satisfied)
+            throw RuntimeException("internal error: the lower-bound engine's circuit violates "
+                                   "clause " +
+                                   std::to_string(index + 1) +
+                                   " of the instance for n = " + std::to_string(n));
+        ++index;
+    }
+    return model;
 }

@@ -10,6 +10,7 @@
 // the clause set that setting each literal by its variable's name would give.
 #include "synth/SAT_CircGen.h"
 
+#include "solver/SearchSolver.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -65,6 +66,7 @@ void SAT_CircGen::Generate_SAT() {
     const auto node = [this](uint32_t i) { return i - k - 1; }; // 0-based node index
 
     clauses.clear();
+    if (solver) solver->Reset();
     clauses.setCNF(true);
     clauses.setSparse();
     const auto var = [this](const std::string& name) {

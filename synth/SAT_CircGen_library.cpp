@@ -79,7 +79,11 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
     for (const char* row : rows)
         work.AppendTerm(row, "0");
 
-    const TwoLevelMinimizer minimizer = TwoLevelMinimizer::Locate();
+    // The built-in minimizer works in memory and writes no file; an external espresso is
+    // used only on the external route.
+    const TwoLevelMinimizer minimizer = route == SolverRoute::Embedded
+                                            ? TwoLevelMinimizer(TwoLevelMinimizer::Kind::BuiltIn)
+                                            : TwoLevelMinimizer::Locate();
 
     for (char ch : functions) {
         const char digit = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
@@ -89,14 +93,23 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
         for (uint32_t row = 0; row < 4; ++row)
             work.setOM(row, 0, rowValue(s, row) == '0' ? '0' : '1');
 
-        removeExchangeFiles();
-        work.SavePLA("to_min.pla");
-        minimizer.Run();
         PLA onset;
         PLA offset;
-        const bool onRead = loadCover("onset.pla", onset);
-        const bool offRead = loadCover("offset.pla", offset);
-        removeExchangeFiles();
+        bool onRead = true;
+        bool offRead = true;
+        if (minimizer.kind() == TwoLevelMinimizer::Kind::BuiltIn) {
+            std::vector<uint8_t> values(4);
+            for (uint32_t row = 0; row < 4; ++row)
+                values[row] = rowValue(s, row) == '1' ? 1 : 0;
+            TwoLevelMinimizer::Covers(2, values, onset, offset);
+        } else {
+            removeExchangeFiles();
+            work.SavePLA("to_min.pla");
+            minimizer.Run();
+            onRead = loadCover("onset.pla", onset);
+            offRead = loadCover("offset.pla", offset);
+            removeExchangeFiles();
+        }
 
         // Both covers must describe the function exactly, so that a failing or missing
         // minimizer never yields a wrong library. The constant functions are rejected as

@@ -4,8 +4,11 @@
 #include "synth/SAT_CircGen.h"
 
 #include "bound/FastBound.h"
+#include "solver/CostCounter.h"
+#include "solver/SearchSolver.h"
 #include "synth/PhaseTimings.h"
 #include "synth/SearchProgress.h"
+#include "synth/VarMap.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -29,8 +32,6 @@ const char* const kContinuationFile = "constr.cnf";
 // The continuation file is written here first and then renamed over constr.cnf, so that
 // constr.cnf always holds a complete save.
 const char* const kContinuationTemp = "constr.cnf.tmp";
-const char* const kSatResultFile = "SAT_result.cnf";
-const char* const kPboResultFile = "PBO_result.pbo";
 
 // ceil(log2(x)); 0 for x <= 1.
 uint32_t ceilLog2(uint32_t x) {
@@ -45,13 +46,6 @@ bool canOpen(const char* file) {
     return static_cast<bool>(in);
 }
 
-std::string readWhole(const char* file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text;
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return text;
-}
-
 // The last bytes of a file (at most count).
 std::string readTail(const char* file, std::streamoff count) {
     std::ifstream in(file, std::ios::binary | std::ios::ate);
@@ -64,40 +58,13 @@ std::string readTail(const char* file, std::streamoff count) {
     return tail;
 }
 
-// The signal that stopped the external solver, as its answer file tells it: minisat writes
-// "INDET" when interrupted, minisat+ reports "*** INTERRUPTED ***" (SIGINT) or
-// "*** TERMINATED ***" (SIGTERM). 0 when the answer shows no interruption.
-int solverStopSignal(bool pbo) {
-    if (!pbo) {
-        std::ifstream in(kSatResultFile);
-        std::string word;
-        return (in >> word) && word == "INDET" ? SIGINT : 0;
-    }
-    const std::string text = readWhole(kPboResultFile);
-    if (text.find("*** INTERRUPTED ***") != std::string::npos) return SIGINT;
-    if (text.find("*** TERMINATED ***") != std::string::npos) return SIGTERM;
-    return 0;
-}
-
-// The optimizer's status line ("s ..."), or "" when it wrote none.
-std::string pboStatusLine() {
-    std::ifstream in(kPboResultFile);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.size() >= 2 && line[0] == 's' && line[1] == ' ') {
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-                line.pop_back();
-            return line;
-        }
-    return "";
-}
-
 // One call of SAT_CircGen::Generate: the values that live only during the call.
 class Search {
 public:
     Search(SAT_CircGen& engine, bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity)
         : e_(engine), enumerate_(enumerate), cont_(cont), best_(best), bulk_(bulk),
-          verbosity_(verbosity), maxCost_(engine.maxGateCost) {}
+          verbosity_(verbosity), embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
+          maxCost_(engine.maxGateCost) {}
 
     void Run() {
         if (cont_ && e_.clauses.empty()) LoadContinuation();
@@ -114,6 +81,10 @@ private:
 
     // Returns true when the next-solution procedure continues in the same call.
     bool FirstSearch() {
+        if (embedded_) {
+            if (!FirstSearchEmbedded()) return false;
+            return FirstSolutionFound();
+        }
         e_.pboMode = e_.costsDiffer;
         e_.bestRes.reset();
         e_.best_cost = kNone;
@@ -130,6 +101,7 @@ private:
         if (e_.useFastBound && !e_.fixedN) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
             bound = std::make_unique<FastBound>(e_.BoundSpec());
+            e_.boundNote = bound->reason();
             if (!bound->applicable()) bound.reset();
         }
         for (;;) {
@@ -201,11 +173,122 @@ private:
                 e_.pboMode = true;
             }
         }
+        return FirstSolutionFound();
+    }
+
+    // The first search has its answer in SAT_res and bestRes (or none): count it, and tell
+    // whether the next-solution procedure continues in the same call.
+    bool FirstSolutionFound() {
         if (e_.bestRes) e_.sol_no = 1;
         ReportSolutions();
         if (!best_ && !bulk_) return false;
         levels_ = LevelsOf(e_.bestRes);
         if (bulk_) e_.solutions.push_back(e_.SAT_res);
+        return true;
+    }
+
+    // --- the embedded route's first search ---
+
+    // The least node count, and with gate costs the least cost over every node count, on
+    // the embedded route. False when a preset node count has no solution.
+    bool FirstSearchEmbedded() {
+        e_.pboMode = false; // gate costs are bounded by clauses, not optimised by a program
+        e_.bestRes.reset();
+        e_.best_cost = kNone;
+        e_.best_n = kNone;
+        if (!e_.fixedN) e_.n = 0;
+        e_.boundNote = e_.fixedN ? "a preset node count" : "switched off";
+        if (e_.useFastBound && !e_.fixedN) {
+            std::unique_ptr<FastBound> bound;
+            {
+                PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
+                bound = std::make_unique<FastBound>(e_.BoundSpec());
+            }
+            e_.boundNote = bound->reason();
+            if (bound->applicable()) {
+                FirstByBound(*bound);
+                return true;
+            }
+        }
+        return FirstByInstance();
+    }
+
+    // The lower-bound engine rules out every count below the optimum and hands over its
+    // circuit there (with gate costs: the cheapest circuit of any count), which becomes a
+    // complete model of the classic instance.
+    void FirstByBound(FastBound& bound) {
+        while (ProvenImpossible(bound))
+            ++e_.n;
+        const BoundCircuit* witness = bound.witness();
+        if (witness == nullptr)
+            throw RuntimeException("internal error: the lower-bound engine left node count " +
+                                   int2string(e_.n) + " undecided");
+        BoundCircuit circuit = *witness;
+        uint32_t cost = kNone;
+        if (e_.costsDiffer) {
+            Report(SearchProgress::LoweringCost);
+            std::optional<FastBound::Priced> cheapest;
+            {
+                PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
+                cheapest = bound.Cheapest();
+            }
+            StopRequest::ThrowIfPending();
+            if (!cheapest)
+                throw RuntimeException("internal error: the lower-bound engine gave no cheapest "
+                                       "circuit");
+            circuit = std::move(cheapest->circuit);
+            cost = cheapest->cost;
+            e_.n = static_cast<uint32_t>(circuit.nodes.size());
+        }
+        Rebuild();
+        if (e_.costsDiffer) AddFH();
+        {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Decode);
+            e_.SAT_res = e_.ModelOfCircuit(circuit);
+        }
+        e_.bestRes = e_.SAT_res;
+        e_.best_n = nBest_ = e_.n;
+        e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
+        if (e_.costsDiffer && e_.best_cost != cost)
+            throw RuntimeException("internal error: the lower-bound engine's circuit costs " +
+                                   int2string(cost) + ", its model " + int2string(e_.best_cost));
+        ReportBest();
+    }
+
+    // CaDiCaL on the classic instance at n = 0, 1, ... (or the preset n); with gate costs
+    // the bound on the total cost is lowered at each count until no cheaper circuit is
+    // left, and the counts go on while a circuit of that many nodes could still be cheaper.
+    bool FirstByInstance() {
+        for (;;) {
+            Rebuild();
+            if (e_.costsDiffer) AddFH();
+            for (;;) {
+                Verbose();
+                e_.SAT_res.reset();
+                Report(e_.bestRes ? SearchProgress::LoweringCost : SearchProgress::Solving);
+                RunSolver(e_.bestRes ? e_.best_cost - 1 : kNone);
+                if (!e_.SAT_res) break;
+                e_.bestRes = e_.SAT_res;
+                e_.best_n = nBest_ = e_.n;
+                e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
+                ReportBest();
+                if (!e_.costsDiffer || uint64_t(e_.n) * e_.minGateCost >= e_.best_cost) break;
+            }
+            if (!e_.bestRes && !e_.fixedN) ImpossibleBelow(e_.n + 1);
+            if (e_.fixedN) break;
+            if (e_.bestRes &&
+                (!e_.costsDiffer || uint64_t(e_.n + 1) * e_.minGateCost >= e_.best_cost))
+                break;
+            ++e_.n;
+        }
+        if (!e_.bestRes) return false;
+        e_.SAT_res = e_.bestRes;
+        if (e_.n != nBest_) {
+            // The search went on to larger counts: the instance must be the solution's.
+            e_.n = nBest_;
+            Rebuild();
+            if (e_.costsDiffer) AddFH();
+        }
         return true;
     }
 
@@ -225,7 +308,7 @@ private:
             }
             grown = false;
             Report(SearchProgress::Enumerating);
-            RunSolver();
+            RunSolver(e_.best_cost);
             if (e_.SAT_res) {
                 if (e_.costsDiffer && CostOf(e_.SAT_res) > e_.best_cost) continue;
                 ++e_.sol_no;
@@ -248,6 +331,7 @@ private:
             ++e_.n;
             Rebuild();
             if (e_.pboMode) BoundGrownInstance();
+            if (embedded_ && e_.costsDiffer) AddFH();
             grown = true;
         }
         End(true);
@@ -332,6 +416,41 @@ private:
     void Rebuild() {
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
         e_.Generate_SAT();
+        counter_.reset();
+        ordered_ = false;
+    }
+
+    // Embedded route: consecutive nodes that may trade places take their source pairs in
+    // colexicographic order. Every class of solutions that differ only in the numbering of
+    // their nodes keeps a member (the one whose sequence of source pairs is least), and the
+    // blocking clauses of a solution exclude its whole class, so enumeration counts the
+    // same classes as without the order; the solver just sees fewer copies of each. Used
+    // where a class is exactly the node renumberings of a solution: one source per port,
+    // ports of symmetric functions in source order, no polymorphic edges.
+    void OrderNodes() {
+        if (!e_.allSymmetric || e_.polyEdges || e_.n < 2) return;
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
+                        e_.polyEdges);
+        SearchSolver& solver = e_.Solver();
+        const uint32_t first = vm.firstSource();
+        const auto C = [&](uint32_t j, uint32_t i, uint32_t b) {
+            return static_cast<int>(vm.C(j, i, b)) + 1;
+        };
+        // With one output the last node drives it and never moves.
+        const uint32_t lastMovable = e_.m == 1 ? e_.k + e_.n - 1 : e_.k + e_.n;
+        for (uint32_t i = e_.k + 1; i < lastMovable; ++i) {
+            // Port 1 holds the larger source: node i's may not exceed node i+1's.
+            for (uint32_t a = first + 1; a < i; ++a)
+                for (uint32_t b = first; b < a; ++b)
+                    solver.AddClause({-C(a, i, 1), -C(b, i + 1, 1)});
+            // Equal larger sources: the smaller ones in order.
+            for (uint32_t h = first; h < i; ++h)
+                for (uint32_t a = first + 1; a <= h; ++a)
+                    for (uint32_t b = first; b < a; ++b)
+                        solver.AddClause(
+                            {-C(h, i, 1), -C(h, i + 1, 1), -C(a, i, 0), -C(b, i + 1, 0)});
+        }
     }
 
     void AddFH() {
@@ -389,6 +508,9 @@ private:
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Files);
             e_.clauses.LoadCNF(kContinuationFile);
         }
+        if (e_.solver) e_.solver->Reset();
+        counter_.reset();
+        ordered_ = false;
         const std::string n = e_.clauses.ExtractCNFComment("c n=");
         const std::string cost = e_.clauses.ExtractCNFComment("c best_cost=");
         const std::string bestN = e_.clauses.ExtractCNFComment("c best_n=");
@@ -409,46 +531,77 @@ private:
 
     // --- solver runs ---
 
-    void RunSolver() {
+    // One solver run on the instance. On the embedded route with gate costs, only circuits
+    // of total cost at most costBound are admitted (kNone: no bound).
+    void RunSolver(uint32_t costBound = kNone) {
         StopRequest::ThrowIfPending();
         const bool pbo = e_.pboMode;
-        // A stale answer must never pass for the answer to this instance (a solver that
-        // was killed before writing leaves the previous file behind).
-        std::remove(pbo ? kPboResultFile : kSatResultFile);
         if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
+        std::vector<int> assumptions;
+        if (embedded_ && !ordered_) {
+            OrderNodes();
+            ordered_ = true;
+        }
+        if (embedded_ && e_.costsDiffer && costBound != kNone)
+            assumptions = CostAssumption(costBound);
 
         const double wall0 = PhaseTimings::WallNow();
         const double own0 = e_.timings ? PhaseTimings::OwnCpuNow() : 0.0;
         const double child0 = e_.timings ? PhaseTimings::ChildCpuNow() : 0.0;
         auto account = [&] {
             if (!e_.timings) return;
-            e_.timings->AddSolverRun(PhaseTimings::WallNow() - wall0,
-                                     PhaseTimings::OwnCpuNow() - own0,
-                                     PhaseTimings::ChildCpuNow() - child0);
+            if (embedded_)
+                e_.timings->AddInProcessRun(PhaseTimings::WallNow() - wall0);
+            else
+                e_.timings->AddSolverRun(PhaseTimings::WallNow() - wall0,
+                                         PhaseTimings::OwnCpuNow() - own0,
+                                         PhaseTimings::ChildCpuNow() - child0);
         };
         try {
-            e_.RunSAT(pbo);
-        } catch (const CException&) {
+            if (embedded_)
+                e_.SolveWith(assumptions);
+            else
+                e_.RunSAT(pbo);
+        } catch (...) {
             account();
-            StopRequest::ThrowIfPending();
-            if (const int signo = solverStopSignal(pbo)) throw StopRequested(signo);
             throw;
         }
         account();
         StopRequest::ThrowIfPending();
-        if (pbo && e_.SAT_res) {
-            // Only a proven optimum is an answer; anything else (a stopped optimizer reports
-            // "s UNKNOWN" or its best model so far) must not be taken for one.
-            const std::string status = pboStatusLine();
-            if (status != "s OPTIMUM FOUND") {
-                e_.SAT_res.reset();
-                if (const int signo = solverStopSignal(true)) throw StopRequested(signo);
-                throw RuntimeException("SAT_CircGen::Generate: the optimizer gave no proven "
-                                       "optimum: \"" +
-                                       status + "\"");
-            }
-        }
         if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), "log/SAT_sol.txt");
+    }
+
+    // The assumption that bounds the total gate cost of the instance's circuit at bound,
+    // over the function-select variables FH<i>_<t>; the counter is built on first use for
+    // the instance. Empty when the instance has no function-select variables.
+    std::vector<int> CostAssumption(uint32_t bound) {
+        if (!counter_ || counter_->limit() < bound) {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+            SearchSolver& solver = e_.Solver();
+            const uint32_t width = e_.clauses.getInputs();
+            std::vector<std::vector<int>> ladders;
+            for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
+                std::vector<int> ladder;
+                for (uint32_t t = 0; t < e_.functionCount; ++t) {
+                    const uint32_t pos =
+                        e_.clauses.getNamePos("FH" + int2string(i) + "_" + int2string(t));
+                    if (pos >= width) return {};
+                    const uint32_t cost = e_.gateCosts[t];
+                    while (ladder.size() < cost) {
+                        ladder.push_back(solver.NewVar(e_.clauses));
+                        if (ladder.size() > 1)
+                            solver.AddClause({-ladder.back(), ladder[ladder.size() - 2]});
+                    }
+                    solver.AddClause({-static_cast<int>(pos + 1), ladder[cost - 1]});
+                }
+                ladders.push_back(std::move(ladder));
+            }
+            counter_ = std::make_unique<CostCounter>(
+                ladders, bound, [&] { return solver.NewVar(e_.clauses); },
+                [&](const std::vector<int>& c) { solver.AddClause(c); });
+        }
+        const int lit = counter_->AtMost(bound);
+        return lit ? std::vector<int>{lit} : std::vector<int>{};
     }
 
     void Verbose() const {
@@ -478,7 +631,10 @@ private:
     const bool best_;
     const bool bulk_;
     const unsigned verbosity_;
+    const bool embedded_;
     uint32_t maxCost_;
+    std::unique_ptr<CostCounter> counter_; // embedded route: the total-cost bound
+    bool ordered_ = false;                 // embedded route: OrderNodes done for the instance
     uint32_t nBest_ = 0;
     uint32_t levels_ = kNone;
     uint32_t bestLevels_ = kNone;

@@ -1,6 +1,7 @@
 // Construction, configuration, gate costs and release of the models held by the engine.
 #include "synth/SAT_CircGen.h"
 
+#include "solver/SearchSolver.h"
 #include "util/myExcept.h"
 
 SAT_CircGen::SAT_CircGen() = default;
@@ -11,6 +12,7 @@ SAT_CircGen::~SAT_CircGen() {
 
 void SAT_CircGen::clean() {
     clauses.clear();
+    if (solver) solver->Reset();
     // Models are shared between SAT_res, bestRes and the solution list; dropping every
     // reference releases each of them exactly once.
     solutions.clear();

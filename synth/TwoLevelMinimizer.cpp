@@ -209,6 +209,30 @@ uint32_t popcount(uint32_t v) {
 
 } // namespace
 
+void TwoLevelMinimizer::Covers(uint32_t inputs, const std::vector<uint8_t>& values, PLA& onset,
+                               PLA& offset) {
+    std::vector<std::string> on = MinimumCover(inputs, values);
+    SortOnsetCubes(on);
+    std::vector<uint8_t> complement(values);
+    for (uint8_t& v : complement)
+        if (v != 2) v = static_cast<uint8_t>(1 - v);
+    std::vector<std::string> off = MinimumCover(inputs, complement);
+    SortOffsetCubes(off);
+    const auto fill = [inputs](PLA& pla, const std::vector<std::string>& cubes, const char* type,
+                               const char* out) {
+        pla = PLA(inputs, 1, PLA_type(type));
+        for (const std::string& c : cubes) {
+            Term t;
+            t.setCube(c);
+            t.setCubeType(CUBE_PRODUCT);
+            t.setOM(out);
+            pla.AppendTerm(t);
+        }
+    };
+    fill(onset, on, "fd", "1");
+    fill(offset, off, "r", "0");
+}
+
 bool TwoLevelMinimizer::MinimizeFile(const std::string& in, const std::string& out) {
     return minimizeInto(in, out, false);
 }

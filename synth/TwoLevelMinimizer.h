@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+
+class PLA;
 #include <string>
 #include <vector>
 
@@ -36,6 +38,10 @@ public:
     // result is false.
     static bool MinimizeFile(const std::string& in, const std::string& out); // espresso
     static bool OffsetFile(const std::string& in, const std::string& out);   // espresso -or
+    // The built-in minimizer's two covers of a completely specified function without any
+    // file: the PLAs that reading its two output files would give.
+    static void Covers(uint32_t inputs, const std::vector<uint8_t>& values, PLA& onset,
+                       PLA& offset);
 
     // Minimum cover of a single-output function: fewest cubes, then fewest literals.
     // values[x] is 0 (off), 1 (on) or 2 (don't care) for the minterm x whose binary text,

@@ -221,8 +221,9 @@ TEST(E2eEnum, ContinuationAfterSigterm) {
     const std::vector<GateCircuit> reference = referenceAnd4();
     TempDir dir;
     installStoppingSolver(dir.path(), 2, SolverStop::Signal);
-    const RunResult stopped = runQuillon(
-        with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-enumstats"}), dir.path());
+    const RunResult stopped = runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot",
+                                                      "-enumstats", "-solver", "minisat"}),
+                                         dir.path());
     EXPECT_EQ(stopped.status, 128 + 15) << stopped.err;
     EXPECT_NE(
         stopped.err.find(
@@ -257,7 +258,8 @@ TEST(E2eEnum, InterruptedSolverStopsTheRun) {
     TempDir dir;
     installStoppingSolver(dir.path(), 2, SolverStop::Interrupted);
     const RunResult r =
-        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot"}), dir.path());
+        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-solver", "minisat"}),
+                   dir.path());
     EXPECT_EQ(r.status, 128 + 2) << r.err;
     EXPECT_NE(
         r.err.find(
@@ -275,7 +277,8 @@ TEST(E2eEnum, VanishedSolverLeavesTheLastSave) {
     TempDir dir;
     installStoppingSolver(dir.path(), 2, SolverStop::Vanished);
     const RunResult r =
-        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot"}), dir.path());
+        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-solver", "minisat"}),
+                   dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(lastLine(r.err), "Runtime Exception: ReadSATResult: result file not found.");
     EXPECT_EQ(stateLines(readFile(dir.file("constr.cnf"))), kStateAfterTwo);

@@ -52,19 +52,28 @@ TEST(E2eGuard, LockedDirectoryRefusesTheRun) {
     {
         HeldLock lock(dir.path(), "4242\n");
         ASSERT_TRUE(lock.locked());
-        const RunResult r = runQuillon({"-k", "2", "-f", "6", "-save_dot", "s.dot"}, dir.path());
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("Quillon: another run (process 4242) " + kLockRefusal),
-                  std::string::npos)
-            << r.err;
-        EXPECT_EQ(r.out, "");
-        EXPECT_FALSE(fileExists(dir.file("inst.cnf")));
-        EXPECT_FALSE(fileExists(dir.file("s.dot")));
+        // The external route and continuation use fixed file names: refused.
+        for (const char* option : {"-solver", "-continue"}) {
+            std::vector<std::string> args = {"-k", "2", "-f", "6", "-save_dot", "s.dot", option};
+            if (std::string(option) == "-solver") args.push_back("minisat");
+            const RunResult r = runQuillon(args, dir.path());
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("Quillon: another run (process 4242) " + kLockRefusal),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_FALSE(fileExists(dir.file("inst.cnf")));
+            EXPECT_FALSE(fileExists(dir.file("s.dot")));
+        }
+        // The embedded route writes no shared file and takes no lock.
+        const RunResult free = runQuillon({"-k", "2", "-f", "6"}, dir.path());
+        EXPECT_EQ(free.status, 0) << free.err;
     }
     // Released: the directory is free again, also after a run that ended in an error.
     const RunResult failed = runQuillon({"-k", "2", "-truth", "missing.txt"}, dir.path());
     EXPECT_EQ(failed.status, 1);
-    const RunResult r = runQuillon({"-k", "2", "-f", "6", "-save_dot", "s.dot"}, dir.path());
+    const RunResult r =
+        runQuillon({"-k", "2", "-f", "6", "-save_dot", "s.dot", "-solver", "minisat"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lastLine(r.out), "Solutions: 1");
     EXPECT_TRUE(fileExists(dir.file(".quillon.lock")));
@@ -89,10 +98,11 @@ TEST(E2eGuard, ConcurrentRunsInOneDirectory) {
 
     RunResult first;
     std::thread runner([&] {
-        first = runQuillon({"-k", "3", "-f", "232", "-save_dot", "m.dot"}, dir.path());
+        first = runQuillon({"-k", "3", "-f", "232", "-save_dot", "m.dot", "-solver", "minisat"},
+                           dir.path());
     });
     const bool started = waitForFile(dir.file("started"));
-    const RunResult second = runQuillon({"-k", "2", "-f", "6"}, dir.path());
+    const RunResult second = runQuillon({"-k", "2", "-f", "6", "-solver", "minisat"}, dir.path());
     writeFile(dir.file("release"), "");
     runner.join();
     ASSERT_TRUE(started);

@@ -63,29 +63,35 @@ bool anyInversion(const GateCircuit& c) {
 
 } // namespace
 
-// The example run of the overview, and the files it leaves in its directory.
+// The example run of the overview, and the files it leaves in its directory: the netlist
+// alone on the embedded route; the solver's exchange files and the lock on the external one.
 TEST(E2eRuns, ThreeInputXorToBlifWithStatistics) {
-    TempDir dir;
-    const RunResult r =
-        runOk({"-k", "3", "-f", "150", "-save_blif", "s.blif", "-stats"}, dir.path());
-    EXPECT_EQ(lastLine(r.out), "Solutions: 1");
-    const std::vector<std::string> stats = statsOf(r);
-    ASSERT_EQ(stats.size(), 5u) << r.err;
-    EXPECT_EQ(stats[0], "150");
-    EXPECT_EQ(stats[1], "6"); // the exclusive-or of three inputs takes 6 and-nodes
-    EXPECT_EQ(stats[2], "0");
-    EXPECT_GE(std::stod(stats[4]), 0.0);
+    for (const bool external : {false, true}) {
+        TempDir dir;
+        std::vector<std::string> args = {"-k", "3", "-f", "150", "-save_blif", "s.blif", "-stats"};
+        if (external) args.insert(args.end(), {"-solver", "minisat"});
+        const RunResult r = runOk(args, dir.path());
+        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+        const std::vector<std::string> stats = statsOf(r);
+        ASSERT_EQ(stats.size(), 5u) << r.err;
+        EXPECT_EQ(stats[0], "150");
+        EXPECT_EQ(stats[1], "6"); // the exclusive-or of three inputs takes 6 and-nodes
+        EXPECT_EQ(stats[2], "0");
+        EXPECT_GE(std::stod(stats[4]), 0.0);
 
-    const BlifCircuit blif = blifOf(dir, "s.blif");
-    EXPECT_EQ(Mismatch(blif, Expected::FromNumber(150, 3)), "");
-    EXPECT_EQ(blif.model(), "fnct");
-    EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "x2"}));
-    EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"y0"}));
+        const BlifCircuit blif = blifOf(dir, "s.blif");
+        EXPECT_EQ(Mismatch(blif, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(blif.model(), "fnct");
+        EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "x2"}));
+        EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"y0"}));
 
-    // Only the solver exchange files, the netlist and the lock stay behind: the library
-    // files are removed and no continuation file is written without -continue.
-    EXPECT_EQ(listDir(dir.path()),
-              (std::set<std::string>{".quillon.lock", "SAT_result.cnf", "inst.cnf", "s.blif"}));
+        // No library file stays, and no continuation file is written without -continue.
+        const std::set<std::string> left =
+            external
+                ? std::set<std::string>{".quillon.lock", "SAT_result.cnf", "inst.cnf", "s.blif"}
+                : std::set<std::string>{"s.blif"};
+        EXPECT_EQ(listDir(dir.path()), left);
+    }
 }
 
 // Every writer describes the same circuit, and the statistics describe it too.
@@ -162,30 +168,44 @@ TEST(E2eRuns, KnownOptimumNodeCounts) {
     }
 }
 
-// Differing gate costs: the cost search trades nodes for cheaper gates.
+// Differing gate costs: the cost search trades nodes for cheaper gates. The embedded route
+// returns the cheapest circuit of any size; the external one stops at the first count with
+// no cheaper circuit.
 TEST(E2eRuns, GateCostsSteerTheSearch) {
-    {
-        // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6),
-        // and the cost bound of the search then rules out anything cheaper.
+    for (const bool external : {false, true}) {
+        // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6).
         TempDir dir;
-        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "12",
-                                   "-save_dot", "c.dot", "-save_aag", "c.aag", "-stats"},
-                                  dir.path());
+        std::vector<std::string> args = {
+            "-k", "3",         "-f",    "150",       "-nodefuncts", "86",    "-gatecosts",
+            "12", "-save_dot", "c.dot", "-save_aag", "c.aag",       "-stats"};
+        if (external) args.insert(args.end(), {"-solver", "minisat"});
+        const RunResult r = runOk(args, dir.path());
         const GateCircuit dot = dotOf(dir, "c.dot", "86");
         EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
         EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
         EXPECT_EQ(dot.gateCount(), 2u);
         EXPECT_EQ(xorGates(dot), 2u);
         EXPECT_EQ(statsOf(r)[1], "2");
-        EXPECT_TRUE(fileExists(dir.file("inst.opb"))); // the optimizer was used
+        EXPECT_EQ(fileExists(dir.file("inst.opb")), external); // the optimizer's instance
     }
     {
-        // Exclusive-or gates of cost 9: two of them cost 18; with three nodes the optimizer
-        // finds nothing cheaper (19), with four one exclusive-or and three and-nodes cost 12,
-        // and with five no circuit of and-nodes alone exists, which ends the search.
+        // Exclusive-or gates of cost 9: six and-nodes (cost 6) are the cheapest circuit.
         TempDir dir;
         const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "19",
                                    "-save_dot", "c.dot", "-stats"},
+                                  dir.path());
+        const GateCircuit dot = dotOf(dir, "c.dot", "86");
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
+        EXPECT_EQ(dot.gateCount(), 6u);
+        EXPECT_EQ(xorGates(dot), 0u);
+    }
+    {
+        // The external route: two exclusive-ors cost 18; with three nodes the optimizer finds
+        // nothing cheaper (19), with four one exclusive-or and three and-nodes cost 12, and
+        // with five no circuit of and-nodes alone exists, which ends the search.
+        TempDir dir;
+        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "19",
+                                   "-save_dot", "c.dot", "-stats", "-solver", "minisat"},
                                   dir.path());
         const GateCircuit dot = dotOf(dir, "c.dot", "86");
         EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
@@ -411,10 +431,10 @@ TEST(E2eRuns, TimingsReport) {
         EXPECT_GE(value, 0.0) << kv[0];
         if (i == 0) total = value;
         if (i >= 1 && i <= 7) parts += value;
-        // For the exclusive-or of three inputs the lower-bound engine rules out n = 0 .. 5,
-        // so the external solver runs once, at 6.
+        // For the exclusive-or of three inputs the lower-bound engine rules out n = 0 .. 5
+        // and hands over its circuit at 6: no solver runs on the instance.
         if (kv[0] == "solver_runs") {
-            EXPECT_EQ(kv[1], "1");
+            EXPECT_EQ(kv[1], "0");
         }
     }
     EXPECT_NEAR(parts, total, 0.01);

@@ -29,6 +29,8 @@ std::string shapeOf(uint32_t tt) {
         return "xor";
     case 0x9:
         return "xnor";
+    case 0xB:
+        return "imply";
     default:
         return "other";
     }
@@ -41,6 +43,7 @@ std::string shapeFromAttributes(const std::string& rest) {
     if (rest == ", shape = box, peripheries = 2") return "nor";
     if (rest == ", shape = hexagon") return "xor";
     if (rest == ", shape = hexagon, peripheries = 2") return "xnor";
+    if (rest == ", shape = rarrow") return "imply";
     if (rest == ", shape = cylinder") return "other";
     fail("DOT: unknown node shape \"" + rest + "\"");
 }

@@ -2,6 +2,8 @@
 
 #include "util/myExcept.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -100,7 +102,8 @@ PathGuard::~PathGuard() {
         unsetenv("PATH");
 }
 
-RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir) {
+RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir,
+                     double timeLimit) {
     TempDir capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
@@ -127,8 +130,18 @@ RunResult runQuillon(const std::vector<std::string>& args, const std::string& di
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
     RunResult r;
+    const auto start = std::chrono::steady_clock::now();
+    while (timeLimit > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >
+            timeLimit) {
+            kill(pid, SIGKILL);
+            r.timedOut = true;
+            break;
+        }
+        usleep(2000);
+    }
+    if (timeLimit <= 0 || r.timedOut) waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = readFile(outPath);
     r.err = readFile(errPath);

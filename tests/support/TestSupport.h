@@ -71,9 +71,12 @@ struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
     std::string out;
     std::string err;
+    bool timedOut = false; // killed after the time limit
 };
 
-// Runs the quillon binary with the given arguments in directory dir (no shell involved).
-RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir = ".");
+// Runs the quillon binary with the given arguments in directory dir (no shell involved);
+// with a time limit (seconds, 0: none) a run that takes longer is killed.
+RunResult runQuillon(const std::vector<std::string>& args, const std::string& dir = ".",
+                     double timeLimit = 0);
 
 } // namespace testsupport
