@@ -61,6 +61,9 @@ public:
     // Limits the time spent on one node count (unlimited by default). A count not decided
     // in time is treated as possible: the engine then rules out nothing from it on.
     void setTimeLimit(double seconds) { timeLimit_ = seconds; }
+    // Threads the engine may use (1: the calling thread alone). The answers, the witness and
+    // the cheapest circuit do not depend on it.
+    void setThreads(uint32_t threads) { threads_ = threads == 0 ? 1 : threads; }
     // True when a count was left undecided for lack of time.
     bool gaveUp() const { return gaveUp_; }
 
@@ -89,5 +92,6 @@ private:
     uint32_t probe_ = 0;              // where the next counterexample search starts
     std::optional<double> timeLimit_;
     bool gaveUp_ = false;
+    uint32_t threads_ = 1;
     Stats stats_;
 };

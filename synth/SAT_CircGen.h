@@ -154,6 +154,8 @@ public:
     std::unique_ptr<SearchSolver> solver;
     // Why the last search ran without the lower-bound engine ("" when it used it).
     std::string boundNote;
+    // Threads the search may use.
+    uint32_t threads = 1;
 
 private:
     // True when the model's first term holds literal 1 for the named variable.

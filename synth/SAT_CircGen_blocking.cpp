@@ -180,6 +180,7 @@ void SAT_CircGen::Constrain() {
 
     const auto perms = Gen_Permutations();
     std::vector<Literal> work(slotColumn.size());
+    std::vector<bool> portsSwapped(n);
     std::vector<uint32_t> pi(S + 1);
     for (auto perm = perms->cbegin(); perm != perms->cend(); ++perm) {
         for (uint32_t s = 0; s <= S; ++s)
@@ -206,7 +207,9 @@ void SAT_CircGen::Constrain() {
                     work[nSlot[2 * (pi[i] - k - 1) + b]] =
                         opposite(slotModel[nSlot[2 * (i - k - 1) + b]]);
 
-        // Symmetric nodes: keep the smaller source on port 0, as the instance demands.
+        // Symmetric nodes: keep the smaller source on port 0, as the instance demands. The
+        // port properties (inversion, polymorphic edge) go with their ports.
+        std::fill(portsSwapped.begin(), portsSwapped.end(), false);
         for (uint32_t i = k + 1; i <= S; ++i) {
             if (!nodeSymmetric[i - k - 1]) continue;
             const uint32_t pii = pi[i];
@@ -222,6 +225,7 @@ void SAT_CircGen::Constrain() {
                     work[c11] = Lit_0;
                     work[c21] = Lit_1;
                     work[c20] = Lit_0;
+                    portsSwapped[pii - k - 1] = !portsSwapped[pii - k - 1];
                     if (!diffTopology) {
                         const size_t base = 2 * static_cast<size_t>(pii - k - 1);
                         std::swap(work[nSlot[base]], work[nSlot[base + 1]]);
@@ -245,18 +249,45 @@ void SAT_CircGen::Constrain() {
 
         if (!diffTopology) {
             for (uint32_t i = k + 1; i <= S; ++i)
-                for (uint32_t b = 0; b < 2; ++b)
-                    work[pSlot[2 * (pi[i] - k - 1) + b]] =
+                for (uint32_t b = 0; b < 2; ++b) {
+                    const uint32_t port = portsSwapped[pi[i] - k - 1] ? 1 - b : b;
+                    work[pSlot[2 * (pi[i] - k - 1) + port]] =
                         opposite(slotModel[pSlot[2 * (i - k - 1) + b]]);
+                }
             for (uint32_t o = 0; o < m; ++o)
                 work[opSlot[o]] = opposite(slotModel[opSlot[o]]);
         }
 
-        Cube clause;
-        clause.init_sparse(width);
-        for (uint32_t slot : byColumn)
-            if (work[slot] != Lit_dc) clause.setLit(slotColumn[slot], work[slot]);
-        clauses.AppendTerm(clause);
+        // A symmetric node that reads one source on both ports is the same node with its
+        // port properties exchanged: block those copies too, or they would be found again.
+        std::vector<uint32_t> twins; // such nodes whose two ports differ, as positions
+        if (!diffTopology)
+            for (uint32_t i = k + 1; i <= S; ++i) {
+                if (!nodeSymmetric[i - k - 1]) continue;
+                const uint32_t pii = pi[i];
+                const size_t base = 2 * static_cast<size_t>(pii - k - 1);
+                bool sameSource = false;
+                for (uint32_t j = allowConst ? 0 : 1; j < pii && !sameSource; ++j)
+                    sameSource = work[cSlot[cIdx(j, pii, 0)]] == Lit_0 &&
+                                 work[cSlot[cIdx(j, pii, 1)]] == Lit_0;
+                if (sameSource && (work[nSlot[base]] != work[nSlot[base + 1]] ||
+                                   work[pSlot[base]] != work[pSlot[base + 1]]))
+                    twins.push_back(pii - k - 1);
+            }
+        for (uint32_t variant = 0; variant < (1u << twins.size()); ++variant) {
+            std::vector<Literal> copy = work;
+            for (size_t t = 0; t < twins.size(); ++t)
+                if ((variant >> t) & 1u) {
+                    const size_t base = 2 * static_cast<size_t>(twins[t]);
+                    std::swap(copy[nSlot[base]], copy[nSlot[base + 1]]);
+                    std::swap(copy[pSlot[base]], copy[pSlot[base + 1]]);
+                }
+            Cube clause;
+            clause.init_sparse(width);
+            for (uint32_t slot : byColumn)
+                if (copy[slot] != Lit_dc) clause.setLit(slotColumn[slot], copy[slot]);
+            clauses.AppendTerm(clause);
+        }
     }
 }
 

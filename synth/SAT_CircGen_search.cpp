@@ -204,6 +204,7 @@ private:
                 PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
                 bound = std::make_unique<FastBound>(e_.BoundSpec());
             }
+            bound->setThreads(e_.threads);
             e_.boundNote = bound->reason();
             if (bound->applicable()) {
                 FirstByBound(*bound);
