@@ -174,10 +174,23 @@ TEST(Constrain, SwappedNodesKeepTheSmallerSourceOnPortZero) {
         const std::set<std::string> sol = threeNodeSolution();
         st.setModel(sol);
         const auto added = st.added([&] { st.e.Constrain(); });
-        // Permutations {2,1} (nodes 3 and 4 exchanged) and {1,2}, in that order.
-        ASSERT_EQ(added.size(), 2u);
+        // Permutations {2,1} (nodes 3 and 4 exchanged) and {1,2}, in that order. Node 4 reads
+        // x2 on both ports, one of them inverted: each permutation also blocks the copy with
+        // that node's port inversions exchanged, the same circuit (not with diffTopology,
+        // where inversions are not told apart anyway).
+        ASSERT_EQ(added.size(), diffTopology ? 2u : 4u);
         const auto& swapped = added[0];
-        const auto& identity = added[1];
+        const auto& identity = added[diffTopology ? 1 : 2];
+        if (!diffTopology) {
+            EXPECT_EQ(added[1].at("N3_0"), Lit_1);
+            EXPECT_EQ(added[1].at("N3_1"), Lit_0);
+            EXPECT_EQ(added[3].at("N4_0"), Lit_1);
+            EXPECT_EQ(added[3].at("N4_1"), Lit_0);
+            std::set<std::string> twin = sol;
+            twin.erase("N4_0");
+            twin.insert("N4_1");
+            EXPECT_FALSE(satisfiedBy(added[3], twin));
+        }
 
         // Node 5's ports were put back in order: its sources read 3 then 4 again.
         EXPECT_EQ(swapped.at("C3_5_0"), Lit_0);
@@ -217,7 +230,7 @@ TEST(Constrain, NonSymmetricFunctionKeepsThePortsAsRelabelled) {
     sol.insert("F5_0");
     st.setModel(sol);
     const auto added = st.added([&] { st.e.Constrain(); });
-    ASSERT_EQ(added.size(), 2u);
+    ASSERT_EQ(added.size(), 4u); // two permutations, each with node 4's twin copy
     EXPECT_EQ(added[0].at("C4_5_0"), Lit_0);
     EXPECT_EQ(added[0].at("C3_5_1"), Lit_0);
     EXPECT_EQ(added[0].at("C3_5_0"), Lit_1);
