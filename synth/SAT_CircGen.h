@@ -89,6 +89,10 @@ public:
     // --- search ---
     void Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity);
     void SaveConstraints();
+    // The settings that shape the instance and its enumeration, as "key=value" words: the
+    // target's shape and truth table (a hash), the library, the gate costs and the options.
+    // The continuation file records it, so that a run never resumes another problem.
+    std::string ProblemFingerprint() const;
 
     // --- the lower-bound engine's view ---
     BoundProblem::Spec BoundSpec() const;
@@ -129,6 +133,8 @@ public:
     bool allSymmetric = true;
     std::vector<bool> negSymmetric;
     uint32_t functionCount = 0;
+    // The library as given to DeriveFunctions (hexadecimal digits, upper case).
+    std::string libraryText;
     uint32_t codeBits = 0;
     bool fixedN = false;
     bool pboMode = false;

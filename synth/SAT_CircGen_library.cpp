@@ -70,6 +70,9 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
     negSymmetric.clear();
     allSymmetric = true;
     functionCount = static_cast<uint32_t>(functions.size());
+    libraryText.clear();
+    for (char ch : functions)
+        libraryText += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     codeBits = 0;
     while (codeBits < 32 && (uint64_t(1) << codeBits) < functionCount)
         ++codeBits;

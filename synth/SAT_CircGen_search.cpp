@@ -22,6 +22,7 @@
 #include <iterator>
 #include <list>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -32,6 +33,8 @@ const char* const kContinuationFile = "constr.cnf";
 // The continuation file is written here first and then renamed over constr.cnf, so that
 // constr.cnf always holds a complete save.
 const char* const kContinuationTemp = "constr.cnf.tmp";
+// The comment line of the continuation file that records the problem it belongs to.
+const std::string kProblemKey = "c problem ";
 
 // ceil(log2(x)); 0 for x <= 1.
 uint32_t ceilLog2(uint32_t x) {
@@ -518,10 +521,31 @@ private:
         const std::string solNo = e_.clauses.ExtractCNFComment("c sol_no=");
         if (n.empty() || cost.empty() || bestN.empty() || solNo.empty())
             throw RuntimeException("SAT_CircGen::Generate:corrupted continuation CNF file.");
+        // A file without the problem line was written before it existed: resumed as it is.
+        const std::string saved = e_.clauses.ExtractCNFComment(kProblemKey);
+        if (!saved.empty()) RefuseOtherProblem(saved);
         e_.n = str2uint(n);
         e_.best_cost = str2uint(cost);
         e_.best_n = str2uint(bestN);
         e_.sol_no = str2uint(solNo);
+    }
+
+    // The continuation file was saved for another problem: names the first setting that
+    // differs.
+    void RefuseOtherProblem(const std::string& saved) const {
+        const std::string current = e_.ProblemFingerprint();
+        if (saved == current) return;
+        std::istringstream a(saved), b(current);
+        std::string there, here;
+        while (a >> there) {
+            if (!(b >> here)) here.clear();
+            if (there != here) break;
+        }
+        throw RuntimeException(std::string("SAT_CircGen::Generate: ") + kContinuationFile +
+                               " was saved for another problem (" + there + " there, " +
+                               (here.empty() ? "nothing" : here) +
+                               " here); remove it or resume "
+                               "with the settings it was saved with");
     }
 
     void Save() {
@@ -656,6 +680,7 @@ void SAT_CircGen::SaveConstraints() {
     comments.push_back("c best_cost=" + int2string(best_cost));
     comments.push_back("c best_n=" + int2string(best_n));
     comments.push_back("c sol_no=" + int2string(sol_no));
+    comments.push_back(kProblemKey + ProblemFingerprint());
     try {
         clauses.SaveCNF(kContinuationTemp);
     } catch (...) {

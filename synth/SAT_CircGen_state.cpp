@@ -3,6 +3,9 @@
 
 #include "solver/SearchSolver.h"
 #include "util/myExcept.h"
+#include "util/utils.h"
+
+#include <cstdio>
 
 SAT_CircGen::SAT_CircGen() = default;
 
@@ -67,6 +70,31 @@ void SAT_CircGen::set_GateCosts(std::string costs) {
         if (gateCosts[x] < minGateCost) minGateCost = gateCosts[x];
     }
     costsDiffer = maxGateCost != minGateCost;
+}
+
+std::string SAT_CircGen::ProblemFingerprint() const {
+    // FNV-1a over the target's value (0, 1, don't care) at every row of every output.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    const uint32_t width = polyEdges ? k + 1 : k;
+    if (target != nullptr && width < 32) {
+        const uint32_t rows = 1u << width;
+        for (uint32_t r = 0; r < rows; ++r) {
+            const std::vector<uint32_t> values = target->Simulate(Cube(int2bin(r, width)));
+            for (uint32_t v : values) {
+                hash ^= v > 2 ? 0 : v;
+                hash *= 0x100000001b3ull;
+            }
+        }
+    }
+    char target[17];
+    std::snprintf(target, sizeof target, "%016llx", static_cast<unsigned long long>(hash));
+    std::string costs;
+    for (uint32_t c : gateCosts)
+        costs += (costs.empty() ? "" : ",") + int2string(c);
+    return "k=" + int2string(k) + " outputs=" + int2string(m) + " nodefuncts=" + libraryText +
+           " gatecosts=" + costs + " inversions=" + (allowInv ? "1" : "0") +
+           " constants=" + (allowConst ? "1" : "0") + " polyedges=" + (polyEdges ? "1" : "0") +
+           " difftopology=" + (diffTopology ? "1" : "0") + " target=" + target;
 }
 
 bool SAT_CircGen::is_symmetric(const std::string& tt) const {

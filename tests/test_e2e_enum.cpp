@@ -240,6 +240,33 @@ TEST(E2eEnum, ContinuationAfterSigterm) {
     const std::string second = readFile(dir.file("s.2.dot"));
 
     std::remove(dir.file("minisat").c_str());
+    // The file records its problem: another target, library, cost or option is refused
+    // with the setting that differs, and nothing is written.
+    const std::string saved = readFile(dir.file("constr.cnf"));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> foreign = {
+        {{"-k", "4", "-fh", "81"}, "target="},
+        {{"-k", "3", "-fh", "80"}, "k=4 there, k=3 here"},
+        {with(kAnd4, {"-nodefuncts", "86", "-gatecosts", "11"}), "nodefuncts=8 there"},
+        {with(kAnd4, {"-noconst"}), "constants=1 there, constants=0 here"},
+        {with(kAnd4, {"-difftopology"}), "difftopology=0 there"},
+    };
+    for (const auto& [args, setting] : foreign) {
+        const RunResult r =
+            runQuillon(with(args, {"-enum", "-continue", "-save_dot", "t.dot"}), dir.path());
+        EXPECT_EQ(r.status, 1) << setting;
+        EXPECT_NE(r.err.find("constr.cnf was saved for another problem (" + setting),
+                  std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fileExists(dir.file("t.1.dot")));
+        EXPECT_EQ(readFile(dir.file("constr.cnf")), saved);
+    }
+    // A file without the problem line (written before it was recorded) is resumed.
+    std::string old;
+    for (const std::string& line : splitLines(saved))
+        if (line.rfind("c problem ", 0) != 0) old += line + "\n";
+    ASSERT_NE(old, saved);
+    writeFile(dir.file("constr.cnf"), old);
+    // The embedded route resumes what the external one saved.
     const RunResult resumed = runQuillon(
         with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-enumstats"}), dir.path());
     ASSERT_EQ(resumed.status, 0) << resumed.err;
