@@ -260,14 +260,16 @@ TEST_F(SearchTest, SaveConstraintsReplacesTheFileWhole) {
     const std::string saved = readFile("constr.cnf");
     EXPECT_EQ(stateLines(saved),
               (std::vector<std::string>{"c n=3", "c best_cost=3", "c best_n=3", "c sol_no=1"}));
-    // The state lines come right before the problem line, after the variable names.
+    // The state lines and the problem it belongs to come right before the problem line,
+    // after the variable names.
     const std::vector<std::string> lines = splitLines(saved);
     size_t problem = 0;
     while (problem < lines.size() && lines[problem].rfind("p cnf", 0) != 0)
         ++problem;
-    ASSERT_GE(problem, 4u);
-    EXPECT_EQ(lines[problem - 1], "c sol_no=1");
-    EXPECT_EQ(lines[problem - 4], "c n=3");
+    ASSERT_GE(problem, 5u);
+    EXPECT_EQ(lines[problem - 1], "c problem " + x.e.ProblemFingerprint());
+    EXPECT_EQ(lines[problem - 2], "c sol_no=1");
+    EXPECT_EQ(lines[problem - 5], "c n=3");
     EXPECT_FALSE(fileExists("constr.cnf.tmp"));
 
     // A save that cannot replace the file leaves what was there and no temporary file.
