@@ -27,6 +27,7 @@
 
 class Network;
 class SearchSolver;
+class CostCounter;
 struct BoundCircuit;
 class PhaseTimings;
 struct SearchProgress;
@@ -160,6 +161,16 @@ public:
     std::unique_ptr<SearchSolver> solver;
     // Why the last search ran without the lower-bound engine ("" when it used it).
     std::string boundNote;
+    // Embedded route: what the solver holds beyond the clause set for the current instance
+    // (reset whenever the instance is rebuilt, loaded or dropped), and whether the search
+    // has proven the optimum it enumerates (node count, or the least cost of all).
+    struct SolverExtras {
+        bool ordered = false; // consecutive nodes in colex order
+        bool pruned = false;  // no redundant node
+        std::unique_ptr<CostCounter> counter;
+    };
+    SolverExtras extras;
+    bool optimumProven = false;
     // Threads the search may use.
     uint32_t threads = 1;
 

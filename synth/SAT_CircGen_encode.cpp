@@ -10,6 +10,7 @@
 // the clause set that setting each literal by its variable's name would give.
 #include "synth/SAT_CircGen.h"
 
+#include "solver/CostCounter.h"
 #include "solver/SearchSolver.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -67,6 +68,7 @@ void SAT_CircGen::Generate_SAT() {
 
     clauses.clear();
     if (solver) solver->Reset();
+    extras = SolverExtras();
     clauses.setCNF(true);
     clauses.setSparse();
     const auto var = [this](const std::string& name) {

@@ -196,6 +196,7 @@ private:
     // the embedded route. False when a preset node count has no solution.
     bool FirstSearchEmbedded() {
         e_.pboMode = false; // gate costs are bounded by clauses, not optimised by a program
+        e_.optimumProven = false;
         e_.bestRes.reset();
         e_.best_cost = kNone;
         e_.best_n = kNone;
@@ -244,6 +245,7 @@ private:
             cost = cheapest->cost;
             e_.n = static_cast<uint32_t>(circuit.nodes.size());
         }
+        e_.optimumProven = true;
         Rebuild();
         if (e_.costsDiffer) AddFH();
         {
@@ -287,6 +289,7 @@ private:
         }
         if (!e_.bestRes) return false;
         e_.SAT_res = e_.bestRes;
+        e_.optimumProven = !e_.fixedN;
         if (e_.n != nBest_) {
             // The search went on to larger counts: the instance must be the solution's.
             e_.n = nBest_;
@@ -420,8 +423,6 @@ private:
     void Rebuild() {
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
         e_.Generate_SAT();
-        counter_.reset();
-        ordered_ = false;
     }
 
     // Embedded route: consecutive nodes that may trade places take their source pairs in
@@ -443,6 +444,8 @@ private:
         };
         // With one output the last node drives it and never moves.
         const uint32_t lastMovable = e_.m == 1 ? e_.k + e_.n - 1 : e_.k + e_.n;
+        // (Ordering every later node that could take a node's place was measured: it costs
+        // the solver more than it saves.)
         for (uint32_t i = e_.k + 1; i < lastMovable; ++i) {
             // Port 1 holds the larger source: node i's may not exceed node i+1's.
             for (uint32_t a = first + 1; a < i; ++a)
@@ -454,6 +457,45 @@ private:
                     for (uint32_t b = first; b < a; ++b)
                         solver.AddClause(
                             {-C(h, i, 1), -C(h, i + 1, 1), -C(a, i, 0), -C(b, i + 1, 0)});
+        }
+    }
+
+    // Embedded route, at the optimum: no node's value equals another signal's, or the
+    // complement of one where inversions are free, or a constant that readers could take
+    // instead. Such a node could be removed (docs/fast-bound.md, redundancy), giving a
+    // smaller or cheaper circuit, so no optimum solution has one: the clauses only help
+    // the solver and change no count.
+    void ForbidRedundantNodes() {
+        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
+                        e_.polyEdges);
+        SearchSolver& solver = e_.Solver();
+        const uint32_t rows = vm.rows();
+        const auto Y = [&](uint32_t r, uint32_t s) { return static_cast<int>(vm.Y(r, s)) + 1; };
+        const bool inv = e_.allowInv;
+        std::vector<int> clause;
+        for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
+            // The constants: 0 where readers may take it (or invert), 1 where they may invert.
+            for (uint32_t value = 0; value < 2; ++value) {
+                if (value == 0 ? !(inv || e_.allowConst) : !inv) continue;
+                clause.clear();
+                for (uint32_t r = 0; r < rows; ++r)
+                    clause.push_back(value ? -Y(r, i) : Y(r, i));
+                solver.AddClause(clause);
+            }
+            for (uint32_t s = 1; s < i; ++s)
+                for (uint32_t complement = 0; complement < (inv ? 2u : 1u); ++complement) {
+                    clause.clear();
+                    for (uint32_t r = 0; r < rows; ++r) {
+                        // Differ at row r (agree, for the complement).
+                        const int d = solver.NewVar(e_.clauses);
+                        const int y = complement ? -Y(r, s) : Y(r, s);
+                        solver.AddClause({-d, Y(r, i), y});
+                        solver.AddClause({-d, -Y(r, i), -y});
+                        clause.push_back(d);
+                    }
+                    solver.AddClause(clause);
+                }
         }
     }
 
@@ -513,8 +555,9 @@ private:
             e_.clauses.LoadCNF(kContinuationFile);
         }
         if (e_.solver) e_.solver->Reset();
-        counter_.reset();
-        ordered_ = false;
+        e_.extras = SAT_CircGen::SolverExtras();
+        // With equal costs an enumeration runs at the least node count only.
+        e_.optimumProven = !e_.costsDiffer && !e_.fixedN;
         const std::string n = e_.clauses.ExtractCNFComment("c n=");
         const std::string cost = e_.clauses.ExtractCNFComment("c best_cost=");
         const std::string bestN = e_.clauses.ExtractCNFComment("c best_n=");
@@ -563,9 +606,13 @@ private:
         const bool pbo = e_.pboMode;
         if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
         std::vector<int> assumptions;
-        if (embedded_ && !ordered_) {
+        if (embedded_ && !e_.extras.ordered) {
             OrderNodes();
-            ordered_ = true;
+            e_.extras.ordered = true;
+        }
+        if (embedded_ && e_.optimumProven && !e_.extras.pruned) {
+            ForbidRedundantNodes();
+            e_.extras.pruned = true;
         }
         if (embedded_ && e_.costsDiffer && costBound != kNone)
             assumptions = CostAssumption(costBound);
@@ -600,7 +647,7 @@ private:
     // over the function-select variables FH<i>_<t>; the counter is built on first use for
     // the instance. Empty when the instance has no function-select variables.
     std::vector<int> CostAssumption(uint32_t bound) {
-        if (!counter_ || counter_->limit() < bound) {
+        if (!e_.extras.counter || e_.extras.counter->limit() < bound) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
             SearchSolver& solver = e_.Solver();
             const uint32_t width = e_.clauses.getInputs();
@@ -621,11 +668,11 @@ private:
                 }
                 ladders.push_back(std::move(ladder));
             }
-            counter_ = std::make_unique<CostCounter>(
+            e_.extras.counter = std::make_unique<CostCounter>(
                 ladders, bound, [&] { return solver.NewVar(e_.clauses); },
                 [&](const std::vector<int>& c) { solver.AddClause(c); });
         }
-        const int lit = counter_->AtMost(bound);
+        const int lit = e_.extras.counter->AtMost(bound);
         return lit ? std::vector<int>{lit} : std::vector<int>{};
     }
 
@@ -658,8 +705,6 @@ private:
     const unsigned verbosity_;
     const bool embedded_;
     uint32_t maxCost_;
-    std::unique_ptr<CostCounter> counter_; // embedded route: the total-cost bound
-    bool ordered_ = false;                 // embedded route: OrderNodes done for the instance
     uint32_t nBest_ = 0;
     uint32_t levels_ = kNone;
     uint32_t bestLevels_ = kNone;

@@ -1,6 +1,7 @@
 // Construction, configuration, gate costs and release of the models held by the engine.
 #include "synth/SAT_CircGen.h"
 
+#include "solver/CostCounter.h"
 #include "solver/SearchSolver.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -16,6 +17,7 @@ SAT_CircGen::~SAT_CircGen() {
 void SAT_CircGen::clean() {
     clauses.clear();
     if (solver) solver->Reset();
+    extras = SolverExtras();
     // Models are shared between SAT_res, bestRes and the solution list; dropping every
     // reference releases each of them exactly once.
     solutions.clear();
@@ -91,7 +93,8 @@ std::string SAT_CircGen::ProblemFingerprint() const {
     std::string costs;
     for (uint32_t c : gateCosts)
         costs += (costs.empty() ? "" : ",") + int2string(c);
-    return "k=" + int2string(k) + " outputs=" + int2string(m) + " nodefuncts=" + libraryText +
+    return "k=" + int2string(k) + " outputs=" + int2string(m) +
+           " nodes=" + int2string(fixedN ? n : 0) + " nodefuncts=" + libraryText +
            " gatecosts=" + costs + " inversions=" + (allowInv ? "1" : "0") +
            " constants=" + (allowConst ? "1" : "0") + " polyedges=" + (polyEdges ? "1" : "0") +
            " difftopology=" + (diffTopology ? "1" : "0") + " target=" + target;

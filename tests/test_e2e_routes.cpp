@@ -148,7 +148,9 @@ RouteRun runRoute(const Case& c, bool external, double limit) {
                 {"-save_dot", "s.dot", "-stats", "-solver", external ? "minisat" : "embedded"});
     RouteRun run{runQuillon(args, dir.path(), limit), {}, {}};
     if (run.result.timedOut || run.result.status != 0) return run;
-    const unsigned count = solutionCount(run.result);
+    // Without -enum one solution is written; with -best its count is that of the solutions
+    // looked at, which depends on the order in which they were found.
+    const unsigned count = c.enumerate ? solutionCount(run.result) : solutionCount(run.result) > 0;
     for (unsigned i = 0; i < count; ++i) {
         std::string name = "s.dot";
         if (c.enumerate) name = "s." + std::to_string(c.best ? i : i + 1) + ".dot";
