@@ -466,6 +466,7 @@ private:
     // smaller or cheaper circuit, so no optimum solution has one: the clauses only help
     // the solver and change no count.
     void ForbidRedundantNodes() {
+        if (e_.polyEdges) return; // the argument is not made for polymorphic edges
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
         const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
                         e_.polyEdges);
