@@ -476,6 +476,15 @@ private:
         const bool inv = e_.allowInv;
         std::vector<int> clause;
         for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
+            // With inversions free, a node reading the constant, or one signal on both ports,
+            // computes a constant, that signal or its complement: it reads neither.
+            if (inv)
+                for (uint32_t b = 0; b < 2; ++b) {
+                    if (e_.allowConst) solver.AddClause({-(static_cast<int>(vm.C(0, i, b)) + 1)});
+                    for (uint32_t s = vm.firstSource(); s < i && b == 0; ++s)
+                        solver.AddClause({-(static_cast<int>(vm.C(s, i, 0)) + 1),
+                                          -(static_cast<int>(vm.C(s, i, 1)) + 1)});
+                }
             // The constants: 0 where readers may take it (or invert), 1 where they may invert.
             for (uint32_t value = 0; value < 2; ++value) {
                 if (value == 0 ? !(inv || e_.allowConst) : !inv) continue;
