@@ -55,7 +55,12 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
         Write_Truth(table, s.k, *s.truthFile);
         target = DeriveFnctPLA(table, s.k, s.polyedges);
     } else {
-        target = DeriveFnctPLA(ReadTruthTable(s.k, *s.truthFile), s.k, s.polyedges);
+        const TruthTable table =
+            ReadTruthTable(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        uint32_t k = 0;
+        while (MintermCount(k) < table.size())
+            ++k;
+        target = DeriveFnctPLA(table, k, s.polyedges);
     }
     return target;
 }
@@ -74,7 +79,9 @@ int runSynthesis(const Settings& s, float t0) {
     target->NameVars();
     if (s.polyedges && X > 0) target->setIName(X - 1, "P");
 
-    if (s.nodeFuncts.size() != s.gateCosts.size())
+    // Without -gatecosts every node function costs 1.
+    const std::string costs = s.gateCosts.value_or(std::string(s.nodeFuncts.size(), '1'));
+    if (s.nodeFuncts.size() != costs.size())
         throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
     if (s.n != 0) {
         engine.n = s.n;
@@ -86,7 +93,7 @@ int runSynthesis(const Settings& s, float t0) {
         PhaseTimings::Scope scope(engine.timings, PhaseTimings::Library);
         engine.DeriveFunctions(s.nodeFuncts);
     }
-    engine.set_GateCosts(s.gateCosts);
+    engine.set_GateCosts(costs);
     engine.set_difftopology(s.diffTopology);
     engine.useFastBound = !s.noBound;
 
