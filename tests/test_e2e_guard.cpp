@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/file.h>
 #include <thread>
@@ -162,22 +163,42 @@ TEST(E2eGuard, ImpossibleTargetsAreRefused) {
     }
 }
 
-// Don't cares count for the target: a completion within reach is no reason to refuse.
+// Don't cares count for the target: a completion within reach is no reason to refuse, and
+// the optimum uses them.
 TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
-    TempDir dir;
-    // Only and-nodes, no inversions. Row 00 undecided: and of both inputs fits.
-    writeFile(dir.file("dc.pla"), ".i 2\n.o 1\n.type fd\n11 1\n00 -\n.e\n");
-    const RunResult r = runQuillon({"-pla", "dc.pla", "-noinv", "-save_dot", "d.dot"}, dir.path());
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(lastLine(r.out), "Solutions: 1");
-    const GateCircuit c = GateCircuit::FromDot(readFile(dir.file("d.dot")), "8");
-    EXPECT_EQ(c.gateCount(), 1u);
-    EXPECT_EQ(Mismatch(c, Expected::FromFunctions(2, false, {[](uint32_t row) {
-                                                      return row == 0 ? Expected::DontCare
-                                                                      : (row == 3 ? 1 : 0);
-                                                  }})),
-              "");
+    struct Case {
+        std::string pla;
+        std::vector<std::string> options;
+        std::function<int(uint32_t)> function; // value at a row (x0 is bit 0)
+        size_t gates;
+    };
+    const std::vector<Case> cases = {
+        // Only and-nodes, no inversions. Row 00 undecided: and of both inputs fits.
+        {".i 2\n.o 1\n.type fd\n11 1\n00 -\n.e\n",
+         {"-noinv"},
+         [](uint32_t r) { return r == 0 ? Expected::DontCare : (r == 3 ? 1 : 0); },
+         1},
+        // Type fr: the rows listed in neither set are don't cares, so not x0 (or not x1)
+        // needs no gate.
+        {".i 2\n.o 1\n.type fr\n00 1\n11 0\n.e\n",
+         {},
+         [](uint32_t r) { return r == 0 ? 1 : (r == 3 ? 0 : Expected::DontCare); },
+         0},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeFile(dir.file("dc.pla"), c.pla);
+        std::vector<std::string> args = {"-pla", "dc.pla", "-save_dot", "d.dot"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = runQuillon(args, dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+        const GateCircuit dot = GateCircuit::FromDot(readFile(dir.file("d.dot")), "8");
+        EXPECT_EQ(dot.gateCount(), c.gates) << c.pla;
+        EXPECT_EQ(Mismatch(dot, Expected::FromFunctions(2, false, {c.function})), "") << c.pla;
+    }
 
+    TempDir dir;
     // Row 00 set to 1: nothing of and-nodes reaches it; the second output is named.
     writeFile(dir.file("two.pla"), ".i 2\n.o 2\n.ob fine bad\n.type fd\n11 11\n00 01\n.e\n");
     const RunResult refused = runQuillon({"-pla", "two.pla", "-noinv"}, dir.path());
