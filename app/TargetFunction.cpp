@@ -1,6 +1,7 @@
 #include "app/TargetFunction.h"
 
 #include "logic/Term.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -72,6 +73,7 @@ std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool pol
     Term term(inputs, 1);
     term.setCubeType(CUBE_PRODUCT);
     for (uint32_t i = 0; i < m; ++i) {
+        if (i % 4096 == 0) StopRequest::ThrowIfPending();
         term.setCube(int2bin_rev(i, inputs));
         term.setOM(0, table.get(i) ? Lit_1 : Lit_0);
         pla->AppendTerm(term);

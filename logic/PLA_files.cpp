@@ -2,6 +2,7 @@
 
 #include "logic/PLA.h"
 
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -166,7 +167,9 @@ void PLA::LoadPLA(const std::string& file) {
     std::string cube;
     std::string om;
 
-    while (lines.next(line)) {
+    for (size_t read = 1; lines.next(line); ++read) {
+        // A large target file takes a while: a stop request ends the reading.
+        if (read % 1024 == 0) StopRequest::ThrowIfPending();
         if (line[0] == '#') continue;
         size_t pos = 0;
 
