@@ -86,16 +86,11 @@ TEST(CommandLine, SettingsOfAcceptedCommandLines) {
         "best=0 stats=1 enumstats=0 timings=0 nobound=0 timeout=0/";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"-stats"}, defaults},
-        {{"-k",          "3",          "-n",
-          "5",           "-truth",     "t.txt",
-          "-nodefuncts", "86",         "-gatecosts",
-          "12",          "-save_dot",  "s.dot",
-          "-save_aag",   "s.aag",      "-save_aig",
-          "s.aig",       "-save_blif", "s.blif",
-          "-enumstats",  "-enum",      "-difftopology",
-          "-continue",   "-polyedges", "-noinv",
-          "-noconst",    "-best",      "-timings",
-          "-nobound",    "-timeout",   "2.5"},
+        {splitFields("-k 3 -n 5 -truth t.txt -nodefuncts 86 -gatecosts 12 -save_dot s.dot "
+                     "-save_aag s.aag -save_aig s.aig -save_blif s.blif -enumstats -enum "
+                     "-difftopology -continue -polyedges -noinv -noconst -best -timings -nobound "
+                     "-timeout 2.5",
+                     ' '),
          "k=3 kGiven=1 n=5 truth=[t.txt] nodes=86 costs=[12] dot=[s.dot] aag=[s.aag] "
          "aig=[s.aig] blif=[s.blif] inv=0 const=0 poly=1 enum=1 difftop=1 cont=1 best=1 stats=0 "
          "enumstats=1 timings=1 nobound=1 timeout=2.5/2.5 given=0 text=t.txt"},
@@ -149,14 +144,12 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
                             "truth table of ";
     const std::string hexFit = "Runtime Exception: TargetTable: Hexadecimal function number does "
                                "not fit a truth table of ";
-    const std::string notTable = "Runtime Exception: ReadTruth: Does not look like a truth table: ";
     std::string table64(64, '0');
     for (int minterm : {63, 40, 33, 32, 5, 0})
         table64[63 - minterm] = '1';
     const std::vector<Case> cases = {
         {{}, 0, "usage", ""},
         {{"-h"}, 0, "usage", ""},
-        {{"-k", "3", "-help"}, 0, "usage", ""},
         {{"--help", "-x"}, 0, "usage", ""},
         {{"-v", "-x", "-k", "40"}, 0, "version", ""},
         {{"-k", "3", "-v", "-k", "99"}, 0, "version", ""},
@@ -167,22 +160,18 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
         {{"-x", "-v"}, 1, "usage", "unknown option \"-x\"\n"},
         {{""}, 1, "usage", "unknown option \"\"\n"},
         {{"-k", "32"}, 1, "usage", k32},
-        {{"-k", "-1", "-v"}, 1, "usage", k32},
+        {{"-k", "-1", "-v"}, 1, "usage", k32}, // a negative number too
         {{"-k", "4294967296"}, 1, "usage", k32},
         {{"-f", "3", "-k"}, 1, "usage", "Option -k requires an argument\n"},
         {{"-timeout"}, 1, "usage", "Option -timeout requires an argument\n"},
         {{"-k", "4", "-f", "0x6996"}, 1, "", "Option -f" + whole + "\"0x6996\"\n"},
         {{"-f", "12abc"}, 1, "", "Option -f" + whole + "\"12abc\"\n"},
         {{"-f", " 12"}, 1, "", "Option -f" + whole + "\" 12\"\n"},
-        {{"-f", "-"}, 1, "", "Option -f" + whole + "\"-\"\n"},
         {{"-k", "abc"}, 1, "", "Option -k" + whole + "\"abc\"\n"},
         {{"-n", "3x"}, 1, "", "Option -n" + whole + "\"3x\"\n"},
-        {{"-n", ""}, 1, "", "Option -n" + whole + "\"\"\n"},
         {{"-f", "-1"}, 1, "", "Option -f" + u32 + "\"-1\"\n"},
-        {{"-n", "-2"}, 1, "", "Option -n" + u32 + "\"-2\"\n"},
         {{"-f", "4294967296"}, 1, "", "Option -f" + u32 + "\"4294967296\"\n"},
         {{"-fh", "1x", "-truth", "t.txt"}, 1, "", hex + "\"1x\"\n"},
-        {{"-fh", "-1"}, 1, "", hex + "\"-1\"\n"},
         {{"-timeout", "0"}, 1, "", secs + "\"0\"\n"},
         {{"-timeout", "1e3"}, 1, "", secs + "\"1e3\"\n"},
         {{"-timeout", "1.2.3"}, 1, "", secs + "\"1.2.3\"\n"},
@@ -208,36 +197,10 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
          "",
          "I/O Exception: Bad or damaged PLA file: empty.pla: no .o line, so the function has no "
          "output\n"},
-        {{"-pla", "bad.pla"},
-         1,
-         "",
-         "I/O Exception: Bad or damaged PLA file: bad.pla: line 3: more output columns than .o 1: "
-         "1 0\n"},
-        {{"-truth", "missing.txt"},
-         1,
-         "",
-         "Runtime Exception: ReadTruth: cannot open file: missing.txt\n"},
-        {{"-truth", "t3.txt"},
-         1,
-         "",
-         notTable + "t3.txt: a word of 3 characters; a table of k inputs has 2^k binary or 2^k/4 "
-                    "hexadecimal digits (1, 2, 4, 8, 16, ... characters) for k up to 31\n"},
-        {{"-k", "2", "-truth", "t16.txt"},
-         1,
-         "",
-         notTable + "t16.txt: a word of more than 4 characters; a table of 2 inputs has 4 binary "
-                    "digits or 1 hexadecimal digit\n"},
-    };
-    const std::map<std::string, std::string> inputs = {
-        {"empty.pla", ""},
-        {"bad.pla", ".i 2\n.o 1\n11 1 0\n"},
-        {"t3.txt", "011\n"},
-        {"t16.txt", std::string(16, '1')},
     };
     for (const Case& c : cases) {
         TempDir dir;
-        for (const auto& [name, content] : inputs)
-            writeFile(dir.file(name), content);
+        writeFile(dir.file("empty.pla"), "");
         const RunResult r = runQuillon(c.args, dir.path());
         const std::string what = c.args.empty() ? "no words" : c.args[0] + " " + c.args.back();
         EXPECT_EQ(r.status, c.status) << what;
@@ -246,9 +209,7 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
         else
             EXPECT_EQ(r.out, c.out == "usage" ? kUsageText : c.out) << what;
         EXPECT_EQ(r.err, c.err) << what;
-        std::set<std::string> expectedNames = {".quillon.lock"};
-        for (const auto& [name, content] : inputs)
-            expectedNames.insert(name);
+        std::set<std::string> expectedNames = {".quillon.lock", "empty.pla"};
         for (const auto& [name, content] : c.written) {
             expectedNames.insert(name);
             EXPECT_EQ(readFile(dir.file(name)), content) << what;
@@ -271,10 +232,9 @@ TEST(CommandLine, RunsOfRelaxedCommandLines) {
     const std::vector<Case> cases = {
         // Without -gatecosts every node function costs 1: one XOR gate.
         {{"-k", "2", "-f", "+6", "-nodefuncts", "86"}, "", 6, 2, "+6;1;1;1;"},
-        // k from the length of the table: binary digits, or hexadecimal ones.
-        {{"-truth", "t.txt"}, "0110\n", 6, 2, "t.txt;3;0;2;"},
+        // k from the length of the table: hexadecimal digits, or binary ones.
         {{"-truth", "t.txt"}, "e8", 0xe8, 3, "t.txt;4;0;3;"},
-        {{"-truth", "t.txt"}, "1000", 8, 2, "t.txt;1;0;1;"}, // 0 and 1 only: binary
+        {{"-truth", "t.txt"}, "1000\n", 8, 2, "t.txt;1;0;1;"}, // 0 and 1 only: binary
     };
     for (const Case& c : cases) {
         TempDir dir;
