@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -75,6 +76,28 @@ TEST(CommandLine, UsageTextAndVersionLine) {
               "Quillon 1.4, compiled Jul 15 2019, 17:34:50");
     // The compiler pads a single-digit day with a blank.
     EXPECT_EQ(VersionLine("Jul  5 2019", "09:04:00"), "Quillon 1.4, compiled Jul 5 2019, 09:04:00");
+}
+
+// The manual page formats without a warning and describes every option.
+TEST(CommandLine, ManualPageDescribesEveryOption) {
+    const std::string page = std::string(QUILLON_SOURCE_DIR) + "/docs/quillon.1";
+    if (findOnPath("groff").empty()) GTEST_SKIP() << "groff is not installed";
+    FILE* groff = popen(("groff -man -ww -z '" + page + "' 2>&1").c_str(), "r");
+    std::string warnings;
+    for (int c; (c = std::fgetc(groff)) != EOF;)
+        warnings += static_cast<char>(c);
+    EXPECT_EQ(pclose(groff), 0);
+    EXPECT_EQ(warnings, "");
+    const std::string text = readFile(page);
+    std::istringstream usage(kUsageText + " -save_aig -nobound -timings -timeout -h -help --help");
+    for (std::string word; usage >> word;) {
+        if (word[0] != '-' || word.size() == 1) continue;
+        if (word.back() == '.') word.pop_back(); // "... with -enum."
+        std::string roff;                        // "-save_dot" is written "\\-save_dot"
+        for (char c : word)
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(text.find(roff), std::string::npos) << word;
+    }
 }
 
 // Command lines that go on to the run: every word of "expected" is in the description of
