@@ -8,7 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <functional>
 #include <poll.h>
 #include <pty.h>
 #include <regex>
@@ -107,8 +106,11 @@ TEST(E2eGuard, ImpossibleTargetsAreRefused) {
              // with P = 0 polymorphic edges vanish: that half (or) needs an ordinary circuit.
              {"-k 2 -f 14 -polyedges -noinv",
               "with P = 0 every gate .* is a conjunction of inputs,"},
+             // Row 00 of the second output is 1: and-nodes do not reach it; it is named.
+             {"-pla two.pla -noinv", "every gate .* is 0-preserving, .* output bad"},
          }) {
         TempDir dir;
+        writeFile(dir.file("two.pla"), ".i 2\n.o 2\n.ob fine bad\n.type fd\n11 11\n00 01\n.e\n");
         const RunResult r = runQuillon(splitFields(args, ' '), dir.path());
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_TRUE(std::regex_match(
@@ -124,33 +126,27 @@ TEST(E2eGuard, ImpossibleTargetsAreRefused) {
 TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
     struct Case {
         std::string pla;
-        std::vector<std::string> options;
-        std::function<int(uint32_t)> function; // value at a row (x0 is bit 0)
+        std::string option;
+        std::string values; // at rows 0..3 (x0 is bit 0); '-' don't care
         size_t gates;
     };
-    const int dc = Expected::DontCare;
-    const std::vector<Case> cases = {
-        // Only and-nodes, no inversions. Row 00 undecided: and of both inputs fits.
-        {".i 2\n.o 1\n.type fd\n11 1\n00 -\n.e\n",
-         {"-noinv"},
-         [dc](uint32_t r) { return r == 0 ? dc : (r == 3 ? 1 : 0); },
-         1},
-        // Type fr: the rows in neither set are don't cares; not x0 (or not x1) needs no gate.
-        {".i 2\n.o 1\n.type fr\n00 1\n11 0\n.e\n",
-         {},
-         [dc](uint32_t r) { return r == 0 ? 1 : (r == 3 ? 0 : dc); },
-         0},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {
+             // Only and-nodes, no inversions. Row 00 undecided: and of both inputs fits.
+             Case{".i 2\n.o 1\n.type fd\n11 1\n00 -\n.e\n", "-noinv", "-001", 1},
+             // Type fr: the rows in neither set are don't cares: an inverted input, no gate.
+             Case{".i 2\n.o 1\n.type fr\n00 1\n11 0\n.e\n", "-stats", "1--0", 0},
+         }) {
         TempDir dir;
         writeFile(dir.file("dc.pla"), c.pla);
-        std::vector<std::string> args = {"-pla", "dc.pla", "-save_dot", "d.dot"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        const RunResult r = runQuillon(args, dir.path());
+        const RunResult r =
+            runQuillon({"-pla", "dc.pla", "-save_dot", "d.dot", c.option}, dir.path());
         EXPECT_EQ(r.status, 0) << r.err;
         const GateCircuit dot = GateCircuit::FromDot(readFile(dir.file("d.dot")), "8");
         EXPECT_EQ(dot.gateCount(), c.gates) << c.pla;
-        EXPECT_EQ(Mismatch(dot, Expected::FromFunctions(2, false, {c.function})), "") << c.pla;
+        const auto value = [&c](uint32_t row) {
+            return c.values[row] == '-' ? Expected::DontCare : c.values[row] - '0';
+        };
+        EXPECT_EQ(Mismatch(dot, Expected::FromFunctions(2, false, {value})), "") << c.pla;
     }
     TempDir dir;
     // A preset node count ends by itself: such runs are left alone.

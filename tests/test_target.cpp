@@ -75,7 +75,6 @@ TEST(TargetTable, NumbersMustFitTheTable) {
     const std::string fit = "Function number does not fit a truth table of ";
     const std::string hexFit = "Hexadecimal function number does not fit a truth table of ";
     const std::vector<Case> cases = {
-        {4, false, "1", "0001"},
         {6, false, "3735928559", "00000000deadbeef"},
         {6, true, "5", std::string(31, '0') + "5"},
         {4, false, "65535", "ffff"},
@@ -84,14 +83,12 @@ TEST(TargetTable, NumbersMustFitTheTable) {
         {2, true, "256", fit + "8 minterms: 256"},
         {0, false, "2", fit + "1 minterm: 2"},
         {5, false, "h12345678", "12345678"},
-        {3, false, "hff", "ff"},
         {3, false, "h100", hexFit + "8 minterms: 100"},
         {1, false, "h000000004", hexFit + "2 minterms: 000000004"},
         {4, false, "h00000ABCD", "abcd"},
         {6, false, "h900000000", "0000000900000000"},
         {5, false, "h900000000", hexFit + "32 minterms: 900000000"},
         {6, true, "h10000000000000000", std::string(15, '0') + "1" + std::string(16, '0')},
-        {6, false, "h8000010300000021", "8000010300000021"},
         {7, true, "h80000000000000000000000000000001",
          std::string(32, '0') + "8" + std::string(30, '0') + "1"},
         {4, false, "h12x", "Not a hexadecimal number: 12x"},
@@ -146,9 +143,7 @@ TEST(TruthFile, Reading) {
     const std::vector<Case> cases = {
         {2, "0110\n", "6"},
         {4, "8000\n", "8000"},
-        {4, "1000000000000000", "8000"},
         {4, "\n\t  00aB trailing words are ignored 1111\n", "00ab"},
-        {0, "1 0", "1"},
         {1, "10", "10"},
         {7, "80000000000000018000000000000002\n", "80000000000000018000000000000002"},
         {std::nullopt, "0110", "6"},    // binary, 2 inputs
