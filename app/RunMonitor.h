@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,7 +26,7 @@
 class RunMonitor {
 public:
     // The signal number a stop on the time limit is recorded with.
-    static constexpr int kTimeLimitSignal = 14; // SIGALRM
+    static constexpr int kTimeLimitSignal = SIGALRM;
     static constexpr std::chrono::milliseconds kGrace{300};
 
     RunMonitor(const Settings& settings, const SearchProgress& progress, ProgressLine& line);
