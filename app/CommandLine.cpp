@@ -2,6 +2,8 @@
 
 #include "util/utils.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <ostream>
 #include <sstream>
 
@@ -44,6 +46,40 @@ bool allHexDigits(const std::string& s) {
     return true;
 }
 
+// A whole decimal number: an optional sign, then one or more digits, nothing else. The
+// magnitude saturates far above every limit a setting has.
+bool parseWhole(const std::string& s, bool& negative, uint64_t& magnitude) {
+    size_t i = 0;
+    negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    if (i == s.size()) return false;
+    magnitude = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        magnitude = std::min<uint64_t>(magnitude * 10 + static_cast<uint64_t>(s[i] - '0'),
+                                       uint64_t{1} << 40);
+    }
+    if (magnitude == 0) negative = false;
+    return true;
+}
+
+// Seconds: digits with an optional decimal fraction ("30", "2.5", ".5"), above 0.
+bool parseSeconds(const std::string& s, double& seconds) {
+    size_t digits = 0;
+    size_t dots = 0;
+    for (char c : s) {
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.')
+            ++dots;
+        else
+            return false;
+    }
+    if (digits == 0 || dots > 1) return false;
+    seconds = std::strtod(s.c_str(), nullptr);
+    return seconds > 0 && seconds <= 1e9;
+}
+
 // Options that take no argument: the setting they switch.
 bool* flagOf(const std::string& word, Settings& s) {
     if (word == "-stats") return &s.stats;
@@ -60,8 +96,8 @@ bool* flagOf(const std::string& word, Settings& s) {
 
 bool takesArgument(const std::string& word) {
     static const char* const names[] = {
-        "-k",         "-n",        "-f",        "-fh",       "-pla",       "-truth", "-nodefuncts",
-        "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif", "-solver"};
+        "-k",         "-n",        "-f",        "-fh",       "-pla",       "-truth",  "-nodefuncts",
+        "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif", "-timeout", "-solver"};
     for (const char* name : names)
         if (word == name) return true;
     return false;
@@ -86,6 +122,15 @@ void help(std::ostream& out) {
 ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& settings,
                               const std::string& versionLine, std::ostream& out,
                               std::ostream& err) {
+    // A numeric argument that is refused: the message, status 1.
+    const auto refuse = [&err](const std::string& option, const std::string& what,
+                               const std::string& arg) {
+        err << "Option " << option << " requires " << what << ": \"" << arg << "\"" << std::endl;
+        return ParseOutcome{false, 1};
+    };
+    const std::string kWhole = "a whole decimal number (an optional sign, then digits only)";
+    const std::string kUnsigned = "a number from 0 to 4294967295";
+
     if (words.empty()) {
         help(out);
         return {false, 0};
@@ -94,6 +139,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
         const std::string& word = words[i];
         if (word == "-v") {
             out << versionLine << '\n';
+            return {false, 0};
+        }
+        if (word == "-h" || word == "-help" || word == "--help") {
+            help(out);
             return {false, 0};
         }
         if (word == "-noinv") {
@@ -109,8 +158,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             continue;
         }
         if (!takesArgument(word)) {
+            err << "unknown option \"" << word << "\"" << std::endl;
             help(out);
-            return {false, 0};
+            return {false, 1};
         }
         if (i + 1 == words.size()) {
             err << "Option " << word << " requires an argument" << std::endl;
@@ -118,30 +168,42 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             return {false, 1};
         }
         const std::string& arg = words[++i];
+        bool negative = false;
+        uint64_t value = 0;
+        if (word == "-k" || word == "-n" || word == "-f") {
+            if (!parseWhole(arg, negative, value)) return refuse(word, kWhole, arg);
+            if (word != "-k" && (negative || value > UINT32_MAX))
+                return refuse(word, kUnsigned, arg);
+        }
         if (word == "-k") {
-            settings.k = str2uint(arg);
-            if (settings.k > kMaxInputs) {
+            if (negative || value > kMaxInputs) {
                 help(out);
                 err << "k must be less than 32" << std::endl;
-                return {false, 0};
+                return {false, 1};
             }
+            settings.k = static_cast<uint32_t>(value);
+            settings.kGiven = true;
         } else if (word == "-n") {
-            settings.n = str2uint(arg);
+            settings.n = static_cast<uint32_t>(value);
         } else if (word == "-f") {
-            settings.function = str2uint(arg);
+            settings.function = static_cast<uint32_t>(value);
             settings.functionHex.reset();
             settings.functionText = arg;
             settings.functionGiven = true;
         } else if (word == "-fh") {
-            if (!allHexDigits(arg)) {
-                err << "Option -fh requires a hexadecimal number (digits 0-9, a-f, A-F): \"" << arg
-                    << "\"" << std::endl;
-                return {false, 1};
-            }
+            if (!allHexDigits(arg))
+                return refuse(word, "a hexadecimal number (digits 0-9, a-f, A-F)", arg);
             settings.function = hex2int(arg);
             settings.functionHex = arg;
             settings.functionText = arg;
             settings.functionGiven = true;
+        } else if (word == "-timeout") {
+            if (!parseSeconds(arg, settings.timeLimit))
+                return refuse(word,
+                              "a number of seconds above 0 (digits with an optional decimal "
+                              "fraction, such as 30 or 2.5)",
+                              arg);
+            settings.timeLimitText = arg;
         } else if (word == "-pla") {
             settings.plaFile = arg;
             settings.functionText = arg;
@@ -167,5 +229,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.blifFile = arg;
         }
     }
+    // A truth table that is read names the function in the statistics lines.
+    if (settings.truthFile && !settings.functionGiven && !settings.plaFile)
+        settings.functionText = *settings.truthFile;
     return {true, 0};
 }

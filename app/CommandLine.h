@@ -29,14 +29,19 @@ struct ParseOutcome {
 
 // Reads the command-line words (the program name excluded) left to right into settings.
 // Ends the process (run = false) on:
-//  - no words, or a word that is no option: usage text on out, status 0;
+//  - no words, -h, -help or --help: usage text on out, status 0;
 //  - -v: versionLine and a line end on out, status 0; later words are not looked at;
-//  - -k above 31 (read as unsigned, so negative numbers too): usage text on out, then
-//    "k must be less than 32" on err, status 0;
+//  - a word that is no option: 'unknown option "<word>"' on err, the usage text on out,
+//    status 1;
+//  - -k outside 0..31 (a negative number too): usage text on out, then "k must be less
+//    than 32" on err, status 1;
 //  - an option that needs an argument as the last word: "Option <name> requires an
 //    argument" on err, then the usage text on out, status 1;
-//  - a -fh argument with a character that is not a hexadecimal digit: a message on err,
-//    status 1.
-// Numbers are read as strtol with base 10 reads them and kept as unsigned 32-bit values.
+//  - a refused argument: "Option <name> requires <what>: "<argument>"" on err, status 1.
+//    -k, -n and -f take whole decimal numbers (an optional sign, then digits only), -n
+//    and -f from 0 to 2^32 - 1; -fh takes hexadecimal digits only; -timeout takes seconds
+//    above 0, digits with an optional decimal fraction.
+// When a truth table is read (-truth without -f, -fh and -pla) its file name becomes the
+// function text.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& settings,
                               const std::string& versionLine, std::ostream& out, std::ostream& err);

@@ -2,7 +2,9 @@
 // solution under its file name, and prints the result and statistics lines.
 #include "app/RunDriver.h"
 
+#include "app/ProgressLine.h"
 #include "app/RunLock.h"
+#include "app/RunMonitor.h"
 #include "app/SignalGuard.h"
 #include "app/TargetFunction.h"
 #include "logic/PLA.h"
@@ -10,14 +12,15 @@
 #include "synth/PhaseTimings.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
+#include "synth/SearchProgress.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/mytime.h"
 #include "util/utils.h"
 
-#include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -27,17 +30,22 @@ std::string outputName(const std::string& name, const std::string& suffix) {
     return suffix.empty() ? name : AppendToFilename(name, suffix);
 }
 
-// Writes every requested drawing and netlist of one solution.
-void writeOutputs(const Settings& s, SAT_CircGen& engine, const SoPLA* solution, uint32_t nodes,
-                  const std::string& suffix) {
+// Writes every requested drawing and netlist of one solution. A stop request is honoured
+// between files, never inside one.
+void writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
+                  const SoPLA* solution, uint32_t nodes, const std::string& suffix) {
     PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
-    if (s.dotFile) engine.SaveDOT(solution, nodes, outputName(*s.dotFile, suffix));
-    if (s.aagFile) engine.SaveAAG(solution, nodes, outputName(*s.aagFile, suffix));
-    if (s.aigFile) engine.SaveAIG(solution, nodes, outputName(*s.aigFile, suffix));
-    if (s.blifFile) {
-        const std::unique_ptr<Network> network = engine.Graph2Network(solution, nodes);
-        network->SaveBlif(outputName(*s.blifFile, suffix));
-    }
+    const auto write = [&](const std::optional<std::string>& name, const auto& writer) {
+        if (!name) return;
+        StopRequest::ThrowIfPending();
+        const RunMonitor::Writing writing(monitor);
+        writer(outputName(*name, suffix));
+    };
+    write(s.dotFile, [&](const std::string& f) { engine.SaveDOT(solution, nodes, f); });
+    write(s.aagFile, [&](const std::string& f) { engine.SaveAAG(solution, nodes, f); });
+    write(s.aigFile, [&](const std::string& f) { engine.SaveAIG(solution, nodes, f); });
+    write(s.blifFile,
+          [&](const std::string& f) { engine.Graph2Network(solution, nodes)->SaveBlif(f); });
 }
 
 // The target of the run, named, with the control input called P.
@@ -55,16 +63,22 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
         Write_Truth(table, s.k, *s.truthFile);
         target = DeriveFnctPLA(table, s.k, s.polyedges);
     } else {
-        target = DeriveFnctPLA(ReadTruthTable(s.k, *s.truthFile), s.k, s.polyedges);
+        const TruthTable table =
+            ReadTruthTable(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        uint32_t k = 0;
+        while (MintermCount(k) < table.size())
+            ++k;
+        target = DeriveFnctPLA(table, k, s.polyedges);
     }
     return target;
 }
 
-int runSynthesis(const Settings& s, float t0) {
+int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonitor& monitor) {
     const double wall0 = PhaseTimings::WallNow();
     PhaseTimings timings;
     SAT_CircGen engine;
     if (s.timings) engine.timings = &timings;
+    engine.progress = &progress;
 
     engine.route =
         s.externalSolver ? SAT_CircGen::SolverRoute::Minisat : SAT_CircGen::SolverRoute::Embedded;
@@ -76,7 +90,9 @@ int runSynthesis(const Settings& s, float t0) {
     target->NameVars();
     if (s.polyedges && X > 0) target->setIName(X - 1, "P");
 
-    if (s.nodeFuncts.size() != s.gateCosts.size())
+    // Without -gatecosts every node function costs 1.
+    const std::string costs = s.gateCosts.value_or(std::string(s.nodeFuncts.size(), '1'));
+    if (s.nodeFuncts.size() != costs.size())
         throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
     if (s.n != 0) {
         engine.n = s.n;
@@ -88,7 +104,7 @@ int runSynthesis(const Settings& s, float t0) {
         PhaseTimings::Scope scope(engine.timings, PhaseTimings::Library);
         engine.DeriveFunctions(s.nodeFuncts);
     }
-    engine.set_GateCosts(s.gateCosts);
+    engine.set_GateCosts(costs);
     engine.set_difftopology(s.diffTopology);
     engine.useFastBound = !s.noBound;
 
@@ -110,7 +126,8 @@ int runSynthesis(const Settings& s, float t0) {
         if (B && E) {
             uint32_t i = 0;
             for (Model& solution : engine.solutions) {
-                writeOutputs(s, engine, solution.get(), engine.n, "." + int2string(i++));
+                progress.set(SearchProgress::Writing, engine.n);
+                writeOutputs(s, engine, monitor, solution.get(), engine.n, "." + int2string(i++));
                 solution.reset();
                 engine.SAT_res.reset();
                 engine.bestRes.reset();
@@ -118,7 +135,8 @@ int runSynthesis(const Settings& s, float t0) {
             break;
         }
         if (engine.SAT_res) {
-            writeOutputs(s, engine, engine.SAT_res.get(), engine.n,
+            progress.set(SearchProgress::Writing, engine.n);
+            writeOutputs(s, engine, monitor, engine.SAT_res.get(), engine.n,
                          E ? "." + int2string(engine.sol_no) : "");
             if (E && s.enumStats) {
                 const SoPLA* sol = engine.SAT_res.get();
@@ -161,16 +179,18 @@ int RunDriver(const Settings& settings, float t0) {
         return 1;
     }
     SignalGuard signals;
+    SearchProgress progress;
+    ProgressLine line;
+    RunMonitor monitor(settings, progress, line);
     try {
-        return runSynthesis(settings, t0);
+        const int status = runSynthesis(settings, t0, progress, monitor);
+        monitor.Stop();
+        return status;
     } catch (const StopRequested& stop) {
+        monitor.Stop();
+        line.Erase();
         std::cout.flush();
-        std::cerr << "Quillon: interrupted by " << StopRequested::SignalName(stop.signo())
-                  << "; the run stopped before its end.";
-        if (settings.continueRun && std::ifstream("constr.cnf"))
-            std::cerr << " constr.cnf holds the constraints of the last completed save; run "
-                         "again with -continue to resume.";
-        std::cerr << std::endl;
-        return 128 + stop.signo();
+        std::cerr << RunMonitor::StopMessage(settings, progress, stop.signo()) << std::flush;
+        return RunMonitor::StopStatus(stop.signo());
     }
 }

@@ -8,6 +8,8 @@
 struct Settings {
     // Number of inputs of a target given by a function number or a truth table (0..31).
     uint32_t k = 4;
+    // Set by -k. Without it a truth table that is read gives k by its length.
+    bool kGiven = false;
     // Node count; 0 searches for the minimum.
     uint32_t n = 0;
     // Function number: the 32-bit reading of the last -f (decimal) or -fh (hexadecimal).
@@ -16,7 +18,8 @@ struct Settings {
     // than 32 bits; it is turned into the target's truth table once k is known
     // (TargetTable in TargetFunction.h).
     std::optional<std::string> functionHex;
-    // First field of the statistics lines: the argument of the last of -f, -fh and -pla.
+    // First field of the statistics lines: the argument of the last of -f, -fh and -pla, or
+    // the name of the truth-table file that is read.
     std::string functionText = "1";
     // Set by -f and -fh.
     bool functionGiven = false;
@@ -26,8 +29,8 @@ struct Settings {
 
     // Library of node functions: one hexadecimal truth table per function.
     std::string nodeFuncts = "8";
-    // One cost digit per node function.
-    std::string gateCosts = "1";
+    // One cost digit per node function; without -gatecosts every node function costs 1.
+    std::optional<std::string> gateCosts;
 
     std::optional<std::string> dotFile;
     std::optional<std::string> aagFile;
@@ -56,4 +59,8 @@ struct Settings {
     // -solver embedded|minisat (not in the usage text): CaDiCaL in-process (the default), or
     // the external minisat and minisat+ through exchange files.
     bool externalSolver = false;
+    // -timeout (not in the usage text): wall-clock limit of the whole run in seconds (0:
+    // none), and the argument as given, for the message when the limit is reached.
+    double timeLimit = 0;
+    std::string timeLimitText;
 };

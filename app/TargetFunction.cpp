@@ -1,9 +1,11 @@
 #include "app/TargetFunction.h"
 
 #include "logic/Term.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
+#include <algorithm>
 #include <fstream>
 #include <istream>
 
@@ -27,6 +29,11 @@ std::string readWord(std::istream& in, uint64_t maxLen) {
     return word;
 }
 
+// "1 input", "3 inputs".
+std::string digits(uint64_t count, const std::string& what) {
+    return int2string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 } // namespace
 
 uint32_t MintermCount(uint32_t n) {
@@ -36,17 +43,20 @@ uint32_t MintermCount(uint32_t n) {
 TruthTable TargetTable(const Settings& settings) {
     const uint32_t inputs = settings.k + (settings.polyedges ? 1 : 0);
     const uint32_t size = MintermCount(inputs);
-    if (!settings.functionHex) return TruthTable::FromNumber(settings.function, size);
-
+    if (!settings.functionHex) {
+        if (size < 32 && (settings.function >> size) != 0)
+            throw RuntimeException("TargetTable: Function number does not fit a truth table of " +
+                                   digits(size, "minterm") + ": " + settings.functionText);
+        return TruthTable::FromNumber(settings.function, size);
+    }
     const std::string& hex = *settings.functionHex;
-    for (char c : hex)
-        if (!isHexDigit(c)) throw RuntimeException("TargetTable: Not a hexadecimal number: " + hex);
-    if (hex.size() <= 8) return TruthTable::FromNumber(hex2int(hex), size);
+    if (!std::all_of(hex.begin(), hex.end(), isHexDigit))
+        throw RuntimeException("TargetTable: Not a hexadecimal number: " + hex);
     TruthTable table(size);
     if (!table.setHex(hex))
         throw RuntimeException(
             "TargetTable: Hexadecimal function number does not fit a truth table of " +
-            int2string(size) + " minterms: " + hex);
+            digits(size, "minterm") + ": " + hex);
     return table;
 }
 
@@ -63,6 +73,7 @@ std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool pol
     Term term(inputs, 1);
     term.setCubeType(CUBE_PRODUCT);
     for (uint32_t i = 0; i < m; ++i) {
+        if (i % 4096 == 0) StopRequest::ThrowIfPending();
         term.setCube(int2bin_rev(i, inputs));
         term.setOM(0, table.get(i) ? Lit_1 : Lit_0);
         pla->AppendTerm(term);
@@ -76,7 +87,7 @@ void Write_Truth(uint32_t f, uint32_t k, const std::string& file) {
 
 void Write_Truth(const TruthTable& table, uint32_t k, const std::string& file) {
     std::ofstream out(file, std::ios::out | std::ios::trunc);
-    if (!out) throw RuntimeException("WriteTruth: cannot open file");
+    if (!out) throw RuntimeException("WriteTruth: cannot open file: " + file);
     const uint32_t m = MintermCount(k);
     std::string text(m, '0');
     for (uint32_t i = 0; i < m; ++i)
@@ -85,18 +96,55 @@ void Write_Truth(const TruthTable& table, uint32_t k, const std::string& file) {
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-TruthTable ReadTruthTable(uint32_t k, const std::string& file) {
+TruthTable ReadTruthTable(std::optional<uint32_t> k, const std::string& file) {
     std::ifstream in(file, std::ios::in | std::ios::binary);
-    if (!in) throw RuntimeException("ReadTruth: cannot open file");
-    const uint32_t m = MintermCount(k);
-    const std::string word = readWord(in, uint64_t{m} + 1);
-    TruthTable table(m);
-    bool ok = false;
-    if (word.size() == m)
-        ok = table.setBinary(word);
-    else if (!word.empty() && word.size() == m / 4)
-        ok = table.setHex(word);
-    if (!ok) throw RuntimeException("ReadTruth: Does not look like a truth table");
+    if (!in) throw RuntimeException("ReadTruth: cannot open file: " + file);
+    const uint64_t longest = k ? uint64_t{MintermCount(*k)} : uint64_t{1} << kMaxTableInputs;
+    const std::string word = readWord(in, longest + 1);
+    const auto refuse = [&file](const std::string& why) {
+        return RuntimeException("ReadTruth: Does not look like a truth table: " + file + ": " +
+                                why);
+    };
+    const size_t len = word.size();
+    if (len == 0) throw refuse("the file holds no table");
+    const std::string aWord = (len > longest ? "a word of more than " + digits(longest, "character")
+                                             : "a word of " + digits(len, "character"));
+    // The inputs of a binary and of a hexadecimal table of this length.
+    const auto log2Exact = [](uint64_t v) {
+        uint32_t e = 0;
+        while ((uint64_t{1} << e) < v)
+            ++e;
+        return (uint64_t{1} << e) == v ? std::optional<uint32_t>(e) : std::nullopt;
+    };
+    std::optional<uint32_t> binaryK = log2Exact(len);
+    std::optional<uint32_t> hexK = log2Exact(uint64_t{len} * 4);
+    if (k) {
+        if (binaryK != k) binaryK.reset();
+        if (hexK != k) hexK.reset();
+        if (!binaryK && !hexK) {
+            const uint32_t m = MintermCount(*k);
+            throw refuse(aWord + "; a table of " + digits(*k, "input") + " has " +
+                         digits(m, "binary digit") +
+                         (m >= 4 ? " or " + digits(m / 4, "hexadecimal digit") : ""));
+        }
+    } else {
+        if (binaryK > kMaxTableInputs) binaryK.reset();
+        if (hexK > kMaxTableInputs) hexK.reset();
+        if (!binaryK && !hexK)
+            throw refuse(aWord +
+                         "; a table of k inputs has 2^k binary or 2^k/4 "
+                         "hexadecimal digits (1, 2, 4, 8, 16, ... characters) for k up to " +
+                         int2string(kMaxTableInputs));
+    }
+    // Without -k a word of only 0 and 1 is binary.
+    const bool binary = binaryK && word.find_first_not_of("01") == std::string::npos;
+    TruthTable table(MintermCount(binary || !hexK ? *binaryK : *hexK));
+    if (binary || !hexK) {
+        if (!table.setBinary(word))
+            throw refuse(digits(len, "binary digit") + " expected, another character found");
+    } else if (!table.setHex(word)) {
+        throw refuse(digits(len, "hexadecimal digit") + " expected, another character found");
+    }
     return table;
 }
 

@@ -17,7 +17,7 @@
 //   table = TargetTable(settings);               // -f / -fh / default, needs k: call it
 //                                                 // before anything is written
 //   with -truth and a function given: Write_Truth(table, k, file)
-//   with -truth and no function given: table = ReadTruthTable(k, file)
+//   with -truth and no function given: table = ReadTruthTable(k or nothing, file)
 //   target = DeriveFnctPLA(table, k, polyedges)
 #pragma once
 
@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Number of minterms of a function of n inputs: 2^n, the shift count taken modulo 32 (so
@@ -34,14 +35,15 @@
 uint32_t MintermCount(uint32_t n);
 
 // The truth table of the function given by -f or -fh (or the default function 1), with
-// MintermCount(k + 1) minterms with polymorphic edges, else MintermCount(k).
-// - a -f number, and a -fh number of up to eight digits, are read as a 32-bit number:
-//   minterms 0..31 take its bits, minterms beyond the table are dropped;
-// - a longer -fh number is accepted when its value, leading zeros dropped, fits the table
-//   (at most 2^n / 4 significant digits for n >= 2 inputs); otherwise RuntimeException
+// MintermCount(k + 1) minterms with polymorphic edges, else MintermCount(k). The number
+// must fit the table by its value (leading zeros of a -fh number are fine):
+// - a -f number, read as 32 bits, fills minterms 0..31; for a table of fewer than 32
+//   minterms it must lie below 2^minterms, else RuntimeException "TargetTable: Function
+//   number does not fit a truth table of <m> minterms: <text>";
+// - a -fh number may have any number of digits; one with a one beyond the table raises
 //   "TargetTable: Hexadecimal function number does not fit a truth table of <m> minterms:
-//   <text>". A character that is no hexadecimal digit raises
-//   "TargetTable: Not a hexadecimal number: <text>".
+//   <text>", and a character that is no hexadecimal digit "TargetTable: Not a hexadecimal
+//   number: <text>".
 TruthTable TargetTable(const Settings& settings);
 
 // The target PLA of function number f: k inputs (k + 1 with polyedges, the last one the
@@ -53,19 +55,23 @@ std::unique_ptr<PLA> DeriveFnctPLA(uint32_t f, uint32_t k, bool polyedges);
 std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool polyedges);
 
 // Writes int2bin(f, 2^k) and a line end to file (truncating it). RuntimeException
-// "WriteTruth: cannot open file" when it cannot be opened.
+// "WriteTruth: cannot open file: <file>" when it cannot be opened.
 void Write_Truth(uint32_t f, uint32_t k, const std::string& file);
 // Writes the values of table on minterms 2^k - 1 down to 0 (0 beyond the table) and a
 // line end; with polymorphic edges the caller passes its k, so the file holds the half of
 // the function with the control input 0.
 void Write_Truth(const TruthTable& table, uint32_t k, const std::string& file);
 
-// Reads the truth-table file for k inputs into a table of 2^k minterms.
-// RuntimeException "ReadTruth: cannot open file" when the file cannot be opened, and
-// "ReadTruth: Does not look like a truth table" when the first word is not 2^k characters
-// '0'/'1' nor 2^k / 4 hexadecimal digits (an empty or missing word included). At most
-// 2^k + 1 characters of the word are read.
-TruthTable ReadTruthTable(uint32_t k, const std::string& file);
+// The largest number of inputs of a truth-table file.
+constexpr uint32_t kMaxTableInputs = 31;
+
+// Reads the truth-table file into a table of 2^k minterms. Without k, k comes from the
+// length of the word: 2^k binary digits or 2^k / 4 hexadecimal digits; a word that could
+// be either and holds only 0 and 1 is binary. RuntimeException "ReadTruth: cannot open
+// file: <file>" when the file cannot be opened, and "ReadTruth: Does not look like a truth
+// table: <file>: <reason>" when the file holds no word, the length fits no table (the
+// reason says which lengths are expected) or a character is no digit of the form.
+TruthTable ReadTruthTable(std::optional<uint32_t> k, const std::string& file);
 // The function number of the truth-table file: minterms 0..31 of ReadTruthTable(k, file),
 // which is the whole table for k <= 5.
 uint32_t Read_truth(uint32_t k, const std::string& file);

@@ -419,7 +419,8 @@ bool PLA::isTrivial() const {
 // Each output starts with 3 (no information). ON-set and OFF-set terms decide in list
 // order; a point inside a don't-care term is don't care whatever the other terms say, and
 // only then is an ON/OFF overlap tolerated. Unlisted points take the complement of the
-// listed set.
+// listed set; when the type lists both the ON-set and the OFF-set (f and r), they are
+// don't cares, as in the Berkeley format.
 std::vector<uint32_t> PLA::Simulate(const Cube& input) const {
     std::vector<uint32_t> val(outputs_, 3);
     const bool useF = type_.f;
@@ -470,7 +471,9 @@ std::vector<uint32_t> PLA::Simulate(const Cube& input) const {
         }
         if (v & kOnOffClash) throw RuntimeException("PLA::Simulate: ON- and OFF-sets intersect");
         if (v == 3) {
-            if (useF)
+            if (useF && useR)
+                v = 2;
+            else if (useF)
                 v = 0;
             else if (useR)
                 v = 1;

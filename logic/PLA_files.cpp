@@ -2,6 +2,7 @@
 
 #include "logic/PLA.h"
 
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -29,23 +30,39 @@ bool parseCount(const std::string& s, uint64_t limit, uint64_t& value) {
     return true;
 }
 
-// Input part of a term line: '2' is another spelling of '-'.
-bool mapInputs(const std::string& in, std::string& cube) {
+// A character as a message shows it: itself when printable, else as \xNN.
+std::string shown(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x7f) return std::string("'") + c + "'";
+    const char* hex = "0123456789abcdef";
+    return std::string("'\\x") + hex[u >> 4] + hex[u & 15] + "'";
+}
+
+std::string characters(size_t n) {
+    return int2string(n) + (n == 1 ? " character" : " characters");
+}
+
+// Input part of a term line: '2' is another spelling of '-'. Returns the position of the
+// first character that is no input value (npos when there is none).
+size_t mapInputs(const std::string& in, std::string& cube) {
     cube = in;
-    for (char& c : cube) {
+    for (size_t p = 0; p < cube.size(); ++p) {
+        char& c = cube[p];
         if (c == '2')
             c = '-';
         else if (c != '0' && c != '1' && c != '-')
-            return false;
+            return p;
     }
-    return true;
+    return std::string::npos;
 }
 
 // Output part of a term line: '2', '3', '4' stand for '-', '~', '1'; a value the type does
-// not list says nothing about its output ('~').
-bool mapOutputs(const std::string& in, const PLA_type& type, std::string& om) {
+// not list says nothing about its output ('~'). Returns the position of the first
+// character that is no output value (npos when there is none).
+size_t mapOutputs(const std::string& in, const PLA_type& type, std::string& om) {
     om = in;
-    for (char& c : om) {
+    for (size_t p = 0; p < om.size(); ++p) {
+        char& c = om[p];
         switch (c) {
         case '2':
             c = '-';
@@ -62,11 +79,11 @@ bool mapOutputs(const std::string& in, const PLA_type& type, std::string& om) {
         case '~':
             break;
         default:
-            return false;
+            return p;
         }
         if ((c == '1' && !type.f) || (c == '0' && !type.r) || (c == '-' && !type.d)) c = '~';
     }
-    return true;
+    return std::string::npos;
 }
 
 void readNames(const std::string& line, size_t pos, std::vector<std::string>& names) {
@@ -74,6 +91,53 @@ void readNames(const std::string& line, size_t pos, std::vector<std::string>& na
     for (std::string tok = GetToken(line, pos); !tok.empty(); tok = GetToken(line, pos))
         names.push_back(tok);
 }
+
+// The logical lines of a file as GetLine reads them (blank lines and leading blanks
+// skipped, a backslash joining a line with the next), each with the number of the physical
+// line it starts on. CR LF, LF and a lone CR each end one physical line.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in) : in_(in) {}
+
+    bool next(std::string& line) {
+        line.clear();
+        int c = in_.get();
+        while (c != EOF && (isLineBlank(c) || c == '\\'))
+            c = advance(c);
+        if (c == EOF) return false;
+        start_ = physical_;
+        while (c != EOF && c != '\n' && c != '\r') {
+            if (c == '\\') {
+                c = in_.get();
+                while (c == '\n' || c == '\r')
+                    c = advance(c);
+                continue;
+            }
+            line.push_back(static_cast<char>(c));
+            c = in_.get();
+        }
+        if (c != EOF) countEnd(c);
+        return true;
+    }
+    // The physical line the last logical line started on (1 for the first line).
+    size_t line() const { return start_; }
+
+private:
+    static bool isLineBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    // Counts c (already read) when it ends a physical line.
+    void countEnd(int c) {
+        if (c == '\n' || (c == '\r' && in_.peek() != '\n')) ++physical_;
+    }
+    // Counts c and reads the next character.
+    int advance(int c) {
+        countEnd(c);
+        return in_.get();
+    }
+
+    std::istream& in_;
+    size_t physical_ = 1;
+    size_t start_ = 1;
+};
 
 } // namespace
 
@@ -84,71 +148,105 @@ void PLA::LoadPLA(const std::string& file) {
     std::ifstream in(file, std::ios::in | std::ios::binary);
     // A directory opens as a stream that fails on the first read.
     if (!in || (in.peek(), in.bad())) throw IOException("Cannot open file: " + file);
-    const auto damaged = [&file]() { return IOException("Bad or damaged PLA file: " + file); };
+    LineReader lines(in);
+    const auto damagedAt = [&file](size_t lineNo, const std::string& why) {
+        return IOException("Bad or damaged PLA file: " + file + ": line " + int2string(lineNo) +
+                           ": " + why);
+    };
+    const auto damaged = [&](const std::string& why) { return damagedAt(lines.line(), why); };
 
     bool typeSeen = false;
     uint64_t declaredTerms = 0;
+    size_t declaredTermsLine = 0;
     uint64_t termsRead = 0;
     std::vector<std::string> inames;
     std::vector<std::string> onames;
+    size_t inamesLine = 0;
+    size_t onamesLine = 0;
     std::string line;
     std::string cube;
     std::string om;
 
-    while (GetLine(in, line)) {
+    for (size_t read = 1; lines.next(line); ++read) {
+        // A large target file takes a while: a stop request ends the reading.
+        if (read % 1024 == 0) StopRequest::ThrowIfPending();
         if (line[0] == '#') continue;
         size_t pos = 0;
 
         if (line[0] == '.') {
             const std::string keyword = GetToken(line, pos);
             if (keyword == ".i" || keyword == ".o") {
+                const char* what = keyword == ".i" ? "inputs" : "outputs";
                 uint64_t n = 0;
-                if (!parseCount(GetToken(line, pos), kMaxWidth, n) || n == 0) throw damaged();
+                const std::string arg = GetToken(line, pos);
+                if (!parseCount(arg, kMaxWidth, n) || n == 0)
+                    throw damaged(keyword + " needs a number of " + what + " from 1 to " +
+                                  int2string(kMaxWidth) + ", not \"" + arg + "\"");
                 uint32_t& field = keyword == ".i" ? inputs_ : outputs_;
                 // A second declaration may repeat the count but not change it.
-                if (field != 0 && field != n) throw damaged();
+                if (field != 0 && field != n)
+                    throw damaged(keyword + " changes the number of " + what + " from " +
+                                  int2string(field) + " to " + int2string(n));
                 field = static_cast<uint32_t>(n);
             } else if (keyword == ".p") {
-                if (!parseCount(GetToken(line, pos), std::numeric_limits<uint64_t>::max(),
-                                declaredTerms))
-                    throw damaged();
+                const std::string arg = GetToken(line, pos);
+                if (!parseCount(arg, std::numeric_limits<uint64_t>::max(), declaredTerms))
+                    throw damaged(".p needs a number of terms, not \"" + arg + "\"");
+                declaredTermsLine = lines.line();
             } else if (keyword == ".ilb") {
                 readNames(line, pos, inames);
+                inamesLine = lines.line();
             } else if (keyword == ".ob") {
                 readNames(line, pos, onames);
+                onamesLine = lines.line();
             } else if (keyword == ".type") {
                 const std::string word = GetToken(line, pos);
                 if (word == "esop") {
                     type_.esop = true;
                 } else {
                     for (char c : word)
-                        if (c != 'f' && c != 'd' && c != 'r') throw damaged();
+                        if (c != 'f' && c != 'd' && c != 'r')
+                            throw damaged(".type " + word + " has " + shown(c) +
+                                          "; the letters are f, d and r (or the word esop)");
                     type_ += PLA_type(word);
                 }
                 typeSeen = true;
             } else if (keyword == ".e" || keyword == ".end") {
                 break;
             } else {
-                throw damaged();
+                throw damaged("unknown keyword " + keyword);
             }
             continue;
         }
 
         // Term line: input part, then the output part on this line or a following one.
-        if (inputs_ == 0 || outputs_ == 0) throw damaged();
+        if (inputs_ == 0 || outputs_ == 0) throw damaged("a term before .i and .o");
         if (!type_.f && !type_.d && !type_.r) {
             type_.f = true;
             type_.d = true;
         }
         const std::string inPart = GetToken(line, pos);
-        if (inPart.size() != inputs_ || !mapInputs(inPart, cube)) throw damaged();
+        if (inPart.size() != inputs_)
+            throw damaged("the input part \"" + inPart + "\" has " + characters(inPart.size()) +
+                          ", .i says " + int2string(inputs_));
+        if (const size_t bad = mapInputs(inPart, cube); bad != std::string::npos)
+            throw damaged("the input part has " + shown(inPart[bad]) + "; inputs are 0, 1, - or 2");
         std::string outPart = GetToken(line, pos);
         while (outPart.empty()) {
-            if (!GetLine(in, line)) throw damaged();
+            if (!lines.next(line)) throw damaged("the term has no output part");
             pos = 0;
             outPart = GetToken(line, pos);
         }
-        if (outPart.size() != outputs_ || !mapOutputs(outPart, type_, om)) throw damaged();
+        if (outPart.size() != outputs_)
+            throw damaged("the output part \"" + outPart + "\" has " + characters(outPart.size()) +
+                          ", .o says " + int2string(outputs_));
+        if (const size_t bad = mapOutputs(outPart, type_, om); bad != std::string::npos)
+            throw damaged("the output part has " + shown(outPart[bad]) +
+                          "; outputs are 0, 1, -, ~, 2, 3 or 4");
+        const std::string extra = GetToken(line, pos);
+        if (!extra.empty())
+            throw damaged("more output columns than .o " + int2string(outputs_) + ": " + outPart +
+                          " " + extra);
 
         Term t;
         t.setCube(cube);
@@ -159,9 +257,18 @@ void PLA::LoadPLA(const std::string& file) {
     }
 
     if (!typeSeen) type_ = PLA_type("fd");
-    if (declaredTerms != 0 && declaredTerms != termsRead) throw damaged();
-    if (!inames.empty() && inames.size() != inputs_) throw damaged();
-    if (!onames.empty() && onames.size() != outputs_) throw damaged();
+    if (declaredTerms != 0 && declaredTerms != termsRead)
+        throw damagedAt(declaredTermsLine, ".p says " + int2string(declaredTerms) +
+                                               " terms, the file has " + int2string(termsRead));
+    if (!inames.empty() && inames.size() != inputs_)
+        throw damagedAt(inamesLine, ".ilb names " + int2string(inames.size()) +
+                                        " inputs, .i says " + int2string(inputs_));
+    if (!onames.empty() && onames.size() != outputs_)
+        throw damagedAt(onamesLine, ".ob names " + int2string(onames.size()) +
+                                        " outputs, .o says " + int2string(outputs_));
+    if (outputs_ == 0)
+        throw IOException("Bad or damaged PLA file: " + file +
+                          ": no .o line, so the function has no output");
     inames_ = std::move(inames);
     onames_ = std::move(onames);
 }

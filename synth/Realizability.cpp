@@ -2,6 +2,7 @@
 
 #include "logic/Cube.h"
 #include "logic/PLA.h"
+#include "util/StopRequest.h"
 #include "util/utils.h"
 
 #include <cctype>
@@ -273,6 +274,7 @@ std::string Realizability::ProveImpossible(const PLA& target) const {
     std::vector<Partial> f(outputs, Partial(rows));
     Cube cube;
     for (size_t r = 0; r < rows; ++r) {
+        StopRequest::ThrowIfPending();
         cube.clear();
         cube.setCube(int2bin(static_cast<uint32_t>(r), w));
         const std::vector<uint32_t> values = target.Simulate(cube);
@@ -332,6 +334,7 @@ std::string Realizability::Prove(const std::vector<Partial>& f, uint32_t w,
     if (closed.empty()) return "";
 
     for (size_t o = 0; o < f.size(); ++o) {
+        StopRequest::ThrowIfPending();
         // An output may be the constant signal, transformed like any other.
         bool constant = false;
         for (const Transform& t : transforms) {

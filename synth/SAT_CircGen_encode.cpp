@@ -12,6 +12,7 @@
 
 #include "solver/CostCounter.h"
 #include "solver/SearchSolver.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -123,6 +124,7 @@ void SAT_CircGen::Generate_SAT() {
     const uint32_t offP = offONP + m;
     const uint32_t rowSize = offP + 1;
     for (uint32_t r = 0; r < rows; ++r) {
+        StopRequest::ThrowIfPending();
         const std::string row = "_#" + num(r);
         for (uint32_t s = 0; s <= last; ++s)
             var("Y" + num(s) + row);
@@ -235,6 +237,7 @@ void SAT_CircGen::Generate_SAT() {
     // --- row clauses ---
     Cube rowCube;
     for (uint32_t r = 0; r < rows; ++r) {
+        StopRequest::ThrowIfPending();
         const uint32_t base = rowBase + r * rowSize;
         const auto Y = [base](uint32_t s) { return base + s; };
         const auto X = [base, offX, node](uint32_t i, uint32_t b) {

@@ -2,14 +2,16 @@
 // the program's answers to its command line as seen from outside.
 #include "app/CommandLine.h"
 #include "app/Settings.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/E2eRun.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
 #include <regex>
 #include <sstream>
 
-using testsupport::runQuillon;
+using namespace testsupport;
 
 namespace {
 
@@ -41,301 +43,229 @@ const std::string kUsageText =
     "                       function;nodes;XORs;[polyedges];levels;run-time\n"
     "    -enumstats     Prints statistics of the result to stderr during enumeration\n";
 
-const std::string kVersion = "Quillon 1.4, compiled Jan 2 2020, 01:02:03";
+const std::regex kVersionLine("Quillon 1\\.4, compiled "
+                              "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? "
+                              "[0-9]{4}, [0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n");
 
-struct Parsed {
-    ParseOutcome outcome;
-    Settings settings;
-    std::string out;
-    std::string err;
-};
-
-Parsed parse(const std::vector<std::string>& words) {
-    Parsed p;
-    std::ostringstream out;
-    std::ostringstream err;
-    p.outcome = ParseCommandLine(words, p.settings, kVersion, out, err);
-    p.out = out.str();
-    p.err = err.str();
-    return p;
+std::string opt(const std::optional<std::string>& v) {
+    return v ? "[" + *v + "]" : "none";
 }
 
-// Parses a command line that must go on to the run.
-Settings runSettings(const std::vector<std::string>& words) {
-    Parsed p = parse(words);
-    EXPECT_TRUE(p.outcome.run) << p.out << p.err;
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, "");
-    return p.settings;
+// Every setting as "name=value" words, in a fixed order.
+std::string describe(const Settings& s) {
+    std::ostringstream d;
+    d << "k=" << s.k << " kGiven=" << s.kGiven << " n=" << s.n << " f=" << s.function
+      << " hex=" << opt(s.functionHex) << " text=" << s.functionText << " given=" << s.functionGiven
+      << " pla=" << opt(s.plaFile) << " truth=" << opt(s.truthFile) << " nodes=" << s.nodeFuncts
+      << " costs=" << opt(s.gateCosts) << " dot=" << opt(s.dotFile) << " aag=" << opt(s.aagFile)
+      << " aig=" << opt(s.aigFile) << " blif=" << opt(s.blifFile) << " inv=" << s.invertedEdges
+      << " const=" << s.constants << " poly=" << s.polyedges << " enum=" << s.enumerate
+      << " difftop=" << s.diffTopology << " cont=" << s.continueRun << " best=" << s.bestDelay
+      << " stats=" << s.stats << " enumstats=" << s.enumStats << " timings=" << s.timings
+      << " nobound=" << s.noBound << " timeout=" << s.timeLimit << "/" << s.timeLimitText;
+    return d.str();
 }
 
 } // namespace
 
-TEST(Help, PrintsTheUsageTextExactly) {
+TEST(CommandLine, UsageTextAndVersionLine) {
     std::ostringstream out;
     help(out);
     EXPECT_EQ(out.str(), kUsageText);
-}
-
-TEST(VersionLine, SingleBlanksInTheDate) {
     EXPECT_EQ(VersionLine("Jul 15 2019", "17:34:50"),
               "Quillon 1.4, compiled Jul 15 2019, 17:34:50");
     // The compiler pads a single-digit day with a blank.
     EXPECT_EQ(VersionLine("Jul  5 2019", "09:04:00"), "Quillon 1.4, compiled Jul 5 2019, 09:04:00");
 }
 
-TEST(ParseCommandLine, DefaultsWhenOnlyFlagsAreGiven) {
-    const Settings s = runSettings({"-stats"});
-    EXPECT_EQ(s.k, 4u);
-    EXPECT_EQ(s.n, 0u);
-    EXPECT_EQ(s.function, 1u);
-    EXPECT_EQ(s.functionText, "1");
-    EXPECT_FALSE(s.functionGiven);
-    EXPECT_FALSE(s.functionHex);
-    EXPECT_FALSE(s.plaFile);
-    EXPECT_FALSE(s.truthFile);
-    EXPECT_EQ(s.nodeFuncts, "8");
-    EXPECT_EQ(s.gateCosts, "1");
-    EXPECT_FALSE(s.dotFile || s.aagFile || s.aigFile || s.blifFile);
-    EXPECT_TRUE(s.invertedEdges);
-    EXPECT_TRUE(s.constants);
-    EXPECT_FALSE(s.polyedges || s.enumerate || s.diffTopology || s.continueRun || s.bestDelay ||
-                 s.enumStats);
-    EXPECT_TRUE(s.stats);
-}
-
-TEST(ParseCommandLine, EveryOptionFillsItsSetting) {
-    const Settings s = runSettings({"-k",          "3",          "-n",
-                                    "5",           "-truth",     "t.txt",
-                                    "-nodefuncts", "86",         "-gatecosts",
-                                    "12",          "-save_dot",  "s.dot",
-                                    "-save_aag",   "s.aag",      "-save_aig",
-                                    "s.aig",       "-save_blif", "s.blif",
-                                    "-enumstats",  "-enum",      "-difftopology",
-                                    "-continue",   "-polyedges", "-noinv",
-                                    "-noconst",    "-best"});
-    EXPECT_EQ(s.k, 3u);
-    EXPECT_EQ(s.n, 5u);
-    EXPECT_EQ(s.truthFile, "t.txt");
-    EXPECT_EQ(s.nodeFuncts, "86");
-    EXPECT_EQ(s.gateCosts, "12");
-    EXPECT_EQ(s.dotFile, "s.dot");
-    EXPECT_EQ(s.aagFile, "s.aag");
-    EXPECT_EQ(s.aigFile, "s.aig");
-    EXPECT_EQ(s.blifFile, "s.blif");
-    EXPECT_TRUE(s.enumStats && s.enumerate && s.diffTopology && s.continueRun && s.polyedges &&
-                s.bestDelay);
-    EXPECT_FALSE(s.stats);
-    EXPECT_FALSE(s.invertedEdges);
-    EXPECT_FALSE(s.constants);
-    EXPECT_FALSE(s.functionGiven); // -truth alone gives no function
-    EXPECT_EQ(s.functionText, "1");
-}
-
-TEST(ParseCommandLine, AnOptionTakesTheNextWordWhateverItIs) {
-    const Settings s = runSettings({"-pla", "-stats", "-save_dot", "-k"});
-    EXPECT_EQ(s.plaFile, "-stats");
-    EXPECT_EQ(s.functionText, "-stats");
-    EXPECT_EQ(s.dotFile, "-k");
-    EXPECT_FALSE(s.stats);
-    EXPECT_EQ(s.k, 4u);
-}
-
-TEST(ParseCommandLine, FunctionTextIsTheLastOfFunctionAndPla) {
-    Settings s = runSettings({"-f", "6", "-pla", "f.pla"});
-    EXPECT_EQ(s.functionText, "f.pla");
-    EXPECT_EQ(s.function, 6u);
-    EXPECT_TRUE(s.functionGiven);
-    EXPECT_EQ(s.plaFile, "f.pla");
-
-    s = runSettings({"-pla", "f.pla", "-f", "6"});
-    EXPECT_EQ(s.functionText, "6");
-    EXPECT_EQ(s.plaFile, "f.pla");
-
-    s = runSettings({"-fh", "1F", "-pla", "g.pla", "-fh", "c"});
-    EXPECT_EQ(s.functionText, "c");
-    EXPECT_EQ(s.function, 12u);
-}
-
-TEST(ParseCommandLine, DecimalNumbersReadAsStrtolReadsThem) {
-    Settings s = runSettings({"-f", "  12abc"});
-    EXPECT_EQ(s.function, 12u);
-    EXPECT_EQ(s.functionText, "  12abc");
-    s = runSettings({"-f", "-1"});
-    EXPECT_EQ(s.function, 4294967295u);
-    s = runSettings({"-f", "abc"});
-    EXPECT_EQ(s.function, 0u);
-    EXPECT_TRUE(s.functionGiven);
-    s = runSettings({"-n", "7x", "-k", " +5"});
-    EXPECT_EQ(s.n, 7u);
-    EXPECT_EQ(s.k, 5u);
-    s = runSettings({"-k", "4294967296"}); // 2^32 kept as 32 bits is 0
-    EXPECT_EQ(s.k, 0u);
-}
-
-TEST(ParseCommandLine, HexNumberKeepsItsTextAndItsLowThirtyTwoBits) {
-    Settings s = runSettings({"-fh", "1f"});
-    EXPECT_EQ(s.function, 31u);
-    EXPECT_EQ(s.functionHex, "1f");
-    EXPECT_TRUE(s.functionGiven);
-
-    s = runSettings({"-fh", "123456789ABCDEF0", "-k", "6"});
-    EXPECT_EQ(s.function, 0x9ABCDEF0u);
-    EXPECT_EQ(s.functionHex, "123456789ABCDEF0");
-    EXPECT_EQ(s.k, 6u);
-
-    s = runSettings({"-fh", "ff", "-f", "3"}); // a later -f replaces the hexadecimal number
-    EXPECT_EQ(s.function, 3u);
-    EXPECT_FALSE(s.functionHex);
-
-    s = runSettings({"-fh", ""});
-    EXPECT_EQ(s.function, 0u);
-    EXPECT_EQ(s.functionHex, "");
-}
-
-TEST(ParseCommandLine, HexNumberWithAnotherCharacterIsRefused) {
-    for (const std::string bad : {"12g", "0x1F", " 1", "-1", "1.0"}) {
-        const Parsed p = parse({"-fh", bad, "-k", "2"});
-        EXPECT_FALSE(p.outcome.run) << bad;
-        EXPECT_NE(p.outcome.status, 0) << bad;
-        EXPECT_NE(p.err.find("-fh"), std::string::npos) << p.err;
-        EXPECT_NE(p.err.find(bad), std::string::npos) << p.err;
-        EXPECT_EQ(p.out, "");
+// The manual page formats without a warning and describes every option.
+TEST(CommandLine, ManualPageDescribesEveryOption) {
+    const std::string page = std::string(QUILLON_SOURCE_DIR) + "/docs/quillon.1";
+    if (findOnPath("groff").empty()) GTEST_SKIP() << "groff is not installed";
+    EXPECT_EQ(std::system(("test -z \"$(groff -man -ww -z '" + page + "' 2>&1)\"").c_str()), 0);
+    const std::string text = readFile(page);
+    std::istringstream usage(kUsageText + " -save_aig -nobound -timings -timeout -h -help --help");
+    for (std::string word; usage >> word;) {
+        if (word[0] != '-' || word.size() == 1) continue;
+        if (word.back() == '.') word.pop_back(); // "... with -enum."
+        std::string roff;                        // "-save_dot" is written "\\-save_dot"
+        for (char c : word)
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(text.find(roff), std::string::npos) << word;
     }
 }
 
-TEST(ParseCommandLine, NoWordsOrUnknownWordGiveUsage) {
-    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
-             {}, {"-K"}, {"--k"}, {"k"}, {"-k", "3", "-x"}, {"-stats", "-V"}, {""}}) {
-        const Parsed p = parse(words);
-        EXPECT_FALSE(p.outcome.run);
-        EXPECT_EQ(p.outcome.status, 0);
-        EXPECT_EQ(p.out, kUsageText);
-        EXPECT_EQ(p.err, "");
+// Command lines that go on to the run: every word of "expected" is in the description of
+// the settings they give.
+TEST(CommandLine, SettingsOfAcceptedCommandLines) {
+    const std::string defaults =
+        "k=4 kGiven=0 n=0 f=1 hex=none text=1 given=0 pla=none truth=none nodes=8 costs=none "
+        "dot=none aag=none aig=none blif=none inv=1 const=1 poly=0 enum=0 difftop=0 cont=0 "
+        "best=0 stats=1 enumstats=0 timings=0 nobound=0 timeout=0/";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-stats"}, defaults},
+        {splitFields("-k 3 -n 5 -truth t.txt -nodefuncts 86 -gatecosts 12 -save_dot s.dot "
+                     "-save_aag s.aag -save_aig s.aig -save_blif s.blif -enumstats -enum "
+                     "-difftopology -continue -polyedges -noinv -noconst -best -timings -nobound "
+                     "-timeout 2.5",
+                     ' '),
+         "k=3 kGiven=1 n=5 truth=[t.txt] nodes=86 costs=[12] dot=[s.dot] aag=[s.aag] "
+         "aig=[s.aig] blif=[s.blif] inv=0 const=0 poly=1 enum=1 difftop=1 cont=1 best=1 stats=0 "
+         "enumstats=1 timings=1 nobound=1 timeout=2.5/2.5 given=0 text=t.txt"},
+        // An option takes the next word, whatever it is.
+        {{"-pla", "-stats", "-save_dot", "-k"}, "pla=[-stats] text=-stats dot=[-k] stats=0 k=4"},
+        // The function text is the last of -f, -fh, -pla; a table read names the function.
+        {{"-f", "6", "-pla", "f.pla"}, "text=f.pla f=6 given=1 pla=[f.pla]"},
+        {{"-pla", "f.pla", "-f", "6", "-truth", "t.txt"}, "text=6"},
+        {{"-fh", "1F", "-pla", "g.pla", "-fh", "c"}, "text=c f=12 hex=[c]"},
+        {{"-truth", "t.txt", "-fh", "c"}, "text=c truth=[t.txt]"},
+        // Whole decimal numbers with a sign.
+        {{"-f", "+12", "-n", "-0", "-k", "+31"}, "f=12 n=0 k=31 text=+12"},
+        {{"-f", "4294967295", "-k", "0"}, "f=4294967295 k=0 kGiven=1"},
+        // A hexadecimal number keeps its text and its low 32 bits; a later -f drops it.
+        {{"-fh", "123456789ABCDEF0"}, "f=2596069104 hex=[123456789ABCDEF0] given=1"},
+        {{"-fh", "ff", "-f", "3"}, "f=3 hex=none"},
+        {{"-fh", ""}, "f=0 hex=[] text="},
+        {{"-timeout", ".5"}, "timeout=0.5/.5"},
+    };
+    for (const auto& [words, expected] : cases) {
+        Settings s;
+        std::ostringstream out, err;
+        const ParseOutcome outcome = ParseCommandLine(words, s, "version", out, err);
+        EXPECT_TRUE(outcome.run && out.str().empty() && err.str().empty()) << expected << err.str();
+        const std::string got = " " + describe(s) + " ";
+        std::istringstream want(expected);
+        for (std::string word; want >> word;)
+            EXPECT_NE(got.find(" " + word + " "), std::string::npos) << word << " in" << got;
     }
 }
 
-TEST(ParseCommandLine, VersionEndsTheParseWhereItStands) {
-    Parsed p = parse({"-v"});
-    EXPECT_FALSE(p.outcome.run);
-    EXPECT_EQ(p.outcome.status, 0);
-    EXPECT_EQ(p.out, kVersion + "\n");
-
-    p = parse({"-k", "3", "-v", "-k", "99", "-x"}); // words after -v are not looked at
-    EXPECT_EQ(p.out, kVersion + "\n");
-    EXPECT_EQ(p.err, "");
-    EXPECT_EQ(p.settings.k, 3u);
-
-    p = parse({"-x", "-v"}); // a bad word before it wins
-    EXPECT_EQ(p.out, kUsageText);
-
-    p = parse({"-k", "32", "-v"});
-    EXPECT_EQ(p.out, kUsageText);
-    EXPECT_EQ(p.err, "k must be less than 32\n");
-}
-
-TEST(ParseCommandLine, InputsAboveThirtyOneAreRefusedWithStatusZero) {
-    for (const std::string k : {"32", "-1", "100", "4294967295"}) {
-        const Parsed p = parse({"-k", k, "-f", "3"});
-        EXPECT_FALSE(p.outcome.run) << k;
-        EXPECT_EQ(p.outcome.status, 0);
-        EXPECT_EQ(p.out, kUsageText);
-        EXPECT_EQ(p.err, "k must be less than 32\n");
-        EXPECT_FALSE(p.settings.functionGiven); // parsing stopped at -k
-    }
-    EXPECT_EQ(runSettings({"-k", "31"}).k, 31u);
-    EXPECT_EQ(runSettings({"-k", "0"}).k, 0u);
-}
-
-TEST(ParseCommandLine, MissingArgumentNamesTheOption) {
-    for (const std::string opt :
-         {"-k", "-n", "-f", "-fh", "-pla", "-truth", "-nodefuncts", "-gatecosts", "-save_dot",
-          "-save_aag", "-save_aig", "-save_blif"}) {
-        const Parsed p = parse({"-stats", opt});
-        EXPECT_FALSE(p.outcome.run) << opt;
-        EXPECT_NE(p.outcome.status, 0) << opt;
-        EXPECT_EQ(p.err, "Option " + opt + " requires an argument\n");
-        EXPECT_EQ(p.out, kUsageText);
-    }
-}
-
-// ---- the executable ----
-
-TEST(QuillonBinary, VersionLineHasBuildDateAndTime) {
-    const auto r = runQuillon({"-v", "-x", "-k", "40"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    const std::regex line("Quillon 1\\.4, compiled "
-                          "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? [0-9]{4}, "
-                          "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n");
-    EXPECT_TRUE(std::regex_match(r.out, line)) << r.out;
-}
-
-// The parser's answers (tested above) reach the streams and the exit status of the program.
-TEST(QuillonBinary, ParseOutcomesAsSeenFromOutside) {
+// The binary's answers to command lines it does not run, or runs into an error before the
+// search: the exit status, the usage text or nothing on stdout, the message on stderr, and
+// no file written but those listed.
+TEST(CommandLine, RefusedAndEndedCommandLines) {
     struct Case {
         std::vector<std::string> args;
-        bool fails;
+        int status;
+        std::string out; // "usage", "version" or the exact text
         std::string err;
+        std::map<std::string, std::string> written = {};
     };
+    const std::string whole =
+        " requires a whole decimal number (an optional sign, then digits only): ";
+    const std::string u32 = " requires a number from 0 to 4294967295: ";
+    const std::string hex = "Option -fh requires a hexadecimal number (digits 0-9, a-f, A-F): ";
+    const std::string secs = "Option -timeout requires a number of seconds above 0 (digits with "
+                             "an optional decimal fraction, such as 30 or 2.5): ";
+    const std::string k32 = "k must be less than 32\n";
+    const std::string fit = "Runtime Exception: TargetTable: Function number does not fit a "
+                            "truth table of ";
+    const std::string hexFit = "Runtime Exception: TargetTable: Hexadecimal function number does "
+                               "not fit a truth table of ";
+    std::string table64(64, '0');
+    for (int minterm : {63, 40, 33, 32, 5, 0})
+        table64[63 - minterm] = '1';
     const std::vector<Case> cases = {
-        {{}, false, ""},
-        {{"-K"}, false, ""},
-        {{"-x", "-v"}, false, ""},
-        {{"-k", "31", "-x"}, false, ""},
-        {{"-k", "32"}, false, "k must be less than 32\n"},
-        {{"-k", "-1"}, false, "k must be less than 32\n"},
-        {{"-f", "3", "-k"}, true, "Option -k requires an argument\n"},
+        {{}, 0, "usage", ""},
+        {{"-h"}, 0, "usage", ""},
+        {{"--help", "-x"}, 0, "usage", ""},
+        {{"-v", "-x", "-k", "40"}, 0, "version", ""},
+        {{"-k", "3", "-v", "-k", "99"}, 0, "version", ""},
+        {{"-K"}, 1, "usage", "unknown option \"-K\"\n"},
+        {{"-save-blif", "x.blif"}, 1, "usage", "unknown option \"-save-blif\"\n"},
+        {{"-stats", "--stats"}, 1, "usage", "unknown option \"--stats\"\n"},
+        {{"-k3"}, 1, "usage", "unknown option \"-k3\"\n"},
+        {{"-x", "-v"}, 1, "usage", "unknown option \"-x\"\n"},
+        {{""}, 1, "usage", "unknown option \"\"\n"},
+        {{"-k", "32"}, 1, "usage", k32},
+        {{"-k", "-1", "-v"}, 1, "usage", k32}, // a negative number too
+        {{"-k", "4294967296"}, 1, "usage", k32},
+        {{"-f", "3", "-k"}, 1, "usage", "Option -k requires an argument\n"},
+        {{"-timeout"}, 1, "usage", "Option -timeout requires an argument\n"},
+        {{"-k", "4", "-f", "0x6996"}, 1, "", "Option -f" + whole + "\"0x6996\"\n"},
+        {{"-f", "12abc"}, 1, "", "Option -f" + whole + "\"12abc\"\n"},
+        {{"-f", " 12"}, 1, "", "Option -f" + whole + "\" 12\"\n"},
+        {{"-k", "abc"}, 1, "", "Option -k" + whole + "\"abc\"\n"},
+        {{"-n", "3x"}, 1, "", "Option -n" + whole + "\"3x\"\n"},
+        {{"-f", "-1"}, 1, "", "Option -f" + u32 + "\"-1\"\n"},
+        {{"-f", "4294967296"}, 1, "", "Option -f" + u32 + "\"4294967296\"\n"},
+        {{"-fh", "1x", "-truth", "t.txt"}, 1, "", hex + "\"1x\"\n"},
+        {{"-timeout", "0"}, 1, "", secs + "\"0\"\n"},
+        {{"-timeout", "1e3"}, 1, "", secs + "\"1e3\"\n"},
+        {{"-timeout", "1.2.3"}, 1, "", secs + "\"1.2.3\"\n"},
+        // The number must fit the table; nothing is written when it does not.
+        {{"-k", "4", "-f", "99999", "-truth", "t.txt"}, 1, "", fit + "16 minterms: 99999\n"},
+        {{"-k", "1", "-f", "16", "-polyedges"}, 1, "", fit + "4 minterms: 16\n"},
+        {{"-k", "3", "-fh", "100", "-truth", "t.txt"}, 1, "", hexFit + "8 minterms: 100\n"},
+        {{"-fh", "900000000", "-k", "5"}, 1, "", hexFit + "32 minterms: 900000000\n"},
+        // Errors after the target is built: a long number is written as the whole table.
+        {{"-fh", "8000010300000021", "-k", "6", "-truth", "t.txt", "-nodefuncts", "86",
+          "-gatecosts", "1"},
+         1,
+         "",
+         "Runtime Exception: -gatecosts and -nodefuncts must be of equal size\n",
+         {{"t.txt", table64 + "\n"}}},
+        // 31 inputs pass the -k check (the missing file stops the run at once).
+        {{"-k", "31", "-pla", "missing.pla"},
+         1,
+         "",
+         "I/O Exception: Cannot open file: missing.pla\n"},
+        {{"-pla", "empty.pla"},
+         1,
+         "",
+         "I/O Exception: Bad or damaged PLA file: empty.pla: no .o line, so the function has no "
+         "output\n"},
     };
     for (const Case& c : cases) {
-        const auto r = runQuillon(c.args);
-        SCOPED_TRACE(c.args.empty() ? "no words" : c.args[0] + " " + c.args.back());
-        EXPECT_EQ(r.status != 0, c.fails);
-        EXPECT_EQ(r.out, kUsageText);
-        EXPECT_EQ(r.err, c.err);
+        TempDir dir;
+        writeFile(dir.file("empty.pla"), "");
+        const RunResult r = runQuillon(c.args, dir.path());
+        const std::string what = c.args.empty() ? "no words" : c.args[0] + " " + c.args.back();
+        EXPECT_EQ(r.status, c.status) << what;
+        if (c.out == "version")
+            EXPECT_TRUE(std::regex_match(r.out, kVersionLine)) << what << ": " << r.out;
+        else
+            EXPECT_EQ(r.out, c.out == "usage" ? kUsageText : c.out) << what;
+        EXPECT_EQ(r.err, c.err) << what;
+        std::set<std::string> expectedNames = {".quillon.lock", "empty.pla"};
+        for (const auto& [name, content] : c.written) {
+            expectedNames.insert(name);
+            EXPECT_EQ(readFile(dir.file(name)), content) << what;
+        }
+        std::set<std::string> present = listDir(dir.path());
+        present.insert(".quillon.lock"); // runs refused by the parser take no lock
+        EXPECT_EQ(present, expectedNames) << what;
     }
 }
 
-TEST(QuillonBinary, ThirtyOneInputsPassTheCheck) {
-    // The target comes from a PLA file that is not there, so the run stops right after the
-    // command line instead of tabulating 2^31 minterms.
-    testsupport::TempDir dir;
-    const auto r = runQuillon({"-k", "31", "-pla", "missing.pla"}, dir.path());
-    EXPECT_EQ(r.out.find("Syntax:"), std::string::npos);
-    EXPECT_EQ(r.err.find("k must be less than 32"), std::string::npos);
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err, "");
-}
-
-TEST(QuillonBinary, BadHexNumberFailsBeforeWritingAnything) {
-    testsupport::TempDir dir;
-    const auto r = runQuillon({"-fh", "1x", "-truth", "t.txt", "-k", "2"}, dir.path());
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("\"1x\""), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_FALSE(testsupport::fileExists(dir.file("t.txt")));
-}
-
-TEST(QuillonBinary, HexNumberTooLongForTheTableFailsBeforeWritingAnything) {
-    testsupport::TempDir dir;
-    // Nine significant digits need 36 minterms; five inputs have 32.
-    const auto r = runQuillon({"-fh", "900000000", "-truth", "t.txt", "-k", "5"}, dir.path());
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("does not fit a truth table of 32 minterms: 900000000"), std::string::npos)
-        << r.err;
-    EXPECT_FALSE(testsupport::fileExists(dir.file("t.txt")));
-}
-
-TEST(QuillonBinary, LongHexNumberIsWrittenAsTheWholeTable) {
-    testsupport::TempDir dir;
-    // -k comes after -fh. The unequal library and cost strings stop the run right after the
-    // target is built and its table written.
-    const auto r = runQuillon(
-        {"-fh", "8000010300000021", "-k", "6", "-truth", "t.txt", "-nodefuncts", "86"}, dir.path());
-    EXPECT_NE(r.status, 0);
-    ASSERT_TRUE(testsupport::fileExists(dir.file("t.txt"))) << r.err;
-    std::string expected(64, '0');
-    for (int minterm : {63, 40, 33, 32, 5, 0})
-        expected[63 - minterm] = '1';
-    EXPECT_EQ(testsupport::readFile(dir.file("t.txt")), expected + "\n");
+// Command lines the program now runs: each solution is checked against its function.
+TEST(CommandLine, RunsOfRelaxedCommandLines) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string table; // content of t.txt, if any
+        uint32_t function;
+        uint32_t k;
+        std::string stats; // the statistics line up to its run-time field
+    };
+    const std::vector<Case> cases = {
+        // Without -gatecosts every node function costs 1: one XOR gate.
+        {{"-k", "2", "-f", "+6", "-nodefuncts", "86"}, "", 6, 2, "+6;1;1;1;"},
+        // k from the length of the table: hexadecimal digits, or binary ones.
+        {{"-truth", "t.txt"}, "e8", 0xe8, 3, "t.txt;4;0;3;"},
+        {{"-truth", "t.txt"}, "1000\n", 8, 2, "t.txt;1;0;1;"}, // 0 and 1 only: binary
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (!c.table.empty()) writeFile(dir.file("t.txt"), c.table);
+        std::vector<std::string> args = c.args;
+        for (const char* extra : {"-save_dot", "s.dot", "-stats"})
+            args.push_back(extra);
+        const RunResult r = runQuillon(args, dir.path());
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "Solutions: 1\n");
+        EXPECT_EQ(r.err.rfind(c.stats, 0), 0u) << r.err;
+        const GateCircuit dot = GateCircuit::FromDot(readFile(dir.file("s.dot")), "86");
+        EXPECT_EQ(dot.inputs(), c.k);
+        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(c.function, c.k)), "");
+    }
 }

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+using testsupport::messageOf;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::termTexts;
 using testsupport::writeFile;
+using Texts = std::vector<std::string>;
 
 namespace {
 
@@ -23,25 +25,18 @@ class PLAFileTest : public ::testing::Test {
 protected:
     TempDir dir;
 
-    // Writes content to a file and loads it.
-    PLA load(const std::string& content, const std::string& name = "in.pla") {
-        writeFile(dir.file(name), content);
+    // Writes content to a file and loads it into p; the message raised ("" when none).
+    std::string load(const std::string& content, PLA& p) {
+        writeFile(dir.file("in.pla"), content);
+        return messageOf([&] { p.LoadPLA(dir.file("in.pla")); });
+    }
+    PLA load(const std::string& content) {
         PLA p;
-        p.LoadPLA(dir.file(name));
+        EXPECT_EQ(load(content, p), "") << content;
         return p;
     }
-
-    // Message raised when loading content into p ("" when it loads).
-    std::string loadError(const std::string& content, PLA& p) {
-        writeFile(dir.file("bad.pla"), content);
-        return testsupport::messageOf([&] { p.LoadPLA(dir.file("bad.pla")); });
-    }
-    std::string loadError(const std::string& content) {
-        PLA p;
-        return loadError(content, p);
-    }
-    std::string damaged() const {
-        return "I/O Exception: Bad or damaged PLA file: " + dir.file("bad.pla");
+    std::string damaged(const std::string& why) const {
+        return "I/O Exception: Bad or damaged PLA file: " + dir.file("in.pla") + ": " + why;
     }
 };
 
@@ -53,7 +48,7 @@ std::string written(const PLA& p) {
 
 } // namespace
 
-TEST_F(PLAFileTest, ExampleIsWrittenByteExact) {
+TEST_F(PLAFileTest, WrittenForm) {
     PLA p(0, 0, PLA_type("fd"));
     p.AppendTerm("1-", "1");
     p.AppendTerm("-1", "1");
@@ -61,185 +56,158 @@ TEST_F(PLAFileTest, ExampleIsWrittenByteExact) {
     p.setIName(1, "b");
     p.setOName(0, "f");
     const std::string expected = ".i 2\n.o 1\n.p 2\n\n.ilb a b\n.ob f\n1- 1\n-1 1\n.e\n";
-    EXPECT_EQ(written(p), expected);
-    p.SavePLA(dir.file("out.pla"));
+    writeFile(dir.file("out.pla"), std::string(500, 'x'));
+    p.SavePLA(dir.file("out.pla")); // truncates what was there
     EXPECT_EQ(readFile(dir.file("out.pla")), expected);
-
-    // Saving truncates what was there.
-    writeFile(dir.file("long.pla"), std::string(500, 'x'));
-    p.SavePLA(dir.file("long.pla"));
-    EXPECT_EQ(readFile(dir.file("long.pla")), expected);
-
-    // Reading it gives the same PLA back.
     const PLA q = load(expected);
     EXPECT_EQ(q.getType(), PLA_type("fd"));
-    EXPECT_EQ(q.getINames(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(q.getONames(), (std::vector<std::string>{"f"}));
+    EXPECT_EQ(q.getINames(), (Texts{"a", "b"}));
+    EXPECT_EQ(q.getONames(), (Texts{"f"}));
     EXPECT_EQ(termTexts(q), termTexts(p));
+
+    // A type other than fd is written as its letters, in the order f d r.
+    PLA fr(0, 0, PLA_type("rf"));
+    fr.AppendTerm("1", "0");
+    EXPECT_EQ(written(fr), ".i 1\n.o 1\n.p 1\n.type fr\n1 0\n.e\n");
 }
 
-TEST_F(PLAFileTest, TypeLineOfTheWrittenForm) {
-    PLA p(0, 0, PLA_type("rf"));
-    p.AppendTerm("1", "0");
-    EXPECT_EQ(written(p), ".i 1\n.o 1\n.p 1\n.type fr\n1 0\n.e\n");
-    p.setType("d");
-    EXPECT_EQ(written(p), ".i 1\n.o 1\n.p 1\n.type d\n1 0\n.e\n");
-    PLA_type esop("fd");
-    esop.esop = true; // takes part in the comparison with "fd", is never written
-    p.setType(esop);
-    EXPECT_EQ(written(p), ".i 1\n.o 1\n.p 1\n.type fd\n1 0\n.e\n");
-    p.setType(PLA_type());
-    EXPECT_EQ(written(p), ".i 1\n.o 1\n.p 1\n.type \n1 0\n.e\n");
-}
-
-TEST_F(PLAFileTest, DefaultTypeIsFd) {
-    const PLA p = load(".i 2\n.o 1\n10 1\n01 1\n.e\n");
-    EXPECT_EQ(p.getType(), PLA_type("fd"));
-    EXPECT_EQ(termTexts(p), (std::vector<std::string>{"10 1", "01 1"}));
-    EXPECT_EQ(testsupport::splitLines(written(p))[3], "");
-
-    // Without terms too.
-    EXPECT_EQ(load(".i 2\n.o 1\n.e\n").getType(), PLA_type("fd"));
-
-    // The type of the PLA before loading does not leak into the reading.
-    PLA q(0, 0, PLA_type("r"));
-    q.AppendTerm("1", "0");
-    writeFile(dir.file("again.pla"), ".i 1\n.o 1\n0 1\n");
-    q.LoadPLA(dir.file("again.pla"));
-    EXPECT_EQ(q.getType(), PLA_type("fd"));
-    EXPECT_EQ(termTexts(q), (std::vector<std::string>{"0 1"}));
-}
-
-TEST_F(PLAFileTest, TypeWordsAndOutputMapping) {
-    EXPECT_EQ(termTexts(load(".i 2\n.o 1\n.type fr\n11 0\n")), (std::vector<std::string>{"11 0"}));
-    EXPECT_EQ(termTexts(load(".i 2\n.o 1\n.type f\n11 0\n")), (std::vector<std::string>{"11 ~"}));
-
-    // '2' '3' '4' are other spellings of '-' '~' '1'; values outside the type become '~'.
-    EXPECT_EQ(termTexts(load(".i 1\n.o 8\n.type fd\n1 01-~2341\n")),
-              (std::vector<std::string>{"1 ~1-~-~11"}));
-    EXPECT_EQ(termTexts(load(".i 1\n.o 5\n.type r\n1 01-24\n")),
-              (std::vector<std::string>{"1 0~~~~"}));
-    EXPECT_EQ(termTexts(load(".i 1\n.o 4\n.type d\n1 01-2\n")),
-              (std::vector<std::string>{"1 ~~--"}));
-    // Input '2' is a don't care.
-    EXPECT_EQ(termTexts(load(".i 3\n.o 1\n120 1\n")), (std::vector<std::string>{"1-0 1"}));
-
+TEST_F(PLAFileTest, TypesAndOutputValues) {
+    struct Case {
+        std::string file;
+        std::string type;
+        Texts terms;
+    };
+    const std::vector<Case> cases = {
+        {".i 2\n.o 1\n10 1\n01 1\n.e\n", "fd", {"10 1", "01 1"}},
+        {".i 2\n.o 1\n.e\n", "fd", {}},
+        {".i 2\n.o 1\n.type fr\n11 0\n", "fr", {"11 0"}},
+        {".i 2\n.o 1\n.type f\n11 0\n", "f", {"11 ~"}},
+        // '2' '3' '4' are other spellings of '-' '~' '1'; values outside the type become '~'.
+        {".i 1\n.o 8\n.type fd\n1 01-~2341\n", "fd", {"1 ~1-~-~11"}},
+        {".i 1\n.o 5\n.type r\n1 01-24\n", "r", {"1 0~~~~"}},
+        {".i 1\n.o 4\n.type d\n1 01-2\n", "d", {"1 ~~--"}},
+        {".i 3\n.o 1\n120 1\n", "fd", {"1-0 1"}}, // input '2' is a don't care
+        // Several type lines add up; a type line keeps the type from becoming "fd".
+        {".i 1\n.o 1\n.type f\n.type r\n1 0\n", "fr", {"1 0"}},
+        {".i 1\n.o 1\n.type r\n.e\n", "r", {}},
+    };
+    for (const Case& c : cases) {
+        const PLA p = load(c.file);
+        EXPECT_EQ(p.getType(), PLA_type(c.type)) << c.file;
+        EXPECT_EQ(termTexts(p), c.terms) << c.file;
+    }
     const PLA esop = load(".i 2\n.o 1\n.type esop\n11 1\n");
-    EXPECT_TRUE(esop.getType().f);
-    EXPECT_TRUE(esop.getType().d);
-    EXPECT_FALSE(esop.getType().r);
-    EXPECT_TRUE(esop.getType().esop);
+    EXPECT_TRUE(esop.getType().f && esop.getType().d && !esop.getType().r && esop.getType().esop);
+}
 
-    // Several type lines add up; a type line keeps the type from becoming "fd".
-    EXPECT_EQ(load(".i 1\n.o 1\n.type f\n.type r\n1 0\n").getType(), PLA_type("fr"));
-    EXPECT_EQ(load(".i 1\n.o 1\n.type r\n.e\n").getType(), PLA_type("r"));
+// Loaded terms can be simulated; the points a type leaves unlisted take the complement of
+// the listed set, and are don't cares when the ON- and the OFF-set are both listed.
+TEST_F(PLAFileTest, SimulatingLoadedFiles) {
+    const std::vector<std::pair<std::string, std::vector<std::vector<uint32_t>>>> cases = {
+        // Values at the points 00, 10, 01, 11.
+        {".i 2\n.o 2\n1- 1-\n11 -1\n", {{0, 0}, {1, 2}, {0, 0}, {2, 2}}},
+        {".i 2\n.o 1\n.type fr\n00 1\n11 0\n", {{1}, {2}, {2}, {0}}},
+        {".i 2\n.o 1\n.type fdr\n00 1\n11 0\n10 -\n", {{1}, {2}, {2}, {0}}},
+        {".i 2\n.o 1\n.type f\n00 1\n11 0\n", {{1}, {0}, {0}, {0}}},
+        {".i 2\n.o 1\n.type r\n00 1\n11 0\n", {{1}, {1}, {1}, {0}}},
+    };
+    for (const auto& [file, values] : cases) {
+        const PLA p = load(file);
+        EXPECT_EQ(p.getTerm(0).getCubeType(), static_cast<uint32_t>(CUBE_PRODUCT));
+        for (uint32_t r = 0; r < 4; ++r)
+            EXPECT_EQ(p.Simulate(Cube(std::string{"01"[r & 1], "01"[r >> 1]})), values[r])
+                << file << " at " << r;
+    }
 }
 
 TEST_F(PLAFileTest, LineConventions) {
-    const std::vector<std::string> expected{"1-0 1", "011 0"};
+    const Texts expected{"1-0 1", "011 0"};
     const std::string plain = ".i 3\n.o 1\n.type fr\n1-0 1\n011 0\n.e\n";
-    EXPECT_EQ(termTexts(load(plain)), expected);
-    EXPECT_EQ(termTexts(load(".i 3\r\n.o 1\r\n.type fr\r\n1-0 1\r\n011 0\r\n.e\r\n")), expected);
-    EXPECT_EQ(termTexts(load(".i 3\r.o 1\r.type fr\r1-0 1\r011 0\r.e\r")), expected);
-    // '|' separates like a blank; the output part may stand on a following line.
-    EXPECT_EQ(termTexts(load(".i 3\n.o 1\n.type fr\n1-0|1\n011\n\n  0 extra tokens\n")), expected);
-    EXPECT_EQ(termTexts(load(".i 3\n.o 1\n.type fr\n1-0\n|\n1\n011 |0\n")), expected);
-    // Backslash joins lines; comments, blank lines and leading blanks are skipped.
-    EXPECT_EQ(termTexts(load("# head\n\n   .i 3\n.o 1\n\t.type \\\nfr\n  # x\n1-0 \\\r\n 1\n"
-                             "\\011 0\n")),
-              expected);
-    // Nothing after ".e" or ".end" is read.
-    EXPECT_EQ(termTexts(load(plain + "garbage 11\n")), expected);
-    EXPECT_EQ(termTexts(load(".i 3\n.o 1\n.type fr\n1-0 1\n011 0\n.end\n.bogus\n")), expected);
+    for (const std::string& file : {
+             plain,
+             std::string(".i 3\r\n.o 1\r\n.type fr\r\n1-0 1\r\n011 0\r\n.e\r\n"),
+             std::string(".i 3\r.o 1\r.type fr\r1-0 1\r011 0\r.e\r"),
+             // '|' separates like a blank; the output part may stand on a following line.
+             std::string(".i 3\n.o 1\n.type fr\n1-0|1\n011\n\n  0\n"),
+             std::string(".i 3\n.o 1\n.type fr\n1-0\n|\n1\n011 |0\n"),
+             // Backslash joins lines; comments, blank lines and leading blanks are skipped.
+             std::string("# head\n\n   .i 3\n.o 1\n\t.type \\\nfr\n  # x\n1-0 \\\r\n 1\n\\011 0\n"),
+             // Nothing after ".e" or ".end" is read.
+             plain + "garbage 11\n",
+             std::string(".i 3\n.o 1\n.type fr\n1-0 1\n011 0\n.end\n.bogus\n"),
+         })
+        EXPECT_EQ(termTexts(load(file)), expected) << file;
     // ".p" and the names may come in any order before the end.
     const PLA named = load(".ob z\n.ilb a b c\n.p 2\n.i 3\n.o 1\n.type fr\n1-0 1\n011 0\n");
-    EXPECT_EQ(named.getINames(), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(named.getONames(), (std::vector<std::string>{"z"}));
-    // ".p 0" checks nothing.
-    EXPECT_EQ(load(".i 1\n.o 1\n.p 0\n1 1\n1 1\n").getTermCount(), 2u);
+    EXPECT_EQ(named.getINames(), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(named.getONames(), (Texts{"z"}));
+    EXPECT_EQ(load(".i 1\n.o 1\n.p 0\n1 1\n1 1\n").getTermCount(), 2u); // ".p 0" checks nothing
+    EXPECT_EQ(load(".i 1048576\n.o 1\n.e\n").getInputs(), 1048576u);
+    EXPECT_EQ(load(".i 2\n.i 2\n.o 1\n.ilb a b\n.ob f\n.type fdr\n11 1\n").getTermCount(), 1u);
 }
 
-TEST_F(PLAFileTest, LoadedTermsCanBeSimulated) {
-    const PLA p = load(".i 2\n.o 2\n1- 1-\n11 -1\n");
-    EXPECT_EQ(p.getTerm(0).getCubeType(), static_cast<uint32_t>(CUBE_PRODUCT));
-    EXPECT_EQ(p.Simulate(Cube("10")), (std::vector<uint32_t>{1, 2}));
-    EXPECT_EQ(p.Simulate(Cube("11")), (std::vector<uint32_t>{2, 2})); // don't care wins
-    EXPECT_EQ(p.Simulate(Cube("01")), (std::vector<uint32_t>{0, 0}));
-}
-
-TEST_F(PLAFileTest, LoadReplacesContentAndKeepsUniqueFlag) {
-    PLA p;
-    p.setUnique();
-    p.AppendTerm("1111", "11");
-    p.NameVars();
-    writeFile(dir.file("u.pla"), ".i 2\n.o 2\n.p 3\n10 10\n01 01\n10 01\n");
-    p.LoadPLA(dir.file("u.pla"));
-    EXPECT_TRUE(p.isUnique());
-    EXPECT_EQ(termTexts(p), (std::vector<std::string>{"10 11", "01 ~1"}));
-    EXPECT_TRUE(p.getINames().empty());
-}
-
+// Each damaged file is refused with the line and the reason; the terms before stay.
 TEST_F(PLAFileTest, DamagedFiles) {
-    const std::vector<std::string> files = {
-        ".i 2\n.o 1\n.p 3\n10 1\n01 1\n.e\n",        // wrong .p
-        ".i 0\n.o 1\n.e\n",                          // zero inputs
-        ".i\n.o 1\n.e\n",                            // no number
-        ".i 2\n.o 0\n.e\n",                          // zero outputs
-        ".i 2\n.o\n.e\n",                            // no number
-        ".i 2x\n.o 1\n.e\n",                         // not a number
-        ".i -2\n.o 1\n.e\n",                         // negative
-        ".i 4294967298\n.o 1\n11 1\n",               // would wrap to 2
-        ".i 4000000000\n.o 1\n.e\n",                 // far too many inputs
-        ".i 2\n.o 4000000000\n.e\n",                 // far too many outputs
-        ".i 1048577\n.o 1\n.e\n",                    // just above the limit
-        ".i 2\n.o 1\n.p 99999999999999999999\n.e\n", // .p overflows
-        ".i 2\n.o 1\n.p x\n.e\n",
-        ".i 2\n.i 3\n.o 1\n.e\n", // inputs changed
-        ".i 2\n.o 1\n.type x\n11 1\n",
-        ".i 2\n.o 1\n.type fx\n11 1\n",
-        ".i 3\n.o 1\n1x0 1\n",
-        ".i 2\n.o 1\n110 1\n", // input part too long
-        ".i 2\n.o 1\n1 1\n",   // too short
-        ".i 2\n.o 2\n11 1\n",  // output part too short
-        ".i 2\n.o 1\n11 10\n", // too long
-        ".i 2\n.o 1\n11 x\n",
-        ".i 2\n.o 1\n11 5\n",
-        ".i 2\n.o 1\n11\n",           // output part missing at the end
-        "11 1\n",                     // term before .i
-        ".o 1\n11 1\n",               // term without .i
-        ".i 2\n11 1\n",               // term without .o
-        ".i 2\n.o 1\n.ilb a\n.e\n",   // too few input names
-        ".i 2\n.o 1\n.ob a b\n.e\n",  // too many output names
-        ".i 2\n.o 1\n.phase 1\n.e\n", // keyword not known
-        ".i 2\n.o 1\n.\n.e\n",
-        ".i 2\n.o 1\n.I 2\n.e\n",
-        ".i 2\n.o 1\n|||\n11 1\n", // empty input part
-        std::string(".i 2\n.o 1\n1\0 1\n", 15),
+    const std::string i1 = "line 1: .i needs a number of inputs from 1 to 1048576, not ";
+    const std::string o = ".o needs a number of outputs from 1 to 1048576, not ";
+    const std::string in3 = "line 3: the input part ";
+    const std::string badIn = "has 'x'; inputs are 0, 1, - or 2";
+    const std::string more = "line 3: more output columns than .o 1: ";
+    const std::string noOut = "no .o line, so the function has no output";
+    struct Case {
+        std::string file, why;
+        Texts terms = {}; // read before the error, they stay
     };
-    for (const std::string& f : files)
-        EXPECT_EQ(loadError(f), damaged()) << f;
-    // The files that differ from those above in one detail do load.
-    EXPECT_EQ(loadError(".i 2\n.o 1\n.p 2\n10 1\n01 1\n.e\n"), "");
-    EXPECT_EQ(loadError(".i 1048576\n.o 1\n.e\n"), "");
-    EXPECT_EQ(loadError(".i 2\n.i 2\n.o 1\n.ilb a b\n.ob f\n.type fdr\n11 1\n"), "");
-}
-
-TEST_F(PLAFileTest, TermsBeforeTheErrorStay) {
-    PLA p;
-    EXPECT_EQ(loadError(".i 2\n.o 1\n.ilb a b\n11 1\n0- 1\n1x 1\n01 1\n", p), damaged());
-    EXPECT_EQ(termTexts(p), (std::vector<std::string>{"11 1", "0- 1"}));
-    EXPECT_EQ(loadError(".i 2\n.o 1\n.p 5\n11 1\n", p), damaged());
-    EXPECT_EQ(termTexts(p), (std::vector<std::string>{"11 1"}));
+    const std::vector<Case> cases = {
+        {".i 2\n.o 1\n.p 3\n10 1\n01 1\n",
+         "line 3: .p says 3 terms, the file has 2",
+         {"10 1", "01 1"}},
+        {".i 0\n.o 1\n.e\n", i1 + "\"0\""},
+        {".i\n", i1 + "\"\""},
+        {".i 2x\n", i1 + "\"2x\""},
+        {".i 4294967298\n", i1 + "\"4294967298\""}, // would wrap to 2
+        {".i 1048577\n", i1 + "\"1048577\""},
+        {".i 2\n\n.o 0\n", "line 3: " + o + "\"0\""},
+        {".i 2\n.o 1\n.p 99999999999999999999\n", "line 3: .p needs a number of terms, not "
+                                                  "\"99999999999999999999\""},
+        {".i 2\n.i 3\n", "line 2: .i changes the number of inputs from 2 to 3"},
+        {".i 2\n.o 1\n.type fx\n", "line 3: .type fx has 'x'; the letters are f, d and r (or "
+                                   "the word esop)"},
+        {".i 3\n.o 1\n1x0 1\n", in3 + badIn},
+        {".i 2\n.o 1\n11 1\n110 1\n",
+         "line 4: the input part \"110\" has 3 characters, .i says 2",
+         {"11 1"}},
+        {".i 2\n.o 1\n1 1\n", in3 + "\"1\" has 1 character, .i says 2"},
+        {".i 2\n.o 1\n|||\n11 1\n", in3 + "\"\" has 0 characters, .i says 2"},
+        {std::string(".i 2\n.o 1\n1\0 1\n", 15), in3 + "has '\\x00'; inputs are 0, 1, - or 2"},
+        {".i 2\n.o 2\n11 1\n", "line 3: the output part \"1\" has 1 character, .o says 2"},
+        {".i 2\n.o 1\n11 10\n", "line 3: the output part \"10\" has 2 characters, .o says 1"},
+        {".i 2\n.o 1\n11 1 0\n", more + "1 0"},
+        {".i 2\n.o 1\n11\n1 extra\n", "line 4: more output columns than .o 1: 1 extra"},
+        {".i 2\n.o 1\n11 5\n", "line 3: the output part has '5'; outputs are 0, 1, -, ~, 2, 3 "
+                               "or 4"},
+        {".i 2\n.o 1\n11\n", "line 3: the term has no output part"},
+        {"11 1\n", "line 1: a term before .i and .o"},
+        {".i 2\n11 1\n", "line 2: a term before .i and .o"},
+        {".i 2\n.o 1\n.ilb a\n.e\n", "line 3: .ilb names 1 inputs, .i says 2"},
+        {".i 2\n.o 1\n.ob a b\n.e\n", "line 3: .ob names 2 outputs, .o says 1"},
+        {".i 2\n.o 1\n.phase 1\n", "line 3: unknown keyword .phase"},
+        {".i 2\r\n.o 1\r\n\r\n.I 2\n", "line 4: unknown keyword .I"},
+        {"", noOut},
+        {".i 2\n.e\n", noOut},
+        {".i 2\n.o 1\n11 1\n0- 1\n1x 1\n", "line 5: the input part " + badIn, {"11 1", "0- 1"}},
+    };
+    for (const auto& [file, why, terms] : cases) {
+        PLA p;
+        EXPECT_EQ(load(file, p), damaged(why)) << file;
+        EXPECT_EQ(termTexts(p), terms) << file;
+    }
 }
 
 TEST_F(PLAFileTest, FilesThatCannotBeOpenedOrCreated) {
-    using testsupport::messageOf;
     PLA p;
-    const std::string missing = dir.file("missing.pla");
-    EXPECT_EQ(messageOf([&] { p.LoadPLA(missing); }),
-              "I/O Exception: Cannot open file: " + missing);
-    EXPECT_EQ(messageOf([&] { p.LoadPLA(dir.path()); }),
-              "I/O Exception: Cannot open file: " + dir.path());
+    for (const std::string& name : {dir.file("missing.pla"), dir.path()})
+        EXPECT_EQ(messageOf([&] { p.LoadPLA(name); }), "I/O Exception: Cannot open file: " + name);
     p.Make_AND(2);
     const std::string nowhere = dir.file("no/such/dir.pla");
     EXPECT_EQ(messageOf([&] { p.SavePLA(nowhere); }),
