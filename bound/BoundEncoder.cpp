@@ -450,6 +450,9 @@ void BoundEncoder::AddCostCounter(uint32_t limit) {
     for (uint32_t t = 0; t < n_; ++t) {
         NodeVars& nv = node_[t];
         std::vector<int>& ladder = ladders[t];
+        // Every node costs at least the cheapest gate: the counter knows it from the start.
+        while (ladder.size() < p_.minCost())
+            ladder.push_back(kTrue);
         const auto require = [&](int kindLit, uint32_t h, uint32_t cost) {
             if (cost == BoundProblem::kNoCost || cost == 0) return;
             while (ladder.size() < cost) {

@@ -673,6 +673,8 @@ private:
                         ladder.push_back(solver.NewVar(e_.clauses));
                         if (ladder.size() > 1)
                             solver.AddClause({-ladder.back(), ladder[ladder.size() - 2]});
+                        // Every node costs at least the cheapest gate.
+                        if (ladder.size() <= e_.minGateCost) solver.AddClause({ladder.back()});
                     }
                     solver.AddClause({-static_cast<int>(pos + 1), ladder[cost - 1]});
                 }
