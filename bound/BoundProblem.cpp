@@ -1,7 +1,6 @@
 // Extraction of the lower-bound engine's problem from a configured synthesis engine.
 #include "bound/BoundProblem.h"
 
-#include "logic/Cube.h"
 #include "logic/PLA.h"
 
 #include <algorithm>
@@ -74,19 +73,16 @@ void BoundProblem::readTarget(const PLA& target) {
     inputTables_.assign(k_, Table(words_, 0));
     value_.assign(m_, Table(words_, 0));
     care_.assign(m_, Table(words_, 0));
-    std::string row(k_, '0');
+    const std::vector<uint8_t> all = target.SimulateAll(); // row r is minterm r
     for (uint32_t r = 0; r < rows_; ++r) {
-        for (uint32_t j = 0; j < k_; ++j) {
-            const bool one = (r >> j) & 1u;
-            row[j] = one ? '1' : '0';
-            if (one) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
-        }
-        const std::vector<uint32_t> v = target.Simulate(Cube(row));
+        for (uint32_t j = 0; j < k_; ++j)
+            if ((r >> j) & 1u) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
         for (uint32_t o = 0; o < m_; ++o) {
             // As in the classic encoding: 2 is don't care, 1 is one, anything else zero.
-            if (v[o] == 2) continue;
+            const uint8_t v = all[size_t(r) * m_ + o];
+            if (v == 2) continue;
             care_[o][r >> 6] |= uint64_t(1) << (r & 63);
-            if (v[o] == 1) value_[o][r >> 6] |= uint64_t(1) << (r & 63);
+            if (v == 1) value_[o][r >> 6] |= uint64_t(1) << (r & 63);
         }
     }
 }

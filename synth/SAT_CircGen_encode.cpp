@@ -235,7 +235,8 @@ void SAT_CircGen::Generate_SAT() {
         }
 
     // --- row clauses ---
-    Cube rowCube;
+    // The target's value at every input assignment, computed once.
+    const std::vector<uint8_t> targetValues = target->SimulateAll();
     for (uint32_t r = 0; r < rows; ++r) {
         StopRequest::ThrowIfPending();
         const uint32_t base = rowBase + r * rowSize;
@@ -325,11 +326,13 @@ void SAT_CircGen::Generate_SAT() {
             cw.add().lit(Y(j), rowString[j - 1] == '1');
         if (polyEdges) cw.add().lit(Pr, rowString.back() == '1');
         // The outputs equal the target wherever it cares.
-        rowCube.clear();
-        rowCube.setCube(rowString);
-        const std::vector<uint32_t> value = target->Simulate(rowCube);
-        for (uint32_t o = 0; o < m && o < value.size(); ++o)
-            if (value[o] != Lit_dc) cw.add().lit(ONPr(o), value[o] == Lit_1);
+        size_t minterm = 0; // row r's input assignment: input p is character p of the row
+        for (uint32_t p = 0; p < width; ++p)
+            if (rowString[p] == '1') minterm |= size_t(1) << p;
+        for (uint32_t o = 0; o < m; ++o) {
+            const uint8_t value = targetValues[minterm * m + o];
+            if (value != Lit_dc) cw.add().lit(ONPr(o), value == Lit_1);
+        }
         // The constant signal is 0.
         cw.add().neg(Y(0));
     }
