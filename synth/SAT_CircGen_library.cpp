@@ -23,6 +23,8 @@ bool loadCover(const std::string& file, PLA& pla) {
     try {
         pla.LoadPLA(file);
         return true;
+    } catch (const InternalError&) {
+        throw;
     } catch (const CException&) {
         pla = PLA();
         return false;
@@ -130,6 +132,7 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
             throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
                                    "(constant or buffer).");
         nodeFunctionCovers.push_back(*cover);
+        nodeFunctionCovers.back().getGateName(); // recognised once, read by the writers
 
         onset.setType(std::string("fr"));
         onset.AppendPLA(offset);

@@ -66,6 +66,8 @@ bool readFunction(const std::string& file, uint32_t& inputs, std::vector<uint8_t
     PLA pla;
     try {
         pla.LoadPLA(file);
+    } catch (const InternalError&) {
+        throw;
     } catch (const CException&) {
         return false;
     }

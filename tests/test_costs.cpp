@@ -1,5 +1,6 @@
 // Gate-cost bounds, the pseudo-Boolean objective and the cost of a solution.
 #include "tests/support/ModelFixture.h"
+#include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 
 namespace {
 
-using testsupport::HandInstance;
+using testsupport::Hand;
 using testsupport::messageOf;
 using testsupport::modelOver;
 using testsupport::rt;
@@ -19,9 +20,9 @@ using testsupport::TempDir;
 using Clause = testsupport::NamedClause;
 
 // An engine with gate costs and the instance for n nodes over a 2-input AND target.
-struct Instance : HandInstance {
+struct Instance : Hand {
     Instance(const std::string& library, const std::string& costs, uint32_t n)
-        : HandInstance(2, {0x8}, library, n, false, costs) {}
+        : Hand(2, {0x8}, library, n, false, false, costs) {}
 };
 
 TEST(ConstrainCost, BoundAtOrAboveTheHighestCostAddsNothing) {
@@ -65,16 +66,13 @@ TEST(ConstrainCost, SingleTooExpensiveFunctionGivesEmptyClauses) {
     EXPECT_EQ(std::prev(in.e.clauses.end(), 2)->size(), width);
 }
 
-TEST(ConstrainCost, MissingCodeVariableIsTheNameLookupError) {
+TEST(ConstrainCost, WithoutAnInstanceIsAnInternalError) {
     SAT_CircGen e;
-    testsupport::installLibrary(e, "86");
+    e.route = SAT_CircGen::SolverRoute::Embedded;
+    e.DeriveFunctions("86");
     e.set_GateCosts("12");
-    e.k = 2;
     e.n = 1;
-    e.clauses.setCNF(true);
-    e.clauses.AppendInput("a");
-    EXPECT_EQ(messageOf([&] { e.ConstrainCost(1); }),
-              rt("SoPLA::setLitByName: Variable name not found"));
+    EXPECT_EQ(messageOf([&] { e.ConstrainCost(1); }).rfind("internal error: ", 0), 0u);
 }
 
 TEST(PBOOptCrit, SumsTheCostTimesTheSelectVariableOfEveryNodeAndFunction) {
@@ -122,7 +120,7 @@ TEST(ComputeCost, AddsTheCostOfEachNodesFunction) {
     EXPECT_EQ(single.e.ComputeCost(modelOver(single.e.clauses, {}).get(), 0), 0u);
 
     SoPLA empty;
-    EXPECT_THROW(in.e.ComputeCost(&empty, 2), RuntimeException);
+    EXPECT_THROW(in.e.ComputeCost(&empty, 2), InternalError);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // external programs; runs of the real minisat and minisat+ on small instances.
 #include "solver/ExternalTools.h"
 #include "tests/support/ModelFixture.h"
+#include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::fileExists;
-using testsupport::HandInstance;
+using testsupport::Hand;
 using testsupport::messageOf;
 using testsupport::PathGuard;
 using testsupport::readFile;
@@ -361,20 +362,6 @@ TEST(RealMinisatPlus, AnswersInTheFormTheReaderExpects) {
               (std::vector<std::string>{"s UNSATISFIABLE"}));
 }
 
-TEST(RealMinisatPlus, MinimisesTheGateCost) {
-    if (!onPath("minisat+")) GTEST_SKIP() << "minisat+ not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    // One node (k = 0, n = 1) that must select function 0 or 1, function 1 being cheaper.
-    SAT_CircGen e;
-    e.functionCount = 2;
-    e.gateCosts = {3, 1};
-    e.n = 1;
-    makeClauses(e.clauses, {"FH1_0", "FH1_1", "z"}, {"+FH1_0 +FH1_1", "+z -FH1_1 +FH1_0"});
-    e.RunSAT(true);
-    EXPECT_EQ(modelText(e), "011");
-}
-
 TEST(RealMinisat, SolvesAndRefutesSmallInstances) {
     if (!onPath("minisat")) GTEST_SKIP() << "minisat not installed";
     TempDir dir;
@@ -420,7 +407,8 @@ TEST(RealMinisatPlus, CheapestCircuitOfTheInstance) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
     // Target x1 and x2; AND costs 3, XOR costs 1; two nodes.
-    HandInstance all(2, {0x8}, "86", 2, true, "31");
+    Hand all(2, {0x8}, "86", 2, true, false, "31");
+    all.e.route = SAT_CircGen::SolverRoute::Minisat;
     const auto found = enumerate(all.e, 2, 5000);
     ASSERT_LT(found.size(), 5000u);
     ASSERT_FALSE(found.empty());
@@ -432,7 +420,8 @@ TEST(RealMinisatPlus, CheapestCircuitOfTheInstance) {
     }
     ASSERT_LT(cheapest, dearest); // the optimizer has a choice to make
 
-    HandInstance optimum(2, {0x8}, "86", 2, true, "31");
+    Hand optimum(2, {0x8}, "86", 2, true, false, "31");
+    optimum.e.route = SAT_CircGen::SolverRoute::Minisat;
     SAT_CircGen& e = optimum.e;
     e.Add_FH();
     e.RunSAT(true);
