@@ -10,6 +10,7 @@
 #include "synth/PhaseTimings.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
+#include "util/ExchangeFiles.h"
 #include "util/Step.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
@@ -216,7 +217,7 @@ int RunDriver(const Settings& settings, float t0) {
         std::cout.flush();
         std::cerr << "Quillon: interrupted by " << StopRequested::SignalName(stop.signo())
                   << "; the run stopped before its end.";
-        if (settings.continueRun && std::ifstream("constr.cnf"))
+        if (settings.continueRun && std::ifstream(ExchangeFiles::Continuation))
             std::cerr << " constr.cnf holds the constraints of the last completed save; run "
                          "again with -continue to resume.";
         std::cerr << std::endl;

@@ -9,6 +9,7 @@
 #include "synth/PhaseTimings.h"
 #include "synth/SearchProgress.h"
 #include "synth/VarMap.h"
+#include "util/ExchangeFiles.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -28,10 +29,10 @@ namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-const char* const kContinuationFile = "constr.cnf";
+const char* const kContinuationFile = ExchangeFiles::Continuation;
 // The continuation file is written here first and then renamed over constr.cnf, so that
 // constr.cnf always holds a complete save.
-const char* const kContinuationTemp = "constr.cnf.tmp";
+const char* const kContinuationTemp = ExchangeFiles::ContinuationTemp;
 
 // ceil(log2(x)); 0 for x <= 1.
 uint32_t ceilLog2(uint32_t x) {
@@ -540,7 +541,7 @@ private:
     void RunSolver(uint32_t costBound = kNone) {
         StopRequest::ThrowIfPending();
         const bool pbo = e_.pboMode;
-        if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
+        if (verbosity_ > 1) e_.clauses.SaveCNF_text(ExchangeFiles::InstanceLog);
         std::vector<int> assumptions;
         if (embedded_ && !ordered_) {
             OrderNodes();
@@ -572,7 +573,7 @@ private:
         }
         account();
         StopRequest::ThrowIfPending();
-        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), "log/SAT_sol.txt");
+        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), ExchangeFiles::ModelLog);
     }
 
     // The assumption that bounds the total gate cost of the instance's circuit at bound,

@@ -2,6 +2,7 @@
 
 #include "logic/PLA.h"
 #include "solver/ExternalTools.h"
+#include "util/ExchangeFiles.h"
 #include "util/myExcept.h"
 
 #include <algorithm>
@@ -28,13 +29,13 @@ std::string TwoLevelMinimizer::name() const {
 
 void TwoLevelMinimizer::Run() const {
     if (kind_ == Kind::BuiltIn) {
-        MinimizeFile("to_min.pla", "onset.pla");
-        OffsetFile("onset.pla", "offset.pla");
+        MinimizeFile(ExchangeFiles::MinimizerInput, ExchangeFiles::Onset);
+        OffsetFile(ExchangeFiles::Onset, ExchangeFiles::Offset);
         return;
     }
     const std::string program = name();
-    ExternalTools::Run(program + " to_min.pla > onset.pla");
-    ExternalTools::Run(program + " -or onset.pla > offset.pla");
+    ExternalTools::Run(program + " " + ExchangeFiles::MinimizerInput + " > " + ExchangeFiles::Onset);
+    ExternalTools::Run(program + " -or " + ExchangeFiles::Onset + " > " + ExchangeFiles::Offset);
 }
 
 namespace {

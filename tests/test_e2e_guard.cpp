@@ -1,13 +1,16 @@
-// End-to-end guards of a run: the directory lock that keeps a second run out, and the
-// refusal of targets that no circuit of the available gates can realise.
+// End-to-end guards of a run: the directory lock that keeps a second run out, the refusal
+// of targets that no circuit of the available gates can realise, and runs that would
+// exhaust the memory.
 #include "tests/support/E2eRun.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
+#include <cstdlib>
 #include <string>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -202,4 +205,34 @@ TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
     EXPECT_EQ(preset.status, 0) << preset.err;
     EXPECT_EQ(lastLine(preset.out), "Solutions: 0");
     EXPECT_EQ(lastLine(preset.err).rfind("8001;;;;", 0), 0u) << preset.err;
+}
+
+// Under a 300 MB address-space limit (set for the run by the shell): an instance whose
+// estimate does not fit is refused before it is built, with the estimate; a target that
+// does not fit runs out of memory while it is built. Either way a message that names the
+// step, status 1, and no output file.
+TEST(E2eGuard, ExhaustionNamesTheStep) {
+    struct Case {
+        std::string args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"-k 12 -fh 6996 -n 40", "out of memory building the instance for n = 40: 4,096 rows × 40 "
+                                 "nodes, about "},
+        {"-k 24 -f 5", "out of memory building the target for 24 inputs: 16,777,216 truth-table "
+                       "rows"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string cmd = "cd '" + dir.path() + "' && ulimit -v 300000 && exec '" +
+                                QUILLON_BIN + "' " + c.args +
+                                " -save_blif s.blif > out.txt 2> err.txt";
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << c.args;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.args;
+        const std::string err = readFile(dir.file("err.txt"));
+        EXPECT_EQ(err.rfind(c.message, 0), 0u) << err;
+        EXPECT_EQ(err.find("terminate called"), std::string::npos) << err;
+        EXPECT_FALSE(fileExists(dir.file("s.blif"))) << c.args;
+    }
 }
