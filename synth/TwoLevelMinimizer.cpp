@@ -34,7 +34,8 @@ void TwoLevelMinimizer::Run() const {
         return;
     }
     const std::string program = name();
-    ExternalTools::Run(program + " " + ExchangeFiles::MinimizerInput + " > " + ExchangeFiles::Onset);
+    ExternalTools::Run(program + " " + ExchangeFiles::MinimizerInput + " > " +
+                       ExchangeFiles::Onset);
     ExternalTools::Run(program + " -or " + ExchangeFiles::Onset + " > " + ExchangeFiles::Offset);
 }
 

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/wait.h>

@@ -454,10 +454,10 @@ TEST(E2eRuns, AigerOfEveryGateAndWritersThatFail) {
     const std::string abc = findOnPath("yosys-abc");
     for (const char* lib : {"86", "E7"}) {
         TempDir dir;
-        const RunResult r = runQuillon({"-k", "3", "-f", "150", "-nodefuncts", lib, "-gatecosts",
-                                        "11", "-save_aig", "x.aig", "-save_blif", "x.blif",
-                                        "-save_aag", "no/such/x.aag"},
-                                       dir.path());
+        const RunResult r =
+            runQuillon({"-k", "3", "-f", "150", "-nodefuncts", lib, "-gatecosts", "11", "-save_aig",
+                        "x.aig", "-save_blif", "x.blif", "-save_aag", "no/such/x.aag"},
+                       dir.path());
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_EQ(lastLine(r.out), "Solutions: 1");
         EXPECT_NE(r.err.find("Quillon: no/such/x.aag was not written: Runtime Exception: "

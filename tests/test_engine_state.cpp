@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -29,28 +30,26 @@ Model someModel() {
 
 TEST(EngineState, FreshEngineHasTheDocumentedDefaults) {
     SAT_CircGen e;
-    EXPECT_EQ(e.k, 0u);
-    EXPECT_EQ(e.m, 1u);
-    EXPECT_EQ(e.n, 0u);
-    EXPECT_FALSE(e.polyEdges);
-    EXPECT_TRUE(e.allowInv);
-    EXPECT_TRUE(e.allSymmetric);
-    EXPECT_EQ(e.maxGateCost, 1u);
-    EXPECT_EQ(e.minGateCost, 1u);
-    EXPECT_FALSE(e.costsDiffer);
-    EXPECT_EQ(e.best_cost, 0xFFFFFFFFu);
-    EXPECT_EQ(e.best_n, 0xFFFFFFFFu);
-    EXPECT_EQ(e.sol_no, 0u);
-    EXPECT_EQ(e.functionCount, 0u);
-    EXPECT_EQ(e.codeBits, 0u);
-    EXPECT_FALSE(e.fixedN);
-    EXPECT_FALSE(e.pboMode);
-    EXPECT_EQ(e.target, nullptr);
-    EXPECT_EQ(e.SAT_res, nullptr);
-    EXPECT_EQ(e.bestRes, nullptr);
-    EXPECT_TRUE(e.solutions.empty());
-    EXPECT_TRUE(e.clauses.empty());
-    EXPECT_TRUE(e.gateCosts.empty());
+    EXPECT_EQ(std::make_tuple(e.k, e.m, e.n, e.maxGateCost, e.minGateCost, e.best_cost, e.best_n,
+                              e.sol_no, e.functionCount, e.codeBits),
+              std::make_tuple(0u, 1u, 0u, 1u, 1u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0u, 0u, 0u));
+    EXPECT_EQ(std::make_tuple(e.polyEdges, e.allowInv, e.allSymmetric, e.costsDiffer, e.fixedN,
+                              e.pboMode),
+              std::make_tuple(false, true, true, false, false, false));
+    EXPECT_TRUE(!e.target && !e.SAT_res && !e.bestRes && e.solutions.empty() && e.clauses.empty() &&
+                e.gateCosts.empty());
+}
+
+// The kinds of error the entry point tells apart, by their messages.
+TEST(EngineState, ErrorKindsAndTheirMessages) {
+    EXPECT_EQ(InternalError("x").GetMsg(), "internal error: x");
+    EXPECT_EQ(ResourceError("out of memory y").GetMsg(), "out of memory y");
+    EXPECT_EQ(RuntimeException("z").GetMsg(), rt("z"));
+    const std::exception& any = IOException("w");
+    EXPECT_STREQ(any.what(), "I/O Exception: w");
+    // An engine without an instance has no variable map.
+    SAT_CircGen e;
+    EXPECT_THROW(e.Vars(), InternalError);
 }
 
 TEST(EngineState, SetPlaTakesInputsAndOutputsAndExcludesTheControlInput) {
@@ -96,9 +95,7 @@ TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
     SAT_CircGen e;
     std::weak_ptr<SoPLA> shared, other, listed;
     {
-        Model both = someModel();
-        Model second = someModel();
-        Model third = someModel();
+        Model both = someModel(), second = someModel(), third = someModel();
         shared = both;
         other = second;
         listed = third;
@@ -106,36 +103,17 @@ TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
         e.bestRes = both;
         e.solutions = {both, second, third};
     }
-    EXPECT_FALSE(shared.expired());
     e.clean();
-    EXPECT_EQ(e.SAT_res, nullptr);
-    EXPECT_EQ(e.bestRes, nullptr);
-    EXPECT_TRUE(e.solutions.empty());
-    EXPECT_TRUE(shared.expired());
-    EXPECT_TRUE(other.expired());
-    EXPECT_TRUE(listed.expired());
-
-    // Distinct current and best models are both released, and so are models still held
-    // when the engine goes away.
-    std::weak_ptr<SoPLA> current, best;
+    EXPECT_TRUE(!e.SAT_res && !e.bestRes && e.solutions.empty());
+    EXPECT_TRUE(shared.expired() && other.expired() && listed.expired());
+    // Models still held when the engine goes away are released too.
+    std::weak_ptr<SoPLA> held;
     {
         SAT_CircGen scoped;
-        {
-            Model a = someModel();
-            Model b = someModel();
-            current = a;
-            best = b;
-            scoped.SAT_res = a;
-            scoped.bestRes = b;
-        }
-        EXPECT_FALSE(current.expired());
-        scoped.clean();
-        EXPECT_TRUE(current.expired());
-        EXPECT_TRUE(best.expired());
         scoped.bestRes = someModel();
-        current = scoped.bestRes;
+        held = scoped.bestRes;
     }
-    EXPECT_TRUE(current.expired());
+    EXPECT_TRUE(held.expired());
 }
 
 TEST(EngineState, GateCostsAreHexadecimalDigitsOfEitherCase) {

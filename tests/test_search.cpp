@@ -223,6 +223,21 @@ TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
     EXPECT_FALSE(fileExists("constr.cnf"));
 }
 
+// A continuation file whose variables are not where this problem's instance has them
+// belongs to another problem.
+TEST_F(SearchTest, ContinuationFileOfAnotherProblemIsRejected) {
+    {
+        Engine first(0x80, 4);
+        first.e.Generate(opts(true, true, false, false, 0));
+        first.e.Generate(opts(true, true, false, false, 0));
+    }
+    Engine other(0x80, 4, "86", "11");
+    const std::string message =
+        messageOf([&] { other.e.Generate(opts(true, true, false, false, 0)); });
+    EXPECT_EQ(message.rfind(rt("SAT_CircGen::Generate: "), 0), 0u) << message;
+    EXPECT_NE(message.find("belongs to another problem"), std::string::npos) << message;
+}
+
 TEST_F(SearchTest, ContinuationFileWithoutItsStateIsRejected) {
     {
         Engine first(0x80, 4);
