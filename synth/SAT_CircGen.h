@@ -196,6 +196,8 @@ public:
     std::string GateName(uint32_t t) const;
 
 private:
+    // The library index that the function code of a node holds in a model's values.
+    uint32_t FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const;
     // The map of the instance a model of `width` variables belongs to, with at least
     // `nodes` nodes (the map for `nodes` itself when it fits).
     VarMap MapOfModel(uint32_t width, uint32_t nodes) const;

@@ -102,7 +102,7 @@ void SAT_CircGen::Constrain() {
     // Which nodes carry a function symmetric in its two inputs.
     std::vector<bool> nodeSymmetric(n, false);
     for (uint32_t i = k + 1; i <= S; ++i) {
-        const uint32_t f = WhatFunction(model, model->begin(), i);
+        const uint32_t f = FunctionAt(values, vm, i);
         nodeSymmetric[i - k - 1] = f < symmetric.size() && symmetric[f];
     }
 

@@ -33,10 +33,13 @@ VarMap SAT_CircGen::MapOfModel(uint32_t width, uint32_t nodes) const {
 uint32_t SAT_CircGen::WhatFunction(const SoPLA* model, SoPLA::const_iterator term,
                                    uint32_t node) const {
     if (codeBits == 0) return 0; // one function: nothing to read
-    const VarMap vm = MapOfModel(model->getInputs(), node - k);
+    return FunctionAt(*term, MapOfModel(model->getInputs(), node - k), node);
+}
+
+uint32_t SAT_CircGen::FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const {
     uint32_t index = 0;
     for (uint32_t f = 0; f < codeBits; ++f)
-        index = 2 * index + (term->getLit2(vm.F(node, f)) == Lit_1 ? 1u : 0u);
+        index = 2 * index + (values.getLit2(vm.F(node, f)) == Lit_1 ? 1u : 0u);
     return index;
 }
 
@@ -53,7 +56,7 @@ Circuit SAT_CircGen::Decode(const SoPLA* model, uint32_t nodes) const {
     c.nodes.resize(nodes);
     for (uint32_t i = k + 1; i <= last; ++i) {
         Circuit::Node& nd = c.nodes[i - k - 1];
-        nd.function = WhatFunction(model, model->begin(), i);
+        nd.function = FunctionAt(values, vm, i);
         if (nd.function >= nodeFunctionCovers.size() && !nodeFunctionCovers.empty())
             throw InternalError("SAT_CircGen::Decode: node " + int2string(i) +
                                 " carries function code " + int2string(nd.function) +
