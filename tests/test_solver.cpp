@@ -362,20 +362,6 @@ TEST(RealMinisatPlus, AnswersInTheFormTheReaderExpects) {
               (std::vector<std::string>{"s UNSATISFIABLE"}));
 }
 
-TEST(RealMinisat, SolvesAndRefutesSmallInstances) {
-    if (!onPath("minisat")) GTEST_SKIP() << "minisat not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    SAT_CircGen e;
-    makeClauses(e.clauses, {"a", "b", "c"}, {"+a -b", "+b", "-c -a"});
-    e.RunSAT(false);
-    EXPECT_EQ(modelText(e), "110");
-    e.SAT_res.reset();
-    makeClauses(e.clauses, {"a", "b"}, {"+a", "-a +b", "-b"});
-    e.RunSAT(false);
-    EXPECT_EQ(e.SAT_res, nullptr);
-}
-
 // The structural part of a model (everything but the per-row variables).
 std::string structure(const SoPLA& model) {
     std::string text;

@@ -254,87 +254,43 @@ TEST(SaveDOT, UnopenableFile) {
 
 // ---------------------------------------------------------------- AAG
 
-TEST(SaveAAG, HandDerivedFiles) {
-    struct Case {
-        const char* what;
-        uint32_t k;
-        std::vector<uint64_t> tables;
-        const char* library;
-        uint32_t n;
-        bool constants, poly;
-        std::function<void(Hand&)> wire;
-        Lines expected;
-    };
-    const Case cases[] = {
-        {"the example: x0 and x1",
-         2,
-         {0x8},
-         "8",
-         1,
-         false,
-         false,
-         [](Hand& h) { h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3); },
-         {"aag 3 2 0 1 1", "2", "4", "6", "6 2 4"}},
-        {"inverted outputs from an input and the constant",
-         2,
-         {0x3, 0xF, 0x0},
-         "8",
-         0,
-         false,
-         false,
-         [](Hand& h) { h.out(0, 1).set("ON0").out(1, 0).set("ON1").out(2, 0); },
-         {"aag 2 2 0 3 0", "2", "4", "3", "1", "0"}},
-        {"an undecided output inversion counts as inverted",
-         2,
-         {0x8},
-         "8",
-         1,
-         false,
-         false,
-         [](Hand& h) { h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3).dc("ON0"); },
-         {"aag 3 2 0 1 1", "2", "4", "7", "6 2 4"}},
-        {"xor nodes list port 1 first",
-         2,
-         {0x8, 0x6},
-         "86",
-         2,
-         true,
-         false,
-         [](Hand& h) {
-             h.func(3, 1).conn(1, 3, 0).conn(2, 3, 1).out(1, 3);
-             h.func(4, 0).conn(1, 4, 0).set("N4_1").conn(0, 4, 1).out(0, 4);
-         },
-         {"xaag 4 2 0 2 2", "2", "4", "8", "6", "6 4 2", "8 2 1"}},
-        {"polymorphic edges and outputs",
-         2,
-         {0x0},
-         "8",
-         1,
-         false,
-         true,
-         [](Hand& h) {
-             h.conn(1, 3, 0).set("P3_0").conn(2, 3, 1).set("N3_1").out(0, 3).set("OP0").set("ON0");
-         },
-         {"paag 3 2 0 1 1", "2", "4", "-7", "6 -2 5"}},
-        {"the first source of a port with several",
-         2,
-         {0x0, 0x0},
-         "82",
-         3,
-         false,
-         false,
-         [](Hand& h) {
-             h.func(3, 0).conn(1, 3, 0).conn(1, 3, 1).out(0, 3).set("ON0");
-             h.func(4, 0).conn(1, 4, 0).conn(3, 4, 0).conn(1, 4, 1);
-             h.func(5, 0).conn(3, 5, 0).conn(4, 5, 0).conn(2, 5, 1).out(1, 5);
-         },
-         {"aag 5 2 0 2 3", "2", "4", "7", "10", "6 2 2", "8 2 2", "10 6 4"}},
-    };
-    for (const Case& c : cases) {
-        Hand h(c.k, c.tables, c.library, c.n, c.constants, c.poly);
-        c.wire(h);
-        EXPECT_EQ(aag(h, c.n), c.expected) << c.what;
-    }
+TEST(SaveAAG, AndOfTwoInputsAsInTheExample) {
+    Hand h(2, {0x8}, "8", 1, false, false);
+    h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3);
+    EXPECT_EQ(aag(h, 1), (Lines{"aag 3 2 0 1 1", "2", "4", "6", "6 2 4"}));
+}
+
+TEST(SaveAAG, InvertedOutputsFromAnInputAndTheConstant) {
+    Hand h(2, {0x3, 0xF, 0x0}, "8", 0, false, false);
+    h.out(0, 1).set("ON0").out(1, 0).set("ON1").out(2, 0);
+    EXPECT_EQ(aag(h, 0), (Lines{"aag 2 2 0 3 0", "2", "4", "3", "1", "0"}));
+}
+
+TEST(SaveAAG, UndecidedOutputInversionCountsAsInverted) {
+    Hand h(2, {0x8}, "8", 1, false, false);
+    h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3).dc("ON0");
+    EXPECT_EQ(aag(h, 1), (Lines{"aag 3 2 0 1 1", "2", "4", "7", "6 2 4"}));
+}
+
+TEST(SaveAAG, XorNodesListPortOneFirst) {
+    Hand h(2, {0x8, 0x6}, "86", 2, true, false);
+    h.func(3, 1).conn(1, 3, 0).conn(2, 3, 1).out(1, 3);
+    h.func(4, 0).conn(1, 4, 0).set("N4_1").conn(0, 4, 1).out(0, 4);
+    EXPECT_EQ(aag(h, 2), (Lines{"xaag 4 2 0 2 2", "2", "4", "8", "6", "6 4 2", "8 2 1"}));
+}
+
+TEST(SaveAAG, PolymorphicEdgesAndOutputs) {
+    Hand h(2, {0x0}, "8", 1, false, true);
+    h.conn(1, 3, 0).set("P3_0").conn(2, 3, 1).set("N3_1").out(0, 3).set("OP0").set("ON0");
+    EXPECT_EQ(aag(h, 1), (Lines{"paag 3 2 0 1 1", "2", "4", "-7", "6 -2 5"}));
+}
+
+TEST(SaveAAG, FirstSourceOfAPortWithSeveralSources) {
+    Hand h(2, {0x0, 0x0}, "82", 3, false, false);
+    h.func(3, 0).conn(1, 3, 0).conn(1, 3, 1).out(0, 3).set("ON0");
+    h.func(4, 0).conn(1, 4, 0).conn(3, 4, 0).conn(1, 4, 1);
+    h.func(5, 0).conn(3, 5, 0).conn(4, 5, 0).conn(2, 5, 1).out(1, 5);
+    EXPECT_EQ(aag(h, 3), (Lines{"aag 5 2 0 2 3", "2", "4", "7", "10", "6 2 2", "8 2 2", "10 6 4"}));
 }
 
 TEST(SaveAAG, UnsupportedNodeFunctionLeavesAnEmptyFile) {
