@@ -50,6 +50,7 @@ template <typename Write> bool writeFile(const std::string& file, Write write) {
         std::remove(file.c_str());
         throw;
     } catch (const CException& e) {
+        Step::Forget();
         std::cerr << "Quillon: " << file << " was not written: " << e.GetMsg() << std::endl;
         return false;
     }

@@ -23,6 +23,10 @@ const std::string& Step::Failed() {
     return failed;
 }
 
+void Step::Forget() {
+    failed.clear();
+}
+
 std::string Step::OutOfMemoryMessage() {
     return failed.empty() ? std::string("out of memory") : "out of memory " + failed;
 }

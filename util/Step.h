@@ -20,6 +20,9 @@ public:
     static const std::string& Failed();
     // "out of memory <step>" for the step an exception left, "out of memory" without one.
     static std::string OutOfMemoryMessage();
+    // Called where an exception is handled and the run goes on: the step it left is no
+    // longer the one to report.
+    static void Forget();
 
 private:
     std::string what_;
