@@ -142,51 +142,35 @@ TEST(EngineState, GateCostsAreHexadecimalDigitsOfEitherCase) {
     }
 }
 
-TEST(EngineState, GateCostErrors) {
-    SAT_CircGen e;
-    fakeLibrary(e, 3);
-    EXPECT_EQ(messageOf([&] { e.set_GateCosts("11"); }),
-              rt("SAT_CircGen::set_GateCosts: the length of gates costs must be equal to "
-                 "the number of node functions"));
-    EXPECT_EQ(e.minGateCost, 0xFFFFFFFFu);
-
-    SAT_CircGen z;
-    fakeLibrary(z, 2);
-    EXPECT_EQ(messageOf([&] { z.set_GateCosts("10"); }),
-              rt("SAT_CircGen::set_GateCosts: zero cost not allowed"));
-
-    for (const char* bad : {"1x", "1g", "1 ", "1G"}) {
-        SAT_CircGen x;
-        fakeLibrary(x, 2);
-        EXPECT_EQ(messageOf([&] { x.set_GateCosts(bad); }),
-                  rt("SAT_CircGen::set_GateCosts: invalid cost"))
-            << bad;
+TEST(EngineState, GateCostErrorsKeepWhatWasStoredBeforeThem) {
+    const std::string length = rt("SAT_CircGen::set_GateCosts: the length of gates costs must "
+                                  "be equal to the number of node functions");
+    const std::string zero = rt("SAT_CircGen::set_GateCosts: zero cost not allowed");
+    const std::string invalid = rt("SAT_CircGen::set_GateCosts: invalid cost");
+    const std::pair<const char*, std::string> cases[] = {{"11", length},  {"10", zero},
+                                                         {"1x", invalid}, {"1g", invalid},
+                                                         {"1 ", invalid}, {"1G", invalid}};
+    for (const auto& [costs, message] : cases) {
+        SAT_CircGen e;
+        fakeLibrary(e, std::string(costs) == "11" ? 3 : 2);
+        EXPECT_EQ(messageOf([&] { e.set_GateCosts(costs); }), message) << costs;
+        EXPECT_TRUE(message != length || e.minGateCost == 0xFFFFFFFFu);
     }
-}
-
-TEST(EngineState, FailedGateCostsKeepWhatWasStoredBeforeTheError) {
     SAT_CircGen e;
     fakeLibrary(e, 3);
     e.set_GateCosts("222");
-    EXPECT_EQ(e.maxGateCost, 2u);
     EXPECT_THROW(e.set_GateCosts("5x3"), RuntimeException);
     EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{5, 0, 0}));
-    EXPECT_EQ(e.maxGateCost, 5u);
-    EXPECT_EQ(e.minGateCost, 5u);
-    EXPECT_FALSE(e.costsDiffer); // unchanged from the successful call
-}
-
-TEST(EngineState, GateCostsWithoutLibraryAreNotComparedInLength) {
-    SAT_CircGen e;
-    e.set_GateCosts("12");
-    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 2}));
-    EXPECT_TRUE(e.costsDiffer);
-
-    SAT_CircGen empty;
+    EXPECT_EQ(std::make_tuple(e.maxGateCost, e.minGateCost, e.costsDiffer),
+              std::make_tuple(5u, 5u, false)); // costsDiffer unchanged from the successful call
+    // Without a library the lengths are not compared.
+    SAT_CircGen free, empty;
+    free.set_GateCosts("12");
+    EXPECT_EQ(free.gateCosts, (std::vector<uint32_t>{1, 2}));
+    EXPECT_TRUE(free.costsDiffer);
     empty.set_GateCosts("");
-    EXPECT_TRUE(empty.gateCosts.empty());
+    EXPECT_TRUE(empty.gateCosts.empty() && empty.costsDiffer);
     EXPECT_EQ(empty.minGateCost, 0xFFFFFFFFu);
-    EXPECT_TRUE(empty.costsDiffer);
 }
 
 } // namespace
