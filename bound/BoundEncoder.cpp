@@ -491,8 +491,8 @@ BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadlin
     std::vector<int> assumptions;
     if (costBound) {
         if (!cost_ || *costBound > cost_->limit())
-            throw RuntimeException("internal error: BoundEncoder::Solve: cost bound " +
-                                   std::to_string(*costBound) + " without a counter for it");
+            throw InternalError("BoundEncoder::Solve: cost bound " + std::to_string(*costBound) +
+                                " without a counter for it");
         if (const int lit = cost_->AtMost(*costBound)) assumptions.push_back(lit);
     }
     switch (solver_->Solve(assumptions, deadline)) {

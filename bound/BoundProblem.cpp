@@ -2,6 +2,7 @@
 #include "bound/BoundProblem.h"
 
 #include "logic/PLA.h"
+#include "util/myExcept.h"
 
 #include <algorithm>
 #include <array>
@@ -38,22 +39,23 @@ BoundProblem::BoundProblem(const Spec& spec) {
         reason_ = "polymorphic edges";
         return;
     }
-    if (spec.target == nullptr) {
-        reason_ = "no target";
-        return;
-    }
-    if (spec.library.empty() || spec.negSymmetric.size() != spec.library.size()) {
+    // What the engine cannot argue for is a reason; a description that contradicts itself
+    // is the caller's fault and an error, never a quiet "not applicable".
+    if (spec.target == nullptr) throw InternalError("BoundProblem: no target");
+    if (spec.library.empty()) {
         reason_ = "no node library";
         return;
     }
+    if (spec.negSymmetric.size() != spec.library.size())
+        throw InternalError("BoundProblem: " + std::to_string(spec.negSymmetric.size()) +
+                            " symmetry flags for " + std::to_string(spec.library.size()) +
+                            " node functions");
     if (spec.k > kMaxInputs) {
         reason_ = "more than " + std::to_string(kMaxInputs) + " inputs";
         return;
     }
-    if (spec.target->getInputs() != spec.k || spec.target->getOutputs() != spec.m) {
-        reason_ = "target shape differs from the engine's";
-        return;
-    }
+    if (spec.target->getInputs() != spec.k || spec.target->getOutputs() != spec.m)
+        throw InternalError("BoundProblem: the target's shape differs from the engine's");
     k_ = spec.k;
     m_ = spec.m;
     normal_ = spec.allowInv;
@@ -94,10 +96,9 @@ void BoundProblem::deriveNodeFunctions(const Spec& spec) {
     effective.fill(kNoCost);
     for (size_t t = 0; t < spec.library.size(); ++t) {
         const uint32_t f = spec.library[t];
-        if (f > 15) {
-            reason_ = "node function without a complete table";
-            return;
-        }
+        if (f > 15)
+            throw InternalError("BoundProblem: node function " + std::to_string(t) +
+                                " has no complete table");
         const uint32_t cost = t < spec.costs.size() ? spec.costs[t] : 1u;
         // Port inversions are free unless switched off or the function is complement-
         // invariant, where the classic model forbids them.

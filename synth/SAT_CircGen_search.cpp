@@ -9,6 +9,7 @@
 #include "synth/PhaseTimings.h"
 #include "synth/SearchProgress.h"
 #include "synth/VarMap.h"
+#include "util/ExchangeFiles.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -29,10 +30,10 @@ namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-const char* const kContinuationFile = "constr.cnf";
+const char* const kContinuationFile = ExchangeFiles::Continuation;
 // The continuation file is written here first and then renamed over constr.cnf, so that
 // constr.cnf always holds a complete save.
-const char* const kContinuationTemp = "constr.cnf.tmp";
+const char* const kContinuationTemp = ExchangeFiles::ContinuationTemp;
 // The comment line of the continuation file that records the problem it belongs to.
 const std::string kProblemKey = "c problem ";
 
@@ -64,9 +65,10 @@ std::string readTail(const char* file, std::streamoff count) {
 // One call of SAT_CircGen::Generate: the values that live only during the call.
 class Search {
 public:
-    Search(SAT_CircGen& engine, bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity)
-        : e_(engine), enumerate_(enumerate), cont_(cont), best_(best), bulk_(bulk),
-          verbosity_(verbosity), embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
+    Search(SAT_CircGen& engine, const GenerateOptions& options)
+        : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
+          bulk_(options.bulk), verbosity_(options.verbosity),
+          embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
           maxCost_(engine.maxGateCost) {}
 
     void Run() {
@@ -101,6 +103,7 @@ private:
         // The lower-bound engine answers for node counts below the first solution; with a
         // preset count there is nothing to skip.
         std::unique_ptr<FastBound> bound;
+        e_.boundNote = e_.fixedN ? "a preset node count" : "switched off";
         if (e_.useFastBound && !e_.fixedN) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
             bound = std::make_unique<FastBound>(e_.BoundSpec());
@@ -226,8 +229,8 @@ private:
             ++e_.n;
         const BoundCircuit* witness = bound.witness();
         if (witness == nullptr)
-            throw RuntimeException("internal error: the lower-bound engine left node count " +
-                                   int2string(e_.n) + " undecided");
+            throw InternalError("the lower-bound engine left node count " + int2string(e_.n) +
+                                " undecided");
         BoundCircuit circuit = *witness;
         uint32_t cost = kNone;
         if (e_.costsDiffer) {
@@ -239,8 +242,8 @@ private:
             }
             StopRequest::ThrowIfPending();
             if (!cheapest)
-                throw RuntimeException("internal error: the lower-bound engine gave no cheapest "
-                                       "circuit");
+                throw InternalError("the lower-bound engine gave no cheapest "
+                                    "circuit");
             circuit = std::move(cheapest->circuit);
             cost = cheapest->cost;
             e_.n = static_cast<uint32_t>(circuit.nodes.size());
@@ -256,8 +259,8 @@ private:
         e_.best_n = nBest_ = e_.n;
         e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
         if (e_.costsDiffer && e_.best_cost != cost)
-            throw RuntimeException("internal error: the lower-bound engine's circuit costs " +
-                                   int2string(cost) + ", its model " + int2string(e_.best_cost));
+            throw InternalError("the lower-bound engine's circuit costs " + int2string(cost) +
+                                ", its model " + int2string(e_.best_cost));
         ReportBest();
     }
 
@@ -435,8 +438,7 @@ private:
     void OrderNodes() {
         if (!e_.allSymmetric || e_.polyEdges || e_.n < 2) return;
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
-                        e_.polyEdges);
+        const VarMap& vm = e_.Vars();
         SearchSolver& solver = e_.Solver();
         const uint32_t first = vm.firstSource();
         const auto C = [&](uint32_t j, uint32_t i, uint32_t b) {
@@ -560,6 +562,7 @@ private:
 
     void LoadContinuation() {
         if (!canOpen(kContinuationFile)) return; // a new search
+        e_.boundNote = "resumed from " + std::string(kContinuationFile);
         {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Files);
             e_.clauses.LoadCNF(kContinuationFile);
@@ -581,6 +584,7 @@ private:
         e_.best_cost = str2uint(cost);
         e_.best_n = str2uint(bestN);
         e_.sol_no = str2uint(solNo);
+        e_.AdoptLoadedInstance();
     }
 
     // The continuation file was saved for another problem: names the first setting that
@@ -614,7 +618,7 @@ private:
     void RunSolver(uint32_t costBound = kNone) {
         StopRequest::ThrowIfPending();
         const bool pbo = e_.pboMode;
-        if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
+        if (verbosity_ > 1) e_.clauses.SaveCNF_text(ExchangeFiles::InstanceLog);
         std::vector<int> assumptions;
         if (embedded_ && !e_.extras.ordered) {
             OrderNodes();
@@ -650,7 +654,7 @@ private:
         }
         account();
         StopRequest::ThrowIfPending();
-        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), "log/SAT_sol.txt");
+        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), ExchangeFiles::ModelLog);
     }
 
     // The assumption that bounds the total gate cost of the instance's circuit at bound,
@@ -660,14 +664,13 @@ private:
         if (!e_.extras.counter || e_.extras.counter->limit() < bound) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
             SearchSolver& solver = e_.Solver();
-            const uint32_t width = e_.clauses.getInputs();
+            const VarMap& vm = e_.Vars();
+            if (e_.clauses.getInputs() != vm.countWithFH()) return {};
             std::vector<std::vector<int>> ladders;
             for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
                 std::vector<int> ladder;
                 for (uint32_t t = 0; t < e_.functionCount; ++t) {
-                    const uint32_t pos =
-                        e_.clauses.getNamePos("FH" + int2string(i) + "_" + int2string(t));
-                    if (pos >= width) return {};
+                    const uint32_t pos = vm.FH(i, t);
                     const uint32_t cost = e_.gateCosts[t];
                     while (ladder.size() < cost) {
                         ladder.push_back(solver.NewVar(e_.clauses));
@@ -724,10 +727,10 @@ private:
 
 } // namespace
 
-void SAT_CircGen::Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity) {
-    if (best && enumerate && !bulk)
+void SAT_CircGen::Generate(const GenerateOptions& options) {
+    if (options.best && options.enumerate && !options.bulk)
         throw RuntimeException("SAT_CircGen::Generate: enumerate & best must be run in bulk mode");
-    Search(*this, enumerate, cont, best, bulk, verbosity).Run();
+    Search(*this, options).Run();
 }
 
 void SAT_CircGen::SaveConstraints() {

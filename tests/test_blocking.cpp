@@ -1,6 +1,7 @@
 // Node permutations, blocking clauses for found solutions and the function-select
 // variables of the synthesis engine.
 #include "tests/support/ModelFixture.h"
+#include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -22,59 +23,47 @@ std::string s(uint32_t v) {
     return std::to_string(v);
 }
 
-using testsupport::HandInstance;
+using testsupport::Hand;
 using testsupport::satisfiedBy;
 
 bool isStructural(const std::string& name) {
     return name.find('#') == std::string::npos;
 }
 
-TEST(GenPermutations, ListOrderForThreeNodesAndTwoOutputs) {
-    SAT_CircGen e;
-    e.n = 3;
-    e.m = 2;
-    const auto perms = e.Gen_Permutations();
-    const PermList expected = {{1, 2, 3}, {1, 3, 2}, {2, 1, 3}, {3, 1, 2}, {2, 3, 1}, {3, 2, 1}};
-    EXPECT_EQ(*perms, expected);
-}
-
-TEST(GenPermutations, SmallCases) {
-    SAT_CircGen e;
-    e.n = 2;
-    e.m = 2;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{{2, 1}, {1, 2}}));
-    // With one output the last node stays: n = 3 permutes two nodes, n = 2 one.
-    e.n = 3;
-    e.m = 1;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{{2, 1}, {1, 2}}));
-    e.n = 2;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{{1}}));
-    // A single node driving the single output: one placeholder entry, never read.
-    e.n = 1;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{{0xFFFFFFFFu}}));
-    // A single node with several outputs maps to itself.
-    e.m = 3;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{{1}}));
-    // No nodes: the empty relabelling, so that a solution can still be blocked.
-    e.n = 0;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{std::vector<uint32_t>{}}));
-    e.m = 1;
-    EXPECT_EQ(*e.Gen_Permutations(), (PermList{std::vector<uint32_t>{}}));
-}
-
-TEST(GenPermutations, FiveNodesGiveEveryPermutationOnce) {
+TEST(GenPermutations, ListOrderAndSmallCases) {
+    struct Case {
+        uint32_t n, m;
+        PermList expected;
+    };
+    const Case cases[] = {
+        {3, 2, {{1, 2, 3}, {1, 3, 2}, {2, 1, 3}, {3, 1, 2}, {2, 3, 1}, {3, 2, 1}}},
+        {2, 2, {{2, 1}, {1, 2}}},
+        // With one output the last node stays: n = 3 permutes two nodes, n = 2 one.
+        {3, 1, {{2, 1}, {1, 2}}},
+        {2, 1, {{1}}},
+        // A single node driving the single output: one placeholder entry, never read.
+        {1, 1, {{0xFFFFFFFFu}}},
+        // A single node with several outputs maps to itself.
+        {1, 3, {{1}}},
+        // No nodes: the empty relabelling, so that a solution can still be blocked.
+        {0, 3, {std::vector<uint32_t>{}}},
+        {0, 1, {std::vector<uint32_t>{}}},
+    };
+    for (const Case& c : cases) {
+        SAT_CircGen e;
+        e.n = c.n;
+        e.m = c.m;
+        EXPECT_EQ(*e.Gen_Permutations(), c.expected) << "n=" << c.n << " m=" << c.m;
+    }
     SAT_CircGen e;
     e.n = 5;
     e.m = 2;
     const auto perms = e.Gen_Permutations();
-    std::set<std::vector<uint32_t>> distinct(perms->begin(), perms->end());
     EXPECT_EQ(perms->size(), 120u);
-    EXPECT_EQ(distinct.size(), 120u);
-    for (const auto& p : distinct) {
-        std::vector<uint32_t> sorted = p;
-        std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(sorted, (std::vector<uint32_t>{1, 2, 3, 4, 5}));
-    }
+    EXPECT_EQ(std::set<std::vector<uint32_t>>(perms->begin(), perms->end()).size(), 120u);
+    for (const auto& p : *perms)
+        EXPECT_TRUE(
+            std::is_permutation(p.begin(), p.end(), std::vector<uint32_t>{1, 2, 3, 4, 5}.begin()));
 }
 
 TEST(PermIt, MapsNodesAndKeepsInputsAndLastNode) {
@@ -117,7 +106,7 @@ std::set<std::string> twoNodeSolution() {
 TEST(Constrain, TwoNodesOneOutputBlocksExactlyTheSolution) {
     for (bool diffTopology : {false, true}) {
         SCOPED_TRACE(diffTopology ? "diffTopology" : "all solutions");
-        HandInstance st(2, {0x8}, "86", 2, true);
+        Hand st(2, {0x8}, "86", 2, true);
         st.e.set_difftopology(diffTopology);
         const std::set<std::string> sol = twoNodeSolution();
         st.setModel(sol);
@@ -141,25 +130,6 @@ TEST(Constrain, TwoNodesOneOutputBlocksExactlyTheSolution) {
     }
 }
 
-TEST(Constrain, DiffTopologyTreatsInversionVariantsAsTheSameSolution) {
-    std::set<std::string> variant = twoNodeSolution();
-    variant.erase("N3_1");
-    variant.insert("N4_0");
-    variant.erase("ON0");
-    variant.erase("P3_0");
-    variant.erase("OP0");
-    variant.insert("P4_1");
-    for (bool diffTopology : {false, true}) {
-        HandInstance st(2, {0x8}, "86", 2, true);
-        st.e.set_difftopology(diffTopology);
-        st.setModel(twoNodeSolution());
-        const auto added = st.added([&] { st.e.Constrain(); });
-        ASSERT_EQ(added.size(), 1u);
-        // The variant is blocked as well exactly when only the topology counts.
-        EXPECT_EQ(satisfiedBy(added[0], variant), !diffTopology);
-    }
-}
-
 // k = 2, n = 3, m = 1, AND only (codeBits 0): node 3 reads x1 and x2, node 4 reads x2 on
 // both ports, node 5 reads node 3 on port 0 and node 4 on port 1 and drives the output.
 std::set<std::string> threeNodeSolution() {
@@ -169,7 +139,7 @@ std::set<std::string> threeNodeSolution() {
 TEST(Constrain, SwappedNodesKeepTheSmallerSourceOnPortZero) {
     for (bool diffTopology : {false, true}) {
         SCOPED_TRACE(diffTopology ? "diffTopology" : "all solutions");
-        HandInstance st(2, {0x8}, "8", 3, false);
+        Hand st(2, {0x8}, "8", 3, false);
         st.e.set_difftopology(diffTopology);
         const std::set<std::string> sol = threeNodeSolution();
         st.setModel(sol);
@@ -225,7 +195,7 @@ TEST(Constrain, SwappedNodesKeepTheSmallerSourceOnPortZero) {
 
 TEST(Constrain, NonSymmetricFunctionKeepsThePortsAsRelabelled) {
     // Library {AND, b-and-not-a}: node 5 carries function 1, which is not symmetric.
-    HandInstance st(2, {0x8}, "82", 3, false);
+    Hand st(2, {0x8}, "82", 3, false);
     std::set<std::string> sol = threeNodeSolution();
     sol.insert("F5_0");
     st.setModel(sol);
@@ -239,7 +209,7 @@ TEST(Constrain, NonSymmetricFunctionKeepsThePortsAsRelabelled) {
 
 TEST(Constrain, PermutationFeedingANodeFromALaterNodeGivesNoClause) {
     // Node 4 reads node 3; exchanging them would feed node 3 from node 4.
-    HandInstance st(2, {0x8}, "8", 3, false);
+    Hand st(2, {0x8}, "8", 3, false);
     st.setModel({"C1_3_0", "C2_3_1", "C1_4_0", "C3_4_1", "C2_5_0", "C4_5_1", "O0_5"});
     const auto added = st.added([&] { st.e.Constrain(); });
     ASSERT_EQ(added.size(), 1u);
@@ -248,7 +218,7 @@ TEST(Constrain, PermutationFeedingANodeFromALaterNodeGivesNoClause) {
 
 TEST(Constrain, TwoOutputsPermuteEveryNodeAndTheOutputSelection) {
     // k = 2, n = 2, m = 2: node 3 drives output 0, node 4 output 1; both read the inputs.
-    HandInstance st(2, {0x8, 0x6}, "86", 2, true);
+    Hand st(2, {0x8, 0x6}, "86", 2, true);
     const std::set<std::string> sol = {"C1_3_0", "C2_3_1", "C1_4_0", "C2_4_1",
                                        "F4_0",   "O0_3",   "O1_4"};
     st.setModel(sol);
@@ -268,7 +238,7 @@ TEST(Constrain, TwoOutputsPermuteEveryNodeAndTheOutputSelection) {
 
 TEST(Constrain, SingleNodeWithTwoOutputsAndNoNodes) {
     {
-        HandInstance st(2, {0x8, 0x7}, "8", 1, false);
+        Hand st(2, {0x8, 0x7}, "8", 1, false);
         const std::set<std::string> sol = {"C1_3_0", "C2_3_1", "O0_3", "O1_3", "ON1"};
         st.setModel(sol);
         const auto added = st.added([&] { st.e.Constrain(); });
@@ -278,7 +248,7 @@ TEST(Constrain, SingleNodeWithTwoOutputsAndNoNodes) {
     }
     {
         // n = 0: the output copies input 2; the clause blocks that choice.
-        HandInstance st(2, {0x5}, "8", 0, false);
+        Hand st(2, {0x5}, "8", 0, false);
         const std::set<std::string> sol = {"O0_2"};
         st.setModel(sol);
         const auto added = st.added([&] { st.e.Constrain(); });
@@ -290,12 +260,12 @@ TEST(Constrain, SingleNodeWithTwoOutputsAndNoNodes) {
 }
 
 TEST(Constrain, RequiresAModel) {
-    HandInstance st(2, {0x8}, "8", 1, false);
-    EXPECT_THROW(st.e.Constrain(), RuntimeException);
+    Hand st(2, {0x8}, "8", 1, false);
+    EXPECT_THROW(st.e.Constrain(), InternalError);
 }
 
 TEST(AddFH, ThreeFunctionsGiveNineClausesOfThreeLiteralsPerNode) {
-    HandInstance st(2, {0x8}, "862", 2, false);
+    Hand st(2, {0x8}, "862", 2, false);
     const uint32_t width = st.e.clauses.getInputs();
     const auto added = st.added([&] { st.e.Add_FH(); });
     // The variables come last, node by node.
@@ -336,7 +306,7 @@ TEST(AddFH, ThreeFunctionsGiveNineClausesOfThreeLiteralsPerNode) {
 }
 
 TEST(AddFH, OneFunctionGivesOneUnitClausePerNode) {
-    HandInstance st(2, {0x8}, "8", 3, false);
+    Hand st(2, {0x8}, "8", 3, false);
     const auto added = st.added([&] { st.e.Add_FH(); });
     ASSERT_EQ(added.size(), 3u);
     for (uint32_t x = 0; x < 3; ++x) {

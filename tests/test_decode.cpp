@@ -17,7 +17,7 @@
 namespace {
 
 using testsupport::BlifCircuit;
-using testsupport::HandModel;
+using testsupport::Hand;
 using testsupport::messageOf;
 using testsupport::TempDir;
 
@@ -31,25 +31,20 @@ struct Row {
 };
 using Expected = std::function<std::vector<int>(const Row&)>;
 
-// Decodes, writes and simulates: the model's own meaning and the written BLIF must both
-// agree with the expected function on every row.
-std::unique_ptr<Network> decodeAndCheck(HandModel& h, const Expected& expected,
+// Decodes and writes: the written BLIF must agree with the expected function on every row.
+std::unique_ptr<Network> decodeAndCheck(Hand& h, const Expected& expected,
                                         std::string* blifText = nullptr) {
-    const SoPLA* model = h.model();
-    auto net = h.engine.Graph2Network(model, h.engine.n);
+    auto net = h.e.Graph2Network(h.model(), h.e.n);
     TempDir dir;
     net->SaveBlif(dir.file("s.blif"));
     const std::string text = testsupport::readFile(dir.file("s.blif"));
     if (blifText) *blifText = text;
     const BlifCircuit circuit = BlifCircuit::parse(text);
-    EXPECT_EQ(circuit.inputs(), h.target().getINames());
-    EXPECT_EQ(circuit.outputs(), h.target().getONames());
-    const uint32_t w = static_cast<uint32_t>(h.target().getInputs());
-    for (uint32_t r = 0; r < h.rows(); ++r) {
-        const std::vector<int> want = expected(Row{r, w});
-        EXPECT_EQ(h.simulate(r), want) << "model, row " << r;
-        EXPECT_EQ(circuit.evaluateRow(r), want) << "BLIF, row " << r << "\n" << text;
-    }
+    EXPECT_EQ(circuit.inputs(), h.target->getINames());
+    EXPECT_EQ(circuit.outputs(), h.target->getONames());
+    const uint32_t w = h.target->getInputs();
+    for (uint32_t r = 0; r < h.rows(); ++r)
+        EXPECT_EQ(circuit.evaluateRow(r), expected(Row{r, w})) << "BLIF, row " << r << "\n" << text;
     return net;
 }
 
@@ -72,14 +67,11 @@ std::vector<std::vector<std::string>> inputNames(const Network& net) {
 }
 
 TEST(WhatFunction, ReadsTheCodeMostSignificantBitFirst) {
-    HandModel h(2, {0x8}, "86E79B", 1, false, false);
-    ASSERT_EQ(h.engine.codeBits, 3u);
+    Hand h(2, {0x8}, "86E79B", 1, false, false);
+    ASSERT_EQ(h.e.codeBits, 3u);
     h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3).func(3, 5); // code "101"
     const SoPLA* model = h.model();
-    EXPECT_TRUE(h.value("F3_0"));
-    EXPECT_FALSE(h.value("F3_1"));
-    EXPECT_TRUE(h.value("F3_2"));
-    EXPECT_EQ(h.engine.WhatFunction(model, model->begin(), 3), 5u);
+    EXPECT_EQ(h.e.WhatFunction(model, model->begin(), 3), 5u);
 
     // The term to read is chosen by the caller.
     SoPLA two(*model);
@@ -87,22 +79,22 @@ TEST(WhatFunction, ReadsTheCodeMostSignificantBitFirst) {
     two.setLitByName(second, "F3_0", Lit_0);
     two.setLitByName(second, "F3_1", Lit_1);
     two.setLitByName(second, "F3_2", Lit_1);
-    EXPECT_EQ(h.engine.WhatFunction(&two, second, 3), 3u);
-    EXPECT_EQ(h.engine.WhatFunction(&two, two.begin(), 3), 5u);
+    EXPECT_EQ(h.e.WhatFunction(&two, second, 3), 3u);
+    EXPECT_EQ(h.e.WhatFunction(&two, two.begin(), 3), 5u);
 }
 
 TEST(WhatFunction, SingleFunctionLibraryReadsNothing) {
-    HandModel h(2, {0x8}, "8", 1, false, false);
-    ASSERT_EQ(h.engine.codeBits, 0u);
+    Hand h(2, {0x8}, "8", 1, false, false);
+    ASSERT_EQ(h.e.codeBits, 0u);
     SoPLA noVariables;
     noVariables.AppendTerm(Cube());
-    EXPECT_EQ(h.engine.WhatFunction(&noVariables, noVariables.begin(), 7), 0u);
+    EXPECT_EQ(h.e.WhatFunction(&noVariables, noVariables.begin(), 7), 0u);
 }
 
 TEST(Graph2Network, OutputsStraightFromInputsAndTheConstant) {
     // y0 = not x1 (signal 2, inverted), y1 = not 0 = 1; constants are not allowed at ports,
     // yet outputs may take the constant.
-    HandModel h(2, {0x5, 0xF}, "8", 0, false, false);
+    Hand h(2, {0x5, 0xF}, "8", 0, false, false);
     h.out(0, 2).set("ON0").out(1, 0).set("ON1");
     std::string text;
     auto net = decodeAndCheck(
@@ -119,8 +111,8 @@ TEST(Graph2Network, OutputsStraightFromInputsAndTheConstant) {
 
 TEST(Graph2Network, OutputsStraightThroughPolymorphicStages) {
     // y0 = 0 xor P; y1 = (not x2) xor P.
-    HandModel h(3, {0xAAAA, 0x0000}, "8", 0, false, true);
-    ASSERT_EQ(h.engine.k, 3u);
+    Hand h(3, {0xAAAA, 0x0000}, "8", 0, false, true);
+    ASSERT_EQ(h.e.k, 3u);
     h.out(0, 0).set("OP0").out(1, 3).set("OP1").set("ON1");
     std::string text;
     auto net = decodeAndCheck(
@@ -137,7 +129,7 @@ TEST(Graph2Network, OutputsStraightThroughPolymorphicStages) {
 }
 
 TEST(Graph2Network, NodeDrivingOutputsZeroAndTwoWithDifferentInversions) {
-    HandModel h(2, {0x8, 0x5, 0x7}, "8", 1, false, false);
+    Hand h(2, {0x8, 0x5, 0x7}, "8", 1, false, false);
     h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3).out(2, 3).set("ON2").out(1, 2);
     auto net = decodeAndCheck(h, [](const Row& x) {
         const int a = x.x(0) & x.x(1);
@@ -151,7 +143,7 @@ TEST(Graph2Network, NodeDrivingOutputsZeroAndTwoWithDifferentInversions) {
 
 TEST(Graph2Network, InvertedFirstOutputIsCompensatedAtEveryReader) {
     // Node 3 = x0 & x1 drives y0 and y2 inverted and y1 plain; node 4 = (not node 3) & x0.
-    HandModel h(2, {0x7, 0x8, 0x7, 0x2}, "8", 2, false, false);
+    Hand h(2, {0x7, 0x8, 0x7, 0x2}, "8", 2, false, false);
     h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3).set("ON0").out(1, 3).out(2, 3).set("ON2");
     h.conn(3, 4, 0).set("N4_0").conn(1, 4, 1).out(3, 4);
     auto net = decodeAndCheck(h, [](const Row& x) {
@@ -168,7 +160,7 @@ TEST(Graph2Network, InvertedFirstOutputIsCompensatedAtEveryReader) {
 TEST(Graph2Network, PolymorphicTwoOutputNodeAndSharedStage) {
     // a = x0 xor P feeds node 3 and node 4 through one shared stage.
     // Node 3 = a & x1 drives y0 = not(n3) xor P and y1 = n3 xor P; node 4 = a & n3 drives y2.
-    HandModel h(2, {0, 0, 0}, "8", 2, false, true);
+    Hand h(2, {0, 0, 0}, "8", 2, false, true);
     h.conn(1, 3, 0).set("P3_0").conn(2, 3, 1);
     h.out(0, 3).set("OP0").set("ON0").out(1, 3).set("OP1");
     h.conn(1, 4, 0).set("P4_0").conn(3, 4, 1).out(2, 4);
@@ -185,12 +177,12 @@ TEST(Graph2Network, PolymorphicTwoOutputNodeAndSharedStage) {
     EXPECT_EQ(in[2], (std::vector<std::string>{"x0_P", "x1"}));
     EXPECT_EQ(in[4], (std::vector<std::string>{"out_tmp0"}));
     EXPECT_EQ(in[5], (std::vector<std::string>{"x0_P", "out_tmp0"}));
-    EXPECT_EQ(h.engine.CountPolyEdges(h.model(), 2), 4u);
+    EXPECT_EQ(h.e.CountPolyEdges(h.model(), 2), 4u);
 }
 
 TEST(Graph2Network, ConstantAtANodePort) {
     // Node 3 = (not 0) & x1.
-    HandModel h(2, {0x5}, "8", 1, true, false);
+    Hand h(2, {0x5}, "8", 1, true, false);
     h.conn(0, 3, 0).set("N3_0").conn(2, 3, 1).out(0, 3);
     auto net = decodeAndCheck(h, [](const Row& x) { return std::vector<int>{x.x(1)}; });
     EXPECT_EQ(outputNames(*net), (std::vector<std::string>{"const_0", "y0"}));
@@ -201,8 +193,8 @@ TEST(Graph2Network, PortWithSeveralSourcesUsesTheFirst) {
     // Library "82" is not symmetric, so a port may select several sources carrying equal
     // values. Node 3 = x0 & x0 drives y0 inverted; node 4 = x0 & x0 reads x0 or node 3 on
     // port 0; node 5 = (not a) & b with a from node 3 or node 4, b = x1, drives y1.
-    HandModel h(2, {0, 0}, "82", 3, false, false);
-    ASSERT_FALSE(h.engine.allSymmetric);
+    Hand h(2, {0, 0}, "82", 3, false, false);
+    ASSERT_FALSE(h.e.allSymmetric);
     h.func(3, 0).conn(1, 3, 0).conn(1, 3, 1).out(0, 3).set("ON0");
     h.func(4, 0).conn(1, 4, 0).conn(3, 4, 0).conn(1, 4, 1);
     h.func(5, 1).conn(3, 5, 0).conn(4, 5, 0).conn(2, 5, 1).out(1, 5);
@@ -214,30 +206,29 @@ TEST(Graph2Network, PortWithSeveralSourcesUsesTheFirst) {
     EXPECT_EQ(in[1], (std::vector<std::string>{"x0", "x0"}));
     EXPECT_EQ(in[2], (std::vector<std::string>{"y0", "x1"}));
 
-    auto structure = h.engine.Graph2Struct_Network(h.model(), 3);
+    auto structure = h.e.Graph2Struct_Network(h.model(), 3);
     const auto sin = inputNames(*structure);
     EXPECT_EQ(sin[1], (std::vector<std::string>{"i0", "i0"}));
     EXPECT_EQ(sin[2], (std::vector<std::string>{"y0", "i1"}));
-    EXPECT_EQ(h.engine.getLevels(h.model(), 3), 2u);
+    EXPECT_EQ(h.e.getLevels(h.model(), 3), 2u);
 }
 
-TEST(Graph2Network, MissingVariableRaisesTheLookupError) {
-    HandModel h(2, {0x8}, "8", 1, false, false);
+TEST(Graph2Network, ModelOfASmallerInstanceIsAnInternalError) {
+    Hand h(2, {0x8}, "8", 1, false, false);
     h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3);
     const SoPLA* model = h.model();
-    EXPECT_EQ(messageOf([&] { h.engine.Graph2Network(model, 2); }),
-              "Runtime Exception: SoPLA::setLitByName: Variable name not found");
+    EXPECT_EQ(messageOf([&] { h.e.Graph2Network(model, 2); }).rfind("internal error: ", 0), 0u);
 }
 
 TEST(StructuralNetwork, NamesAndLevels) {
     // Node 3 reads x0 and x1 and drives y0; node 4 reads node 3 and x1 and drives no
     // output; node 5 reads the constant and node 4 and drives y1 and y2.
-    HandModel h(2, {0, 0, 0}, "8", 3, true, true);
+    Hand h(2, {0, 0, 0}, "8", 3, true, true);
     h.conn(1, 3, 0).conn(2, 3, 1).out(0, 3);
     h.conn(3, 4, 0).conn(2, 4, 1);
     h.conn(0, 5, 0).conn(4, 5, 1).out(1, 5).out(2, 5);
     const SoPLA* model = h.model();
-    auto net = h.engine.Graph2Struct_Network(model, 3);
+    auto net = h.e.Graph2Struct_Network(model, 3);
     EXPECT_EQ(net->getName(), "fnct_struct");
     EXPECT_EQ(net->getINames(), (std::vector<std::string>{"x0", "x1", "P"}));
     EXPECT_EQ(net->getONames(), (std::vector<std::string>{"y0", "y1", "y2"}));
@@ -251,29 +242,29 @@ TEST(StructuralNetwork, NamesAndLevels) {
         EXPECT_EQ(node.getTerm(0).getText(), "11 1");
     }
     EXPECT_EQ(net->GetLevels(), 3u);
-    EXPECT_EQ(h.engine.getLevels(model, 3), 3u);
-    EXPECT_EQ(h.engine.getLevels(model, 1), 1u); // only node 3 considered
+    EXPECT_EQ(h.e.getLevels(model, 3), 3u);
+    EXPECT_EQ(h.e.getLevels(model, 1), 1u); // only node 3 considered
 }
 
 TEST(StructuralNetwork, NoNodesNoLevels) {
-    HandModel h(2, {0x2}, "8", 0, false, false);
+    Hand h(2, {0x2}, "8", 0, false, false);
     h.out(0, 1);
-    EXPECT_EQ(h.engine.getLevels(h.model(), 0), 0u);
-    EXPECT_EQ(h.engine.Graph2Struct_Network(h.model(), 0)->getNodeCount(), 0u);
+    EXPECT_EQ(h.e.getLevels(h.model(), 0), 0u);
+    EXPECT_EQ(h.e.Graph2Struct_Network(h.model(), 0)->getNodeCount(), 0u);
 }
 
 TEST(NodeCounts, NodesOfTypeMatchTheWholeGateName) {
-    HandModel h(2, {0, 0, 0}, "69", 3, false, false);
+    Hand h(2, {0, 0, 0}, "69", 3, false, false);
     h.func(3, 0).conn(1, 3, 0).conn(2, 3, 1).out(0, 3);
     h.func(4, 1).conn(1, 4, 0).conn(2, 4, 1).out(1, 4);
     h.func(5, 0).conn(3, 5, 0).conn(4, 5, 1).out(2, 5);
     const SoPLA* model = h.model();
-    EXPECT_EQ(h.engine.getNodesOfType(model, 3, "xor"), 2u);
-    EXPECT_EQ(h.engine.getNodesOfType(model, 3, "xnor"), 1u);
-    EXPECT_EQ(h.engine.getNodesOfType(model, 3, "XOR"), 0u);
-    EXPECT_EQ(h.engine.getNodesOfType(model, 3, "and"), 0u);
-    EXPECT_EQ(h.engine.getNodesOfType(model, 2, "xor"), 1u);
-    EXPECT_EQ(h.engine.CountPolyEdges(model, 3), 0u);
+    EXPECT_EQ(h.e.getNodesOfType(model, 3, "xor"), 2u);
+    EXPECT_EQ(h.e.getNodesOfType(model, 3, "xnor"), 1u);
+    EXPECT_EQ(h.e.getNodesOfType(model, 3, "XOR"), 0u);
+    EXPECT_EQ(h.e.getNodesOfType(model, 3, "and"), 0u);
+    EXPECT_EQ(h.e.getNodesOfType(model, 2, "xor"), 1u);
+    EXPECT_EQ(h.e.CountPolyEdges(model, 3), 0u);
     decodeAndCheck(h, [](const Row& x) {
         const int a = x.x(0) ^ x.x(1);
         return std::vector<int>{a, 1 - a, 1}; // node 5 = a xor (not a)

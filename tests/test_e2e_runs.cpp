@@ -407,15 +407,21 @@ TEST(E2eRuns, ErrorsEndTheRun) {
     EXPECT_EQ(lastLine(ok.out), "Solutions: 1");
 }
 
-// -timings adds one line at the end of the standard error stream; the statistics line
-// keeps its place before it.
+// -timings adds two lines at the end of the standard error stream; the statistics line
+// keeps its place before them.
 TEST(E2eRuns, TimingsReport) {
     TempDir dir;
     const RunResult r = runOk({"-k", "3", "-f", "150", "-stats", "-timings"}, dir.path());
     const std::vector<std::string> lines = splitLines(r.err);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(splitFields(lines[lines.size() - 2], ';')[0], "150");
-    const std::vector<std::string> words = splitFields(lines.back(), ' ');
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(splitFields(lines[lines.size() - 3], ';')[0], "150");
+    // The last line says whether the lower-bound engine was used, and why not.
+    EXPECT_EQ(lines.back(), "bound: used");
+    EXPECT_EQ(lastLine(runOk({"-k", "2", "-f", "6", "-polyedges", "-timings"}, dir.path()).err),
+              "bound: not used: polymorphic edges");
+    EXPECT_EQ(lastLine(runOk({"-k", "2", "-f", "6", "-nobound", "-timings"}, dir.path()).err),
+              "bound: not used: switched off");
+    const std::vector<std::string> words = splitFields(lines[lines.size() - 2], ' ');
     ASSERT_EQ(words.size(), 11u) << lines.back();
     EXPECT_EQ(words[0], "timings:");
     const std::vector<std::string> keys = {"total",       "library",   "build",  "bound",
@@ -437,4 +443,33 @@ TEST(E2eRuns, TimingsReport) {
         }
     }
     EXPECT_NEAR(parts, total, 0.01);
+}
+
+// AIGER is an AND-inverter format: a solution with exclusive-or, or and nand gates is written
+// as ANDs with inversions, proven equivalent to the BLIF of the same solution by ABC. When
+// one requested file cannot be written, the others still are, the failed one is named, and
+// the run ends with status 1 after its "Solutions:" line.
+TEST(E2eRuns, AigerOfEveryGateAndWritersThatFail) {
+    const std::string abc = findOnPath("yosys-abc");
+    for (const char* lib : {"86", "E7"}) {
+        TempDir dir;
+        const RunResult r =
+            runQuillon({"-k", "3", "-f", "150", "-nodefuncts", lib, "-gatecosts", "11", "-save_aig",
+                        "x.aig", "-save_blif", "x.blif", "-save_aag", "no/such/x.aag"},
+                       dir.path());
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+        EXPECT_NE(r.err.find("Quillon: no/such/x.aag was not written: Runtime Exception: "
+                             "SaveAAG: cannot open file."),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(Mismatch(blifOf(dir, "x.blif"), Expected::FromNumber(150, 3)), "");
+        ASSERT_TRUE(fileExists(dir.file("x.aig")));
+        if (abc.empty()) continue;
+        const std::string cmd = "cd '" + dir.path() + "' && " + abc +
+                                " -c \"read_blif x.blif; strash; cec -n x.aig\" > abc.out 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        const std::string out = readFile(dir.file("abc.out"));
+        EXPECT_NE(out.find("Networks are equivalent"), std::string::npos) << lib << "\n" << out;
+    }
 }

@@ -25,42 +25,26 @@ std::unique_ptr<PLA> functionPLA(uint32_t f, uint32_t inputs) {
     return pla;
 }
 
+// The options of an instance: library, node count and the flags below.
+enum Flag { kPoly = 1, kNoConst = 2, kNoInv = 4 };
 struct Options {
-    bool poly = false;
-    bool constants = true;
-    bool inversions = true;
     std::string library = "8";
     uint32_t nodes = 1;
-
-    Options& polymorphic() {
-        poly = true;
-        return *this;
-    }
-    Options& noConst() {
-        constants = false;
-        return *this;
-    }
-    Options& noInv() {
-        inversions = false;
-        return *this;
-    }
-    Options& lib(const std::string& digits) {
-        library = digits;
-        return *this;
-    }
-    Options& n(uint32_t count) {
-        nodes = count;
-        return *this;
-    }
+    int flags = 0;
+    bool poly() const { return flags & kPoly; }
 };
+Options opt(const std::string& library = "8", uint32_t nodes = 1, int flags = 0) {
+    return {library, nodes, flags};
+}
 
 // Configures the engine in the front end's order and builds the instance.
 void build(SAT_CircGen& e, PLA& target, const Options& o) {
-    e.set_polyedges(o.poly);
+    e.route = SAT_CircGen::SolverRoute::Embedded; // the built-in minimizer
+    e.set_polyedges(o.poly());
     e.set_PLA(&target);
     e.n = o.nodes;
-    e.set_inv(o.inversions);
-    e.set_const(o.constants);
+    e.set_inv(!(o.flags & kNoInv));
+    e.set_const(!(o.flags & kNoConst));
     e.DeriveFunctions(o.library);
     e.set_GateCosts(std::string(o.library.size(), '1'));
     e.set_difftopology(false);
@@ -73,7 +57,7 @@ struct Built {
     SAT_CircGen e;
 };
 
-std::unique_ptr<Built> built(std::unique_ptr<PLA> target, const Options& o = {}) {
+std::unique_ptr<Built> built(std::unique_ptr<PLA> target, const Options& o = opt()) {
     auto b = std::make_unique<Built>();
     b->target = std::move(target);
     build(b->e, *b->target, o);
@@ -81,7 +65,7 @@ std::unique_ptr<Built> built(std::unique_ptr<PLA> target, const Options& o = {})
 }
 
 // The instance for the function number f of k inputs.
-std::unique_ptr<Built> built(uint32_t f, uint32_t k, const Options& o = {}) {
+std::unique_ptr<Built> built(uint32_t f, uint32_t k, const Options& o = opt()) {
     return built(functionPLA(f, k), o);
 }
 
@@ -125,11 +109,11 @@ std::string expectedFile(const std::string& name) {
 TEST_F(Encode, HandDerivedInstanceFiles) {
     const std::pair<std::unique_ptr<Built>, const char*> cases[] = {
         // k = 1, n = 1, AND, no constants: f(x) = x.
-        {built(2, 1, Options().noConst()), "k1_n1_and_noconst.cnf"},
+        {built(2, 1, opt("8", 1, kNoConst)), "k1_n1_and_noconst.cnf"},
         // k = 1, n = 1, library XOR / b and not a / XNOR, constants, no inversions: not x.
-        {built(1, 1, Options().noInv().lib("629")), "k1_n1_lib629_const_noinv.cnf"},
+        {built(1, 1, opt("629", 1, kNoInv)), "k1_n1_lib629_const_noinv.cnf"},
         // k = 0 with a polymorphic control input, n = 1, AND: the output is the control.
-        {built(2, 1, Options().polymorphic()), "k0_n1_and_poly.cnf"},
+        {built(2, 1, opt("8", 1, kPoly)), "k0_n1_and_poly.cnf"},
     };
     for (const auto& [b, file] : cases) {
         b->e.clauses.SaveCNF("inst.cnf");
@@ -140,7 +124,7 @@ TEST_F(Encode, HandDerivedInstanceFiles) {
 // --- variables ------------------------------------------------------------------------
 
 TEST_F(Encode, SeventyVariablesInCreationOrder) {
-    const auto b = built(8, 2, Options().noConst());
+    const auto b = built(8, 2, opt("8", 1, kNoConst));
     const std::vector<std::string> structural = {"O0_0",   "O0_1",   "O0_2", "O0_3",   "N3_0",
                                                  "N3_1",   "P3_0",   "P3_1", "C1_3_0", "C1_3_1",
                                                  "C2_3_0", "C2_3_1", "OP0",  "ON0"};
@@ -174,14 +158,14 @@ TEST_F(Encode, ConstantsAddSignalZeroAsASource) {
 
     // Without constants no clause mentions signal 0 as a source, but the output may still
     // be driven by it.
-    const auto off = clauseTexts(built(8, 2, Options().noConst())->e.clauses);
+    const auto off = clauseTexts(built(8, 2, opt("8", 1, kNoConst))->e.clauses);
     for (const std::string& t : off)
         EXPECT_EQ(t.find("C0_"), std::string::npos) << t;
     EXPECT_EQ(countOf(off, "+O0_0 +O0_1 +O0_2 +O0_3"), 1u);
 }
 
 TEST_F(Encode, SelfFeedingVariablesTakeNumbersButNoClause) {
-    const auto b = built(8, 2, Options().n(2));
+    const auto b = built(8, 2, opt("8", 2));
     const auto v = names(b->e.clauses);
     const auto at = std::find(v.begin(), v.end(), "C3_3_0");
     ASSERT_LT(at + 2, v.end());
@@ -223,7 +207,7 @@ TEST_F(Encode, VariableCountMatchesTheFamilies) {
 }
 
 TEST_F(Encode, WithoutNodesOrInputsTheOtherFamiliesRemain) {
-    const auto b = built(6, 2, Options().n(0));
+    const auto b = built(6, 2, opt("8", 0));
     EXPECT_EQ(b->e.clauses.getInputs(), 3u + 2u + 4u * (2u + 3u + 2u));
     const auto texts = clauseTexts(b->e.clauses);
     EXPECT_EQ(texts[0], "+O0_0 +O0_1 +O0_2");
@@ -231,7 +215,7 @@ TEST_F(Encode, WithoutNodesOrInputsTheOtherFamiliesRemain) {
     for (const std::string& t : texts)
         EXPECT_EQ(t.find("XN"), std::string::npos) << t;
 
-    EXPECT_EQ(names(built(0, 0, Options().n(0))->e.clauses),
+    EXPECT_EQ(names(built(0, 0, opt("8", 0))->e.clauses),
               (std::vector<std::string>{"O0_0", "OP0", "ON0", "Y0_#0", "ON0_#0", "OV0_#0",
                                         "ONP0_#0", "P_#0"}));
 }
@@ -239,7 +223,7 @@ TEST_F(Encode, WithoutNodesOrInputsTheOtherFamiliesRemain) {
 // --- structural clauses -----------------------------------------------------------------
 
 TEST_F(Encode, EveryNodeIsUsedAndTheLastOneDrivesTheOutput) {
-    const auto texts = clauseTexts(built(0x96, 3, Options().n(2))->e.clauses);
+    const auto texts = clauseTexts(built(0x96, 3, opt("8", 2))->e.clauses);
     // Port clauses of nodes 4 and 5 come first, then the use clauses.
     EXPECT_EQ(texts[0], "+C0_4_0 +C1_4_0 +C2_4_0 +C3_4_0");
     EXPECT_EQ(texts[3], "+C0_5_1 +C1_5_1 +C2_5_1 +C3_5_1 +C4_5_1");
@@ -251,7 +235,7 @@ TEST_F(Encode, EveryNodeIsUsedAndTheLastOneDrivesTheOutput) {
 }
 
 TEST_F(Encode, SingleComplementInvariantFunction) {
-    const auto b = built(6, 2, Options().lib("6").n(2));
+    const auto b = built(6, 2, opt("6", 2));
     for (const std::string& name : names(b->e.clauses))
         EXPECT_NE(name[0], 'F') << name;
     const auto texts = clauseTexts(b->e.clauses);
@@ -262,14 +246,14 @@ TEST_F(Encode, SingleComplementInvariantFunction) {
     EXPECT_EQ(countOf(texts, "-Y3_#0 -XN3_0_#0 -XN3_1_#0"), 1u);
 
     // Inversions switched off as well: the same units come again from that rule.
-    const auto t2 = clauseTexts(built(6, 2, Options().lib("6").n(2).noInv())->e.clauses);
+    const auto t2 = clauseTexts(built(6, 2, opt("6", 2, kNoInv))->e.clauses);
     EXPECT_EQ(countOf(t2, "-N3_0"), 2u);
     EXPECT_EQ(countOf(t2, "-ON0"), 1u);
     EXPECT_EQ(countOf(texts, "-ON0"), 0u);
 }
 
 TEST_F(Encode, ThreeFunctionsExcludeTheFourthCode) {
-    const auto texts = clauseTexts(built(6, 2, Options().lib("86E").n(2))->e.clauses);
+    const auto texts = clauseTexts(built(6, 2, opt("86E", 2))->e.clauses);
     EXPECT_EQ(countOf(texts, "-F3_0 -F3_1"), 1u);
     EXPECT_EQ(countOf(texts, "-F4_0 -F4_1"), 1u);
     // XOR is code 01: its node-function clauses carry +F_0 and -F_1; OR is code 10.
@@ -285,7 +269,7 @@ TEST_F(Encode, ThreeFunctionsExcludeTheFourthCode) {
 
 TEST_F(Encode, MixedSymmetryLibrary) {
     // AND (symmetric, code 0) and "b and not a" (code 1).
-    const auto texts = clauseTexts(built(2, 2, Options().lib("82"))->e.clauses);
+    const auto texts = clauseTexts(built(2, 2, opt("82"))->e.clauses);
     // No at-most-one-source clauses, ordered-source clauses only for AND.
     EXPECT_EQ(countOf(texts, "-C0_3_0 -C1_3_0"), 0u);
     EXPECT_EQ(countOf(texts, "-C0_3_0 -C2_3_0"), 0u);
@@ -296,7 +280,7 @@ TEST_F(Encode, MixedSymmetryLibrary) {
         EXPECT_FALSE(t.find("-F3_0") != std::string::npos && t.find("-C") != std::string::npos)
             << t;
 
-    const auto s = clauseTexts(built(2, 2, Options().lib("86"))->e.clauses);
+    const auto s = clauseTexts(built(2, 2, opt("86"))->e.clauses);
     EXPECT_EQ(countOf(s, "-C0_3_0 -C1_3_0"), 1u);
     EXPECT_EQ(countOf(s, "-C1_3_0 -C2_3_0"), 1u);
     EXPECT_EQ(countOf(s, "-C0_3_1 -C1_3_0"), 1u);
@@ -306,7 +290,7 @@ TEST_F(Encode, MixedSymmetryLibrary) {
 // --- row clauses ----------------------------------------------------------------------
 
 TEST_F(Encode, PolymorphicRowString) {
-    const auto b = built(0x96, 3, Options().polymorphic());
+    const auto b = built(0x96, 3, opt("8", 1, kPoly));
     EXPECT_EQ(b->e.k, 2u);
     EXPECT_EQ(names(b->e.clauses).back(), "P_#7");
     const auto texts = clauseTexts(b->e.clauses);
@@ -360,7 +344,7 @@ TEST_F(Encode, MultipleOutputs) {
 }
 
 TEST_F(Encode, RebuildingGivesTheSameInstance) {
-    const auto b = built(0xe8, 3, Options().lib("86E").n(3));
+    const auto b = built(0xe8, 3, opt("86E", 3));
     SAT_CircGen& e = b->e;
     e.clauses.SaveCNF("first.cnf");
     e.clauses.AppendInput("extra");

