@@ -118,54 +118,53 @@ TEST(E2eRuns, AllWritersDescribeTheSameMajorityCircuit) {
     EXPECT_EQ(stats[3], std::to_string(dot.Depth()));
 }
 
-// Node counts of known optimum circuits (the exclusive-or and the majority of three inputs
-// are the tests above). The search starts at n = 0, so one node less has no solution.
+// Known optimum node counts and exclusive-or counts, on both routes; where inversions or
+// constants are forbidden the circuit uses none. The search starts at n = 0, so one node
+// less has no solution.
 TEST(E2eRuns, KnownOptimumNodeCounts) {
     struct Case {
-        std::vector<std::string> args;
-        std::string library;
+        const char* args;
+        const char* library;
         uint32_t f, k;
         unsigned nodes;
-        unsigned xors;
-        bool plain; // no inverted edge and no constant anywhere
+        int xors; // -1: any
     };
-    const std::vector<Case> cases = {
-        {{"-k", "2", "-f", "6"}, "8", 6, 2, 3, 0, false},
-        {{"-k", "4", "-fh", "6996", "-nodefuncts", "86", "-gatecosts", "11"},
-         "86",
-         0x6996,
-         4,
-         3,
-         3,
-         false},
-        // NAND only, without inversions or constants: the exclusive-or takes four.
-        {{"-k", "2", "-f", "6", "-nodefuncts", "7", "-gatecosts", "1", "-noinv", "-noconst"},
-         "7",
-         6,
-         2,
-         4,
-         0,
-         true},
+    const Case cases[] = {
+        {"-k 2 -f 6", "8", 6, 2, 3, 0},
+        {"-k 4 -fh 6996 -nodefuncts 86", "86", 0x6996, 4, 3, 3},
+        {"-k 4 -fh 0117 -nodefuncts 86", "86", 0x0117, 4, 7, -1},
+        {"-k 2 -f 6 -nodefuncts 7 -noinv -noconst", "7", 6, 2, 4, 0}, // NAND alone
+        {"-k 3 -f 128 -noinv", "8", 128, 3, 2, 0},
+        {"-k 3 -f 150 -nodefuncts 86 -noinv", "86", 150, 3, 2, 2},
+        {"-k 3 -f 150 -noconst", "8", 150, 3, 6, 0},
     };
-    for (const Case& c : cases) {
-        TempDir dir;
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"-save_dot", "c.dot", "-stats"});
-        const RunResult r = runOk(args, dir.path());
-        const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
-        SCOPED_TRACE(args[3] + " " + c.library);
-        EXPECT_EQ(Mismatch(circuit, Expected::FromNumber(c.f, c.k)), "");
-        EXPECT_EQ(circuit.gateCount(), c.nodes);
-        EXPECT_EQ(xorGates(circuit), c.xors);
-        if (c.plain) {
-            EXPECT_FALSE(anyInversion(circuit) || circuit.usesConstant());
+    for (const Case& c : cases)
+        for (const char* route : {"embedded", "minisat"}) {
+            SCOPED_TRACE(std::string(c.args) + " " + route);
+            TempDir dir;
+            std::vector<std::string> args = splitFields(c.args, ' ');
+            args.insert(args.end(), {"-save_dot", "c.dot", "-stats", "-solver", route});
+            const RunResult r = runOk(args, dir.path());
+            const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
+            EXPECT_EQ(Mismatch(circuit, Expected::FromNumber(c.f, c.k)), "");
+            EXPECT_EQ(circuit.gateCount(), c.nodes);
+            const std::string text(c.args);
+            if (text.find("-noinv") != std::string::npos) {
+                EXPECT_FALSE(anyInversion(circuit));
+            }
+            if (text.find("-noconst") != std::string::npos) {
+                EXPECT_FALSE(circuit.usesConstant());
+                EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
+            }
+            const std::vector<std::string> stats = statsOf(r);
+            ASSERT_EQ(stats.size(), 5u);
+            EXPECT_EQ(stats[1], std::to_string(c.nodes));
+            if (c.xors >= 0) {
+                EXPECT_EQ(stats[2], std::to_string(c.xors));
+            }
+            EXPECT_EQ(stats[2], std::to_string(xorGates(circuit)));
+            EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
         }
-        const std::vector<std::string> stats = statsOf(r);
-        ASSERT_EQ(stats.size(), 5u);
-        EXPECT_EQ(stats[1], std::to_string(c.nodes));
-        EXPECT_EQ(stats[2], std::to_string(c.xors));
-        EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
-    }
 }
 
 // Differing gate costs: the cost search trades nodes for cheaper gates. The embedded route
@@ -291,40 +290,6 @@ TEST(E2eRuns, PolymorphicEdgesRealiseBothFunctions) {
         EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
         EXPECT_EQ(stats[3], std::to_string(polyEdges(dot)));
         EXPECT_EQ(stats[4], std::to_string(dot.Depth()));
-    }
-}
-
-// -noinv: no inverted edge anywhere; -noconst: the constant feeds no node.
-TEST(E2eRuns, InversionsAndConstantsCanBeForbidden) {
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "128", "-noinv", "-save_dot", "a.dot", "-save_aag", "a.aag"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "a.dot", "8");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(128, 3)), "");
-        EXPECT_FALSE(anyInversion(dot));
-        EXPECT_FALSE(anyInversion(aagOf(dir, "a.aag")));
-        EXPECT_EQ(dot.gateCount(), 2u);
-    }
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "11", "-noinv",
-               "-save_dot", "x.dot"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "x.dot", "86");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_FALSE(anyInversion(dot));
-        EXPECT_EQ(dot.gateCount(), 2u);
-    }
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "150", "-noconst", "-save_dot", "c.dot", "-save_aag", "c.aag"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "c.dot", "8");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_FALSE(dot.usesConstant());
-        EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
-        EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
     }
 }
 
