@@ -300,7 +300,7 @@ TEST(E2eRoutes, EngineChangesNothingOnTheExternalRoute) {
     const char* const cases[] = {
         "-k 2 -f 6",
         "-k 3 -f 232 -enum -enumstats",
-        "-k 3 -f 105 -noconst -best",
+        "-k 3 -f 232 -noconst -best",
         "-k 3 -f 232 -noinv -nodefuncts 8E -gatecosts 11",
         "-k 4 -fh 6996 -nodefuncts 86 -gatecosts 11",
         "-k 3 -f 150 -nodefuncts 86 -gatecosts 19",
