@@ -13,6 +13,7 @@
 //   SAT_CircGen_decode.cpp    reading a model once into a Circuit; networks, levels, counts
 //   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers (of a Circuit)
 //   SAT_CircGen_bound.cpp     the problem as the lower-bound engine sees it
+//   SAT_CircGen_embedded.cpp  what the embedded solver holds beyond the instance
 #pragma once
 
 #include "bound/BoundProblem.h"
@@ -206,6 +207,9 @@ public:
     };
     SolverExtras extras;
     bool optimumProven = false;
+    // Embedded route, before a solve: adds what the solver lacks of the extras above, and
+    // returns the assumptions for a total gate cost of at most costBound (0xFFFFFFFF: none).
+    std::vector<int> PrepareEmbeddedSolve(uint32_t costBound);
     // Threads the search may use.
     uint32_t threads = 1;
 
@@ -213,6 +217,10 @@ public:
     std::string GateName(uint32_t t) const;
 
 private:
+    // The embedded route's extras (SAT_CircGen_embedded.cpp).
+    void OrderNodes();
+    void ForbidRedundantNodes();
+    std::vector<int> CostBoundAssumption(uint32_t bound);
     // The library index that the function code of a node holds in a model's values.
     uint32_t FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const;
     // The map of the instance a model of `width` variables belongs to, with at least

@@ -4,11 +4,9 @@
 #include "synth/SAT_CircGen.h"
 
 #include "bound/FastBound.h"
-#include "solver/CostCounter.h"
 #include "solver/SearchSolver.h"
 #include "synth/PhaseTimings.h"
 #include "synth/SearchProgress.h"
-#include "synth/VarMap.h"
 #include "util/ExchangeFiles.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
@@ -428,89 +426,6 @@ private:
         e_.Generate_SAT();
     }
 
-    // Embedded route: consecutive nodes that may trade places take their source pairs in
-    // colexicographic order. Every class of solutions that differ only in the numbering of
-    // their nodes keeps a member (the one whose sequence of source pairs is least), and the
-    // blocking clauses of a solution exclude its whole class, so enumeration counts the
-    // same classes as without the order; the solver just sees fewer copies of each. Used
-    // where a class is exactly the node renumberings of a solution: one source per port,
-    // ports of symmetric functions in source order, no polymorphic edges.
-    void OrderNodes() {
-        if (!e_.allSymmetric || e_.polyEdges || e_.n < 2) return;
-        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-        const VarMap& vm = e_.Vars();
-        SearchSolver& solver = e_.Solver();
-        const uint32_t first = vm.firstSource();
-        const auto C = [&](uint32_t j, uint32_t i, uint32_t b) {
-            return static_cast<int>(vm.C(j, i, b)) + 1;
-        };
-        // With one output the last node drives it and never moves.
-        const uint32_t lastMovable = e_.m == 1 ? e_.k + e_.n - 1 : e_.k + e_.n;
-        // (Ordering every later node that could take a node's place was measured: it costs
-        // the solver more than it saves.)
-        for (uint32_t i = e_.k + 1; i < lastMovable; ++i) {
-            // Port 1 holds the larger source: node i's may not exceed node i+1's.
-            for (uint32_t a = first + 1; a < i; ++a)
-                for (uint32_t b = first; b < a; ++b)
-                    solver.AddClause({-C(a, i, 1), -C(b, i + 1, 1)});
-            // Equal larger sources: the smaller ones in order.
-            for (uint32_t h = first; h < i; ++h)
-                for (uint32_t a = first + 1; a <= h; ++a)
-                    for (uint32_t b = first; b < a; ++b)
-                        solver.AddClause(
-                            {-C(h, i, 1), -C(h, i + 1, 1), -C(a, i, 0), -C(b, i + 1, 0)});
-        }
-    }
-
-    // Embedded route, at the optimum: no node's value equals another signal's, or the
-    // complement of one where inversions are free, or a constant that readers could take
-    // instead. Such a node could be removed (docs/fast-bound.md, redundancy), giving a
-    // smaller or cheaper circuit, so no optimum solution has one: the clauses only help
-    // the solver and change no count.
-    void ForbidRedundantNodes() {
-        if (e_.polyEdges) return; // the argument is not made for polymorphic edges
-        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
-                        e_.polyEdges);
-        SearchSolver& solver = e_.Solver();
-        const uint32_t rows = vm.rows();
-        const auto Y = [&](uint32_t r, uint32_t s) { return static_cast<int>(vm.Y(r, s)) + 1; };
-        const bool inv = e_.allowInv;
-        std::vector<int> clause;
-        for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
-            // With inversions free, a node reading the constant, or one signal on both ports,
-            // computes a constant, that signal or its complement: it reads neither.
-            if (inv)
-                for (uint32_t b = 0; b < 2; ++b) {
-                    if (e_.allowConst) solver.AddClause({-(static_cast<int>(vm.C(0, i, b)) + 1)});
-                    for (uint32_t s = vm.firstSource(); s < i && b == 0; ++s)
-                        solver.AddClause({-(static_cast<int>(vm.C(s, i, 0)) + 1),
-                                          -(static_cast<int>(vm.C(s, i, 1)) + 1)});
-                }
-            // The constants: 0 where readers may take it (or invert), 1 where they may invert.
-            for (uint32_t value = 0; value < 2; ++value) {
-                if (value == 0 ? !(inv || e_.allowConst) : !inv) continue;
-                clause.clear();
-                for (uint32_t r = 0; r < rows; ++r)
-                    clause.push_back(value ? -Y(r, i) : Y(r, i));
-                solver.AddClause(clause);
-            }
-            for (uint32_t s = 1; s < i; ++s)
-                for (uint32_t complement = 0; complement < (inv ? 2u : 1u); ++complement) {
-                    clause.clear();
-                    for (uint32_t r = 0; r < rows; ++r) {
-                        // Differ at row r (agree, for the complement).
-                        const int d = solver.NewVar(e_.clauses);
-                        const int y = complement ? -Y(r, s) : Y(r, s);
-                        solver.AddClause({-d, Y(r, i), y});
-                        solver.AddClause({-d, -Y(r, i), -y});
-                        clause.push_back(d);
-                    }
-                    solver.AddClause(clause);
-                }
-        }
-    }
-
     void AddFH() {
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
         e_.Add_FH();
@@ -620,16 +535,10 @@ private:
         const bool pbo = e_.pboMode;
         if (verbosity_ > 1) e_.clauses.SaveCNF_text(ExchangeFiles::InstanceLog);
         std::vector<int> assumptions;
-        if (embedded_ && !e_.extras.ordered) {
-            OrderNodes();
-            e_.extras.ordered = true;
+        if (embedded_) {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+            assumptions = e_.PrepareEmbeddedSolve(e_.costsDiffer ? costBound : kNone);
         }
-        if (embedded_ && e_.optimumProven && !e_.extras.pruned) {
-            ForbidRedundantNodes();
-            e_.extras.pruned = true;
-        }
-        if (embedded_ && e_.costsDiffer && costBound != kNone)
-            assumptions = CostAssumption(costBound);
 
         const double wall0 = PhaseTimings::WallNow();
         const double own0 = e_.timings ? PhaseTimings::OwnCpuNow() : 0.0;
@@ -655,40 +564,6 @@ private:
         account();
         StopRequest::ThrowIfPending();
         if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), ExchangeFiles::ModelLog);
-    }
-
-    // The assumption that bounds the total gate cost of the instance's circuit at bound,
-    // over the function-select variables FH<i>_<t>; the counter is built on first use for
-    // the instance. Empty when the instance has no function-select variables.
-    std::vector<int> CostAssumption(uint32_t bound) {
-        if (!e_.extras.counter || e_.extras.counter->limit() < bound) {
-            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-            SearchSolver& solver = e_.Solver();
-            const VarMap& vm = e_.Vars();
-            if (e_.clauses.getInputs() != vm.countWithFH()) return {};
-            std::vector<std::vector<int>> ladders;
-            for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
-                std::vector<int> ladder;
-                for (uint32_t t = 0; t < e_.functionCount; ++t) {
-                    const uint32_t pos = vm.FH(i, t);
-                    const uint32_t cost = e_.gateCosts[t];
-                    while (ladder.size() < cost) {
-                        ladder.push_back(solver.NewVar(e_.clauses));
-                        if (ladder.size() > 1)
-                            solver.AddClause({-ladder.back(), ladder[ladder.size() - 2]});
-                        // Every node costs at least the cheapest gate.
-                        if (ladder.size() <= e_.minGateCost) solver.AddClause({ladder.back()});
-                    }
-                    solver.AddClause({-static_cast<int>(pos + 1), ladder[cost - 1]});
-                }
-                ladders.push_back(std::move(ladder));
-            }
-            e_.extras.counter = std::make_unique<CostCounter>(
-                ladders, bound, [&] { return solver.NewVar(e_.clauses); },
-                [&](const std::vector<int>& c) { solver.AddClause(c); });
-        }
-        const int lit = e_.extras.counter->AtMost(bound);
-        return lit ? std::vector<int>{lit} : std::vector<int>{};
     }
 
     void Verbose() const {
