@@ -84,7 +84,7 @@ private:
 class InstanceBuilder {
 public:
     InstanceBuilder(SAT_CircGen& e, const VarMap& vm)
-        : e_(e), vm_(vm), k_(e.k), m_(e.m), n_(e.n), last_(e.k + e.n), first_(vm.firstSource()),
+        : e_(e), vm_(vm), k_(e.k), m_(e.m), last_(e.k + e.n), first_(vm.firstSource()),
           nb_(e.codeBits), codes_(e.codeBits >= 32 ? 0xFFFFFFFFu : (1u << e.codeBits)),
           cw_(e.clauses, vm.count()), targetValues_(e.target->SimulateAll()) {
         code_.resize(std::max(codes_, e.functionCount));
@@ -104,7 +104,7 @@ private:
 
     SAT_CircGen& e_;
     const VarMap& vm_;
-    const uint32_t k_, m_, n_, last_, first_, nb_, codes_;
+    const uint32_t k_, m_, last_, first_, nb_, codes_;
     ClauseWriter cw_;
     std::vector<std::string> code_;
     // The target's value at every input assignment (input p is bit p), computed once.
