@@ -22,7 +22,7 @@ using Clause = testsupport::NamedClause;
 // An engine with gate costs and the instance for n nodes over a 2-input AND target.
 struct Instance : Hand {
     Instance(const std::string& library, const std::string& costs, uint32_t n)
-        : Hand(2, {0x8}, library, n, false, false, costs) {}
+        : Hand(2, {0x8}, library, n, 0, costs) {}
 };
 
 TEST(ConstrainCost, BoundAtOrAboveTheHighestCostAddsNothing) {
