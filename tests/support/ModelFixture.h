@@ -18,18 +18,25 @@
 
 namespace testsupport {
 
+// The options of a hand-built instance; without flags: no constants at ports, inversions,
+// no polymorphic edges.
+enum HandFlag { kConst = 1, kPoly = 2, kNoInv = 4 };
+
 // A target of k inputs x0.. (plus the control input "P" with polymorphic edges) and one
 // output y<o> per entry of tables; bit r of tables[o] is output o at row r, the first
-// input being the most significant bit of r.
-inline std::unique_ptr<PLA> makeTarget(uint32_t k, const std::vector<uint64_t>& tables, bool poly) {
+// input being the most significant bit of r; bit r of dontCares[o] makes that a don't care.
+inline std::unique_ptr<PLA> makeTarget(uint32_t k, const std::vector<uint64_t>& tables, bool poly,
+                                       const std::vector<uint64_t>& dontCares = {}) {
     const uint32_t w = k + (poly ? 1 : 0);
-    auto pla = std::make_unique<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("f"));
+    auto pla = std::make_unique<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("fd"));
     for (uint32_t r = 0; r < (1u << w); ++r) {
         std::string in, out;
         for (uint32_t q = 0; q < w; ++q)
             in += ((r >> (w - 1 - q)) & 1u) ? '1' : '0';
-        for (uint64_t t : tables)
-            out += ((t >> r) & 1u) ? '1' : '0';
+        for (size_t o = 0; o < tables.size(); ++o) {
+            const bool dc = o < dontCares.size() && ((dontCares[o] >> r) & 1u);
+            out += dc ? '-' : ((tables[o] >> r) & 1u) ? '1' : '0';
+        }
         pla->AppendTerm(in, out);
     }
     for (uint32_t q = 0; q < k; ++q)
@@ -69,18 +76,18 @@ inline bool satisfiedBy(const NamedClause& clause, const std::set<std::string>& 
     return false;
 }
 
-// An engine over makeTarget(k, tables, poly) with a library (and gate costs), configured in
-// the front end's order, with its instance for n nodes; and a model built by naming the
-// variables that are true.
+// An engine over makeTarget(k, tables, poly, dontCares) with a library (and gate costs),
+// configured in the front end's order, with its instance for n nodes; and a model built by
+// naming the variables that are true.
 struct Hand {
     Hand(uint32_t k, const std::vector<uint64_t>& tables, const std::string& library, uint32_t n,
-         bool allowConst, bool poly = false, const std::string& costs = "") {
-        target = makeTarget(k, tables, poly);
+         int flags = 0, const std::string& costs = "", const std::vector<uint64_t>& dontCares = {})
+        : target(makeTarget(k, tables, flags & kPoly, dontCares)) {
         e.route = SAT_CircGen::SolverRoute::Embedded; // the built-in minimizer
-        e.set_polyedges(poly);
+        e.set_polyedges(flags & kPoly);
         e.set_PLA(target.get());
-        e.set_inv(true);
-        e.set_const(allowConst);
+        e.set_inv(!(flags & kNoInv));
+        e.set_const(flags & kConst);
         e.DeriveFunctions(library);
         e.set_GateCosts(costs.empty() ? std::string(library.size(), '1') : costs);
         e.set_difftopology(false);
