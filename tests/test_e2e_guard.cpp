@@ -181,7 +181,7 @@ TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
 // the impossibility check, the lower-bound problem, building a large instance.
 TEST(E2eGuard, StopRequestEndsEveryPhaseWithinASecond) {
     for (const auto& [command, delay] : std::vector<std::pair<std::string, double>>{
-             {"-k 14", 0.3}, {"-k 14", 1.5}, {"-k 21 -f 1", 0.5}, {"-k 21 -f 1", 2.0}}) {
+             {"-k 14", 0.3}, {"-k 14", 1.5}, {"-k 21 -f 1", 0.5}, {"-k 18 -f 1", 2.0}}) {
         TempDir dir;
         const pid_t pid = start(splitFields(command, ' '), dir.path());
         std::this_thread::sleep_for(std::chrono::duration<double>(delay));
