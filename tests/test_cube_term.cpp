@@ -217,6 +217,7 @@ TEST(Cube, RandomEditsAndRelationsAgreeWithTextOracles) {
             for (const Cube& a : forms) {
                 ASSERT_EQ(a.getCube(), ta) << "op " << op << (a.isSparse() ? " sparse" : "");
                 ASSERT_TRUE(a == ta);
+                ASSERT_EQ(a == tb, ta == tb) << ta << " " << tb;
                 ASSERT_EQ(a.size(), n);
                 ASSERT_EQ(a.getDim(), dashes(ta));
                 ASSERT_EQ(a.is_empty(), dashes(ta) == n);
