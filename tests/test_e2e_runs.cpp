@@ -94,237 +94,128 @@ TEST(E2eRuns, ThreeInputXorToBlifWithStatistics) {
     }
 }
 
-// Every writer describes the same circuit, and the statistics describe it too.
-TEST(E2eRuns, AllWritersDescribeTheSameMajorityCircuit) {
-    TempDir dir;
-    const RunResult r = runOk({"-k", "3", "-f", "232", "-save_dot", "m.dot", "-save_aag", "m.aag",
-                               "-save_aig", "m.aig", "-save_blif", "m.blif", "-stats"},
-                              dir.path());
-    const Expected majority = Expected::FromNumber(232, 3);
-    const GateCircuit dot = dotOf(dir, "m.dot", "8");
-    const GateCircuit aag = aagOf(dir, "m.aag");
-    EXPECT_EQ(Mismatch(dot, majority), "");
-    EXPECT_EQ(Mismatch(aag, majority), "");
-    EXPECT_EQ(Mismatch(blifOf(dir, "m.blif"), majority), "");
-    EXPECT_EQ(dot.gateCount(), 4u); // majority of three: 4 and-nodes
-    EXPECT_EQ(dot.Canonical(false), aag.Canonical(false));
-    // The binary AIGER file goes to the plain name too.
-    EXPECT_EQ(readFile(dir.file("m.aig")).rfind("aig 7 3 0 1 4\n", 0), 0u);
-
-    const std::vector<std::string> stats = statsOf(r);
-    ASSERT_EQ(stats.size(), 5u);
-    EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
-    EXPECT_EQ(stats[2], "0");
-    EXPECT_EQ(stats[3], std::to_string(dot.Depth()));
-}
-
-// Known optimum node counts and exclusive-or counts, on both routes; where inversions or
-// constants are forbidden the circuit uses none. The search starts at n = 0, so one node
-// less has no solution.
-TEST(E2eRuns, KnownOptimumNodeCounts) {
-    struct Case {
-        const char* args;
-        const char* library;
-        uint32_t f, k;
-        unsigned nodes;
-        int xors; // -1: any
-    };
-    const Case cases[] = {
-        {"-k 2 -f 6", "8", 6, 2, 3, 0},
-        {"-k 4 -fh 6996 -nodefuncts 86", "86", 0x6996, 4, 3, 3},
-        {"-k 4 -fh 0117 -nodefuncts 86", "86", 0x0117, 4, 7, -1},
-        {"-k 2 -f 6 -nodefuncts 7 -noinv -noconst", "7", 6, 2, 4, 0}, // NAND alone
-        {"-k 3 -f 128 -noinv", "8", 128, 3, 2, 0},
-        {"-k 3 -f 150 -nodefuncts 86 -noinv", "86", 150, 3, 2, 2},
-        {"-k 3 -f 150 -noconst", "8", 150, 3, 6, 0},
-    };
-    for (const Case& c : cases)
-        for (const char* route : {"embedded", "minisat"}) {
-            SCOPED_TRACE(std::string(c.args) + " " + route);
-            TempDir dir;
-            std::vector<std::string> args = splitFields(c.args, ' ');
-            args.insert(args.end(), {"-save_dot", "c.dot", "-stats", "-solver", route});
-            const RunResult r = runOk(args, dir.path());
-            const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
-            EXPECT_EQ(Mismatch(circuit, Expected::FromNumber(c.f, c.k)), "");
-            EXPECT_EQ(circuit.gateCount(), c.nodes);
-            const std::string text(c.args);
-            if (text.find("-noinv") != std::string::npos) {
-                EXPECT_FALSE(anyInversion(circuit));
-            }
-            if (text.find("-noconst") != std::string::npos) {
-                EXPECT_FALSE(circuit.usesConstant());
-                EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
-            }
-            const std::vector<std::string> stats = statsOf(r);
-            ASSERT_EQ(stats.size(), 5u);
-            EXPECT_EQ(stats[1], std::to_string(c.nodes));
-            if (c.xors >= 0) {
-                EXPECT_EQ(stats[2], std::to_string(c.xors));
-            }
-            EXPECT_EQ(stats[2], std::to_string(xorGates(circuit)));
-            EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
-        }
-}
-
-// Differing gate costs: the cost search trades nodes for cheaper gates. The embedded route
-// returns the cheapest circuit of any size; the external one stops at the first count with
-// no cheaper circuit.
-TEST(E2eRuns, GateCostsSteerTheSearch) {
-    for (const bool external : {false, true}) {
-        // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6).
-        TempDir dir;
-        std::vector<std::string> args = {
-            "-k", "3",         "-f",    "150",       "-nodefuncts", "86",    "-gatecosts",
-            "12", "-save_dot", "c.dot", "-save_aag", "c.aag",       "-stats"};
-        if (external) args.insert(args.end(), {"-solver", "minisat"});
-        const RunResult r = runOk(args, dir.path());
-        const GateCircuit dot = dotOf(dir, "c.dot", "86");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(dot.gateCount(), 2u);
-        EXPECT_EQ(xorGates(dot), 2u);
-        EXPECT_EQ(statsOf(r)[1], "2");
-        EXPECT_EQ(fileExists(dir.file("inst.opb")), external); // the optimizer's instance
-    }
-    {
-        // Exclusive-or gates of cost 9: six and-nodes (cost 6) are the cheapest circuit.
-        TempDir dir;
-        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "19",
-                                   "-save_dot", "c.dot", "-stats"},
-                                  dir.path());
-        const GateCircuit dot = dotOf(dir, "c.dot", "86");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(dot.gateCount(), 6u);
-        EXPECT_EQ(xorGates(dot), 0u);
-    }
-    {
-        // The external route: two exclusive-ors cost 18; with three nodes the optimizer finds
-        // nothing cheaper (19), with four one exclusive-or and three and-nodes cost 12, and
-        // with five no circuit of and-nodes alone exists, which ends the search.
-        TempDir dir;
-        const RunResult r = runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "19",
-                                   "-save_dot", "c.dot", "-stats", "-solver", "minisat"},
-                                  dir.path());
-        const GateCircuit dot = dotOf(dir, "c.dot", "86");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(dot.gateCount(), 4u);
-        EXPECT_EQ(xorGates(dot), 1u);
-        EXPECT_EQ(statsOf(r)[1], "4");
-        EXPECT_EQ(statsOf(r)[2], "1");
-    }
-}
-
-// -truth with a function number writes the table; without one it reads it.
-TEST(E2eRuns, TruthTableWrittenThenRead) {
-    TempDir dir;
-    runOk({"-k", "3", "-f", "105", "-truth", "t.txt", "-save_dot", "a.dot"}, dir.path());
-    EXPECT_EQ(readFile(dir.file("t.txt")), "01101001\n");
-    EXPECT_EQ(Mismatch(dotOf(dir, "a.dot", "8"), Expected::FromNumber(105, 3)), "");
-
-    // A table of another function, in hexadecimal, read back.
-    writeFile(dir.file("t.txt"), "e8\n");
-    const RunResult r =
-        runOk({"-k", "3", "-truth", "t.txt", "-save_dot", "b.dot", "-stats"}, dir.path());
-    EXPECT_EQ(Mismatch(dotOf(dir, "b.dot", "8"), Expected::FromNumber(0xe8, 3)), "");
-    EXPECT_EQ(statsOf(r)[0], "t.txt"); // the table read names the function
-    EXPECT_EQ(readFile(dir.file("t.txt")), "e8\n");
-}
-
-// A two-output PLA with don't cares: the outputs agree with it wherever it cares.
-TEST(E2eRuns, MultiOutputPlaWithDontCares) {
-    TempDir dir;
-    // s: a xor b, don't care when c = 1; t: a and b and c, don't care when exactly two
-    // inputs are 1.
-    writeFile(dir.file("f.pla"), ".i 3\n.o 2\n.ilb a b c\n.ob s t\n.type fd\n"
-                                 "100 10\n010 10\n--1 -0\n111 01\n110 0-\n101 0-\n011 0-\n.e\n");
-    const RunResult r = runOk({"-pla", "f.pla", "-save_dot", "p.dot", "-save_blif", "p.blif",
-                               "-save_aag", "p.aag", "-stats"},
-                              dir.path());
+// One table of runs across the options and both routes. Every run writes its circuit as a
+// drawing, AIGER ASCII and BLIF; all three are simulated against the target, the drawing and
+// the AIGER file must describe one circuit, and the statistics line must describe it too:
+// node count, exclusive-or count, polymorphic edges and depth. Rows give the known optimum
+// node counts (the search starts at n = 0, so one node less has no solution); where
+// inversions or constants are forbidden the circuit uses none.
+TEST(E2eRuns, TableOfRunsAcrossOptions) {
     auto bit = [](uint32_t r, int j) { return static_cast<int>((r >> j) & 1u); };
-    const Expected expected = Expected::FromFunctions(
+    // s: a xor b, don't care when c = 1; t: a and b and c, don't care when exactly two inputs
+    // are 1. s alone needs 3 and-nodes; the don't cares let t be a and b, which the
+    // exclusive-or's circuit can share.
+    const Expected pla = Expected::FromFunctions(
         3, false,
         {[&](uint32_t r) { return bit(r, 2) ? Expected::DontCare : bit(r, 0) ^ bit(r, 1); },
          [&](uint32_t r) {
              const int ones = bit(r, 0) + bit(r, 1) + bit(r, 2);
              return ones == 2 ? Expected::DontCare : (ones == 3 ? 1 : 0);
          }});
-    const GateCircuit dot = dotOf(dir, "p.dot", "8");
-    EXPECT_EQ(Mismatch(dot, expected), "");
-    EXPECT_EQ(Mismatch(aagOf(dir, "p.aag"), expected), "");
-    const BlifCircuit blif = blifOf(dir, "p.blif");
-    EXPECT_EQ(Mismatch(blif, expected), "");
-    EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"s", "t"}));
-    const std::vector<std::string> stats = statsOf(r);
-    EXPECT_EQ(stats[0], "f.pla");
-    EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
-    // s alone needs 3 and-nodes (an exclusive-or); the don't cares let t be a and b,
-    // which the exclusive-or's circuit can share: no more than 4 nodes in all.
-    EXPECT_LE(dot.gateCount(), 4u);
-    EXPECT_GE(dot.gateCount(), 3u);
-}
-
-// Polymorphic edges: one circuit realises one function with P = 0 and another with P = 1.
-TEST(E2eRuns, PolymorphicEdgesRealiseBothFunctions) {
-    struct Case {
-        uint32_t f; // rows 0..3: P = 0, rows 4..7: P = 1
-        const char* what;
+    struct Row {
+        const char* args;
+        const char* library;
+        Expected target;
+        unsigned nodes;
+        int xors; // -1: any
+        bool external = true, embedded = true;
     };
-    for (const Case& c : {Case{0xE8, "and / or"}, Case{0x96, "xor / xnor"}}) {
-        TempDir dir;
-        const std::string f = std::to_string(c.f);
-        const RunResult r = runOk({"-k", "2", "-f", f, "-polyedges", "-save_dot", "p.dot",
-                                   "-save_aag", "p.aag", "-save_blif", "p.blif", "-stats"},
-                                  dir.path());
-        const Expected expected = Expected::FromNumber(c.f, 2, true);
-        const GateCircuit dot = dotOf(dir, "p.dot", "8");
-        EXPECT_EQ(Mismatch(dot, expected), "") << c.what;
-        EXPECT_EQ(Mismatch(aagOf(dir, "p.aag"), expected), "") << c.what;
-        const BlifCircuit blif = blifOf(dir, "p.blif");
-        EXPECT_EQ(Mismatch(blif, expected), "") << c.what;
-        EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "P"}));
-        EXPECT_GT(polyEdges(dot), 0u) << c.what;
-        const std::vector<std::string> stats = statsOf(r);
-        ASSERT_EQ(stats.size(), 6u) << r.err;
-        EXPECT_EQ(stats[1], std::to_string(dot.gateCount()));
-        EXPECT_EQ(stats[3], std::to_string(polyEdges(dot)));
-        EXPECT_EQ(stats[4], std::to_string(dot.Depth()));
-    }
+    const Row rows[] = {
+        {"-k 2 -f 6", "8", Expected::FromNumber(6, 2), 3, 0, true},
+        {"-k 3 -f 232", "8", Expected::FromNumber(232, 3), 4, 0, true}, // majority
+        {"-k 4 -fh 6996 -nodefuncts 86", "86", Expected::FromNumber(0x6996, 4), 3, 3, true},
+        {"-k 4 -fh 0117 -nodefuncts 86", "86", Expected::FromNumber(0x0117, 4), 7, -1, true},
+        {"-k 2 -f 6 -nodefuncts 7 -noinv -noconst", "7", Expected::FromNumber(6, 2), 4, 0, true},
+        {"-k 3 -f 128 -noinv", "8", Expected::FromNumber(128, 3), 2, 0, true},
+        {"-k 3 -f 150 -nodefuncts 86 -noinv", "86", Expected::FromNumber(150, 3), 2, 2, true},
+        {"-k 3 -f 150 -noconst", "8", Expected::FromNumber(150, 3), 6, 0, true},
+        {"-k 3 -f 150 -n 7", "8", Expected::FromNumber(150, 3), 7, 0, false},
+        {"-k 2 -f 232 -polyedges", "8", Expected::FromNumber(0xE8, 2, true), 1, 0, false},
+        {"-k 2 -f 150 -polyedges", "8", Expected::FromNumber(0x96, 2, true), 3, 0, false},
+        {"-pla f.pla", "8", pla, 3, 0, true},
+        // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6).
+        {"-k 3 -f 150 -nodefuncts 86 -gatecosts 12", "86", Expected::FromNumber(150, 3), 2, 2,
+         true},
+        // Exclusive-or gates of cost 9: six and-nodes (cost 6) are the cheapest circuit. The
+        // external route stops earlier: two exclusive-ors cost 18; with three nodes the
+        // optimizer finds nothing cheaper, with four one exclusive-or and three and-nodes
+        // cost 12, and with five no circuit of and-nodes alone exists.
+        {"-k 3 -f 150 -nodefuncts 86 -gatecosts 19", "86", Expected::FromNumber(150, 3), 6, 0,
+         false},
+        {"-k 3 -f 150 -nodefuncts 86 -gatecosts 19", "86", Expected::FromNumber(150, 3), 4, 1, true,
+         false},
+    };
+    for (const Row& row : rows)
+        for (const char* route : {"embedded", "minisat"}) {
+            if (!(std::string(route) == "minisat" ? row.external : row.embedded)) continue;
+            SCOPED_TRACE(std::string(row.args) + " " + route);
+            TempDir dir;
+            writeFile(dir.file("f.pla"), ".i 3\n.o 2\n.ilb a b c\n.ob s t\n.type fd\n100 10\n010 "
+                                         "10\n--1 -0\n111 01\n110 0-\n101 0-\n011 0-\n.e\n");
+            // AIGER ASCII knows the and and the exclusive-or gate only.
+            const bool aiger = std::string(row.library) != "7";
+            std::vector<std::string> args = splitFields(row.args, ' ');
+            args.insert(args.end(),
+                        {"-save_dot", "c.dot", "-save_blif", "c.blif", "-stats", "-solver", route});
+            if (aiger) args.insert(args.end(), {"-save_aag", "c.aag"});
+            const RunResult r = runOk(args, dir.path());
+            const GateCircuit dot = dotOf(dir, "c.dot", row.library);
+            EXPECT_EQ(Mismatch(dot, row.target), "");
+            EXPECT_EQ(Mismatch(blifOf(dir, "c.blif"), row.target), "");
+            if (aiger) {
+                const GateCircuit aag = aagOf(dir, "c.aag");
+                EXPECT_EQ(Mismatch(aag, row.target), "");
+                EXPECT_EQ(dot.Canonical(false), aag.Canonical(false));
+            }
+            EXPECT_EQ(dot.gateCount(), row.nodes);
+            const std::string text(row.args);
+            EXPECT_TRUE(row.xors < 0 || xorGates(dot) == static_cast<size_t>(row.xors));
+            EXPECT_FALSE(text.find("-noinv") != std::string::npos && anyInversion(dot));
+            EXPECT_FALSE(text.find("-noconst") != std::string::npos && dot.usesConstant());
+            EXPECT_TRUE(!row.target.poly || polyEdges(dot) > 0);
+            // Statistics: function, nodes, exclusive-ors, [polymorphic edges,] depth, time.
+            std::vector<std::string> stats = statsOf(r);
+            ASSERT_EQ(stats.size(), row.target.poly ? 6u : 5u) << r.err;
+            EXPECT_EQ(stats[0], text.find("-pla") == 0 ? "f.pla" : splitFields(text, ' ')[3]);
+            EXPECT_EQ(stats[1], std::to_string(row.nodes));
+            EXPECT_EQ(stats[2], std::to_string(xorGates(dot)));
+            if (row.target.poly) {
+                EXPECT_EQ(stats[3], std::to_string(polyEdges(dot)));
+                stats.erase(stats.begin() + 3);
+            }
+            EXPECT_EQ(stats[3], std::to_string(dot.Depth()));
+            EXPECT_EQ(fileExists(dir.file("inst.opb")),
+                      text.find("-gatecosts") != std::string::npos &&
+                          std::string(route) == "minisat");
+        }
 }
 
-// A preset node count: too small gives no solution, enough or more gives one of that size.
-TEST(E2eRuns, PresetNodeCount) {
-    {
-        TempDir dir;
-        const RunResult r =
-            runOk({"-k", "3", "-f", "150", "-n", "3", "-save_dot", "s.dot", "-stats"}, dir.path());
-        EXPECT_EQ(lastLine(r.out), "Solutions: 0");
-        const std::vector<std::string> stats = statsOf(r);
-        ASSERT_EQ(stats.size(), 5u) << r.err;
-        EXPECT_EQ(stats[0], "150");
-        EXPECT_EQ(stats[1], "");
-        EXPECT_EQ(stats[2], "");
-        EXPECT_EQ(stats[3], "");
-        EXPECT_GE(std::stod(stats[4]), 0.0);
-        EXPECT_FALSE(fileExists(dir.file("s.dot")));
-    }
-    {
-        TempDir dir;
-        const RunResult r =
-            runOk({"-k", "2", "-f", "6", "-polyedges", "-n", "1", "-stats"}, dir.path());
-        EXPECT_EQ(lastLine(r.out), "Solutions: 0");
-        EXPECT_EQ(statsOf(r).size(), 6u); // the polymorphic-edge field stays empty too
-    }
-    for (const char* n : {"6", "7"}) {
-        TempDir dir;
-        const RunResult r =
-            runOk({"-k", "3", "-f", "150", "-n", n, "-save_dot", "s.dot", "-stats"}, dir.path());
-        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
-        const GateCircuit dot = dotOf(dir, "s.dot", "8");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(std::to_string(dot.gateCount()), n);
-        EXPECT_EQ(statsOf(r)[1], n);
+// -truth with a function number writes the table; without one it reads it. A node count
+// preset too small gives no solution and no file; the statistics fields stay empty.
+TEST(E2eRuns, TruthTablesAndPresetCountsTooSmall) {
+    TempDir dir;
+    runOk({"-k", "3", "-f", "105", "-truth", "t.txt", "-save_dot", "a.dot"}, dir.path());
+    EXPECT_EQ(readFile(dir.file("t.txt")), "01101001\n");
+    EXPECT_EQ(Mismatch(dotOf(dir, "a.dot", "8"), Expected::FromNumber(105, 3)), "");
+    writeFile(dir.file("t.txt"), "e8\n");
+    const RunResult r =
+        runOk({"-k", "3", "-truth", "t.txt", "-save_dot", "b.dot", "-stats"}, dir.path());
+    EXPECT_EQ(Mismatch(dotOf(dir, "b.dot", "8"), Expected::FromNumber(0xe8, 3)), "");
+    EXPECT_EQ(statsOf(r)[0], "t.txt"); // the table read names the function
+    EXPECT_EQ(readFile(dir.file("t.txt")), "e8\n");
+
+    for (const char* args : {"-k 3 -f 150 -n 3", "-k 2 -f 6 -polyedges -n 1"}) {
+        TempDir empty;
+        std::vector<std::string> words = splitFields(args, ' ');
+        words.insert(words.end(), {"-save_dot", "s.dot", "-stats"});
+        const RunResult none = runOk(words, empty.path());
+        EXPECT_EQ(lastLine(none.out), "Solutions: 0") << args;
+        const std::vector<std::string> stats = statsOf(none);
+        ASSERT_EQ(stats.size(), std::string(args).find("poly") != std::string::npos ? 6u : 5u);
+        for (size_t i = 1; i + 1 < stats.size(); ++i)
+            EXPECT_EQ(stats[i], "") << args;
+        EXPECT_GE(std::stod(stats.back()), 0.0);
+        EXPECT_FALSE(fileExists(empty.file("s.dot")));
     }
 }
 
