@@ -111,13 +111,18 @@ TEST(E2eEnum, EverySolutionNumberedCorrectAndDistinct) {
     EXPECT_EQ(balanced, kAnd4Balanced);
 }
 
-// -difftopology keeps one solution per topology: the topologies of a full enumeration.
+// -difftopology keeps one solution per topology: the topologies of a full enumeration. An
+// enumeration with continuation that runs to its end removes its continuation file.
 TEST(E2eEnum, DifferentTopologiesOnly) {
     const std::vector<std::string> majority = {"-k", "3", "-f", "232"};
     const Expected expected = Expected::FromNumber(232, 3);
     TempDir all;
-    const RunResult full = runQuillon(with(majority, {"-enum", "-save_dot", "s.dot"}), all.path());
+    const RunResult full =
+        runQuillon(with(majority, {"-enum", "-continue", "-save_dot", "s.dot"}), all.path());
     ASSERT_EQ(full.status, 0) << full.err;
+    EXPECT_EQ(lastLine(full.out), "deletingSolutions: 6");
+    EXPECT_FALSE(fileExists(all.file("constr.cnf")));
+    EXPECT_FALSE(fileExists(all.file("constr.cnf.tmp")));
     const std::vector<GateCircuit> every = readSolutions(all, 1, solutionsOf(full), "8", expected);
     EXPECT_EQ(canonicalSet(every, false).size(), every.size());
 
@@ -202,18 +207,6 @@ TEST(E2eEnum, BestDelay) {
     }
 }
 
-// An enumeration with continuation that runs to its end removes its continuation file.
-TEST(E2eEnum, CompletedContinuationLeavesNoFile) {
-    TempDir dir;
-    const RunResult r = runQuillon(
-        {"-k", "3", "-f", "232", "-enum", "-continue", "-save_dot", "s.dot"}, dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(lastLine(r.out), "deletingSolutions: 6");
-    EXPECT_FALSE(fileExists(dir.file("constr.cnf")));
-    EXPECT_FALSE(fileExists(dir.file("constr.cnf.tmp")));
-    readSolutions(dir, 1, 6, "8", Expected::FromNumber(232, 3));
-}
-
 // SIGTERM during the solver run that looks for the third solution: the run stops, keeps
 // the continuation file of the second solution, and a new run resumes from it, counting
 // its first solution as the third.
@@ -280,43 +273,34 @@ TEST(E2eEnum, ContinuationAfterSigterm) {
     EXPECT_EQ(canonicalSet(all, false), canonicalSet(reference, false));
 }
 
-// A solver interrupted by SIGINT (it answers "INDET") stops the run the same way.
-TEST(E2eEnum, InterruptedSolverStopsTheRun) {
-    TempDir dir;
-    installStoppingSolver(dir.path(), 2, SolverStop::Interrupted);
-    const RunResult r =
-        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-solver", "minisat"}),
-                   dir.path());
-    EXPECT_EQ(r.status, 128 + 2) << r.err;
-    EXPECT_NE(
-        r.err.find(
-            "Quillon: interrupted by SIGINT; the run stopped before its end. constr.cnf holds"),
-        std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("constr.cnf"), std::string::npos) << r.err;
-    EXPECT_EQ(stateLines(readFile(dir.file("constr.cnf"))), kStateAfterTwo);
-    EXPECT_FALSE(fileExists(dir.file("s.3.dot")));
-}
-
-// A solver that dies without answering must not let the previous answer pass for a new
-// one: the run fails, and the continuation file still holds the second solution's state.
-TEST(E2eEnum, VanishedSolverLeavesTheLastSave) {
-    TempDir dir;
-    installStoppingSolver(dir.path(), 2, SolverStop::Vanished);
-    const RunResult r =
-        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-solver", "minisat"}),
-                   dir.path());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(lastLine(r.err), "Runtime Exception: ReadSATResult: result file not found.");
-    EXPECT_EQ(stateLines(readFile(dir.file("constr.cnf"))), kStateAfterTwo);
-    EXPECT_FALSE(fileExists(dir.file("s.3.dot")));
-
-    // The saved state is complete: a resumed run finds the remaining 13 solutions.
-    std::remove(dir.file("minisat").c_str());
-    const RunResult resumed =
-        runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot"}), dir.path());
-    ASSERT_EQ(resumed.status, 0) << resumed.err;
-    EXPECT_EQ(lastLine(resumed.out), "deletingSolutions: 15");
-    const std::vector<GateCircuit> all = readSolutions(dir, 1, kAnd4Solutions, "8", kAnd4Function);
-    EXPECT_EQ(canonicalSet(all, false).size(), kAnd4Solutions);
+// A solver interrupted by SIGINT (it answers "INDET") stops the run as the signal does; a
+// solver that dies without answering must not let the previous answer pass for a new one:
+// the run fails. Either way the continuation file holds the second solution's state, which
+// is complete: a resumed run finds the remaining 13 solutions.
+TEST(E2eEnum, StoppedOrVanishedSolverLeavesTheLastSave) {
+    for (const SolverStop how : {SolverStop::Interrupted, SolverStop::Vanished}) {
+        const bool vanished = how == SolverStop::Vanished;
+        TempDir dir;
+        installStoppingSolver(dir.path(), 2, how);
+        const RunResult r = runQuillon(
+            with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-solver", "minisat"}),
+            dir.path());
+        EXPECT_EQ(r.status, vanished ? 1 : 128 + 2) << r.err;
+        const std::string message =
+            vanished ? "Runtime Exception: ReadSATResult: result file not found.\n"
+                     : "Quillon: interrupted by SIGINT; the run stopped before its end. "
+                       "constr.cnf holds";
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(stateLines(readFile(dir.file("constr.cnf"))), kStateAfterTwo);
+        EXPECT_FALSE(fileExists(dir.file("s.3.dot")));
+        if (!vanished) continue;
+        std::remove(dir.file("minisat").c_str());
+        const RunResult resumed =
+            runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot"}), dir.path());
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(lastLine(resumed.out), "deletingSolutions: 15");
+        const std::vector<GateCircuit> all =
+            readSolutions(dir, 1, kAnd4Solutions, "8", kAnd4Function);
+        EXPECT_EQ(canonicalSet(all, false).size(), kAnd4Solutions);
+    }
 }
