@@ -141,42 +141,6 @@ TEST(E2eGuard, ImpossibleTargetsAreRefused) {
     }
 }
 
-// Don't cares count for the target: a completion within reach is no reason to refuse, and
-// the optimum uses them.
-TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
-    struct Case {
-        std::string pla;
-        std::string option;
-        std::string values; // at rows 0..3 (x0 is bit 0); '-' don't care
-        size_t gates;
-    };
-    for (const Case& c : {
-             // Only and-nodes, no inversions. Row 00 undecided: and of both inputs fits.
-             Case{".i 2\n.o 1\n.type fd\n11 1\n00 -\n.e\n", "-noinv", "-001", 1},
-             // Type fr: the rows in neither set are don't cares: an inverted input, no gate.
-             Case{".i 2\n.o 1\n.type fr\n00 1\n11 0\n.e\n", "-stats", "1--0", 0},
-         }) {
-        TempDir dir;
-        writeFile(dir.file("dc.pla"), c.pla);
-        const RunResult r =
-            runQuillon({"-pla", "dc.pla", "-save_dot", "d.dot", c.option}, dir.path());
-        EXPECT_EQ(r.status, 0) << r.err;
-        const GateCircuit dot = GateCircuit::FromDot(readFile(dir.file("d.dot")), "8");
-        EXPECT_EQ(dot.gateCount(), c.gates) << c.pla;
-        const auto value = [&c](uint32_t row) {
-            return c.values[row] == '-' ? Expected::DontCare : c.values[row] - '0';
-        };
-        EXPECT_EQ(Mismatch(dot, Expected::FromFunctions(2, false, {value})), "") << c.pla;
-    }
-    TempDir dir;
-    // A preset node count ends by itself: such runs are left alone.
-    const RunResult preset = runQuillon(
-        {"-k", "4", "-fh", "8001", "-nodefuncts", "86", "-noinv", "-n", "2", "-stats"}, dir.path());
-    EXPECT_EQ(preset.status, 0) << preset.err;
-    EXPECT_EQ(lastLine(preset.out), "Solutions: 0");
-    EXPECT_EQ(lastLine(preset.err).rfind("8001;;;;", 0), 0u) << preset.err;
-}
-
 // SIGTERM ends the run within a second whatever it is doing: deriving a large target,
 // the impossibility check, the lower-bound problem, building a large instance.
 TEST(E2eGuard, StopRequestEndsEveryPhaseWithinASecond) {

@@ -112,6 +112,12 @@ TEST(E2eRuns, TableOfRunsAcrossOptions) {
              const int ones = bit(r, 0) + bit(r, 1) + bit(r, 2);
              return ones == 2 ? Expected::DontCare : (ones == 3 ? 1 : 0);
          }});
+    auto table = [](const char* values) { // at rows 0..3 (x0 is bit 0); '-' don't care
+        return Expected::FromFunctions(2, false, {[values](uint32_t r) {
+                                           return values[r] == '-' ? Expected::DontCare
+                                                                   : values[r] - '0';
+                                       }});
+    };
     struct Row {
         const char* args;
         const char* library;
@@ -119,6 +125,8 @@ TEST(E2eRuns, TableOfRunsAcrossOptions) {
         unsigned nodes;
         int xors; // -1: any
         bool external = true, embedded = true;
+        const char* pla = ".i 3\n.o 2\n.ilb a b c\n.ob s t\n.type fd\n100 10\n010 10\n--1 -0\n"
+                          "111 01\n110 0-\n101 0-\n011 0-\n.e\n";
     };
     const Row rows[] = {
         {"-k 2 -f 6", "8", Expected::FromNumber(6, 2), 3, 0, true},
@@ -133,6 +141,11 @@ TEST(E2eRuns, TableOfRunsAcrossOptions) {
         {"-k 2 -f 232 -polyedges", "8", Expected::FromNumber(0xE8, 2, true), 1, 0, false},
         {"-k 2 -f 150 -polyedges", "8", Expected::FromNumber(0x96, 2, true), 3, 0, false},
         {"-pla f.pla", "8", pla, 3, 0, true},
+        // Don't cares are no reason to refuse a target outside what the gates preserve: with
+        // and-nodes alone, row 00 undecided, the and of both inputs fits. With type fr the
+        // rows in neither set are don't cares: an inverted input, no gate.
+        {"-pla f.pla -noinv", "8", table("-001"), 1, 0, true, true, ".i 2\n.o 1\n11 1\n00 -\n"},
+        {"-pla f.pla", "8", table("1--0"), 0, 0, true, true, ".i 2\n.o 1\n.type fr\n00 1\n11 0\n"},
         // Exclusive-or gates of cost 2: two of them (cost 4) beat six and-nodes (cost 6).
         {"-k 3 -f 150 -nodefuncts 86 -gatecosts 12", "86", Expected::FromNumber(150, 3), 2, 2,
          true},
@@ -150,8 +163,7 @@ TEST(E2eRuns, TableOfRunsAcrossOptions) {
             if (!(std::string(route) == "minisat" ? row.external : row.embedded)) continue;
             SCOPED_TRACE(std::string(row.args) + " " + route);
             TempDir dir;
-            writeFile(dir.file("f.pla"), ".i 3\n.o 2\n.ilb a b c\n.ob s t\n.type fd\n100 10\n010 "
-                                         "10\n--1 -0\n111 01\n110 0-\n101 0-\n011 0-\n.e\n");
+            writeFile(dir.file("f.pla"), row.pla);
             // AIGER ASCII knows the and and the exclusive-or gate only.
             const bool aiger = std::string(row.library) != "7";
             std::vector<std::string> args = splitFields(row.args, ' ');
@@ -204,7 +216,9 @@ TEST(E2eRuns, TruthTablesAndPresetCountsTooSmall) {
     EXPECT_EQ(statsOf(r)[0], "t.txt"); // the table read names the function
     EXPECT_EQ(readFile(dir.file("t.txt")), "e8\n");
 
-    for (const char* args : {"-k 3 -f 150 -n 3", "-k 2 -f 6 -polyedges -n 1"}) {
+    // (A preset count ends by itself, so a target no circuit realises is not refused then.)
+    for (const char* args : {"-k 3 -f 150 -n 3", "-k 2 -f 6 -polyedges -n 1",
+                             "-k 4 -fh 8001 -nodefuncts 86 -noinv -n 2"}) {
         TempDir empty;
         std::vector<std::string> words = splitFields(args, ' ');
         words.insert(words.end(), {"-save_dot", "s.dot", "-stats"});
