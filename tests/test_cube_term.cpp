@@ -6,6 +6,7 @@
 #include "logic/TTree.h"
 #include "logic/Term.h"
 #include "logic/bitvector.h"
+#include "tests/support/CoverText.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,7 @@
 
 namespace {
 
-using testsupport::messageOf;
-using testsupport::rt;
-
-// The statement raises a RuntimeException with this text.
-#define EXPECT_MSG(text, ...) EXPECT_EQ(messageOf([&] { __VA_ARGS__; }), rt(text)) << #__VA_ARGS__
+using namespace testsupport;
 
 Cube sparseCube(const std::string& text) {
     Cube c(text);

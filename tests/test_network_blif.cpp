@@ -5,6 +5,7 @@
 #include "network/Network.h"
 #include "network/hashtable.h"
 #include "tests/support/BlifEval.h"
+#include "tests/support/CoverText.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,7 @@
 
 namespace {
 
-using testsupport::BlifCircuit;
-using testsupport::messageOf;
-using testsupport::readFile;
-using testsupport::TempDir;
-using Texts = std::vector<std::string>;
+using namespace testsupport;
 
 PLA named(PLA cover, const Texts& inputs, const std::string& output) {
     for (uint32_t u = 0; u < inputs.size(); ++u)
