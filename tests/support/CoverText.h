@@ -25,6 +25,18 @@ inline Texts cubeTexts(const SoPLA& s) {
     return v;
 }
 
+// "[off ][cnf ][sparse ]<name>(<input names>)[=<gate name>]:" and the cubes.
+inline std::string coverState(const SoPLA& s) {
+    std::string t = std::string(s.getPhase() ? "" : "off ") + (s.isCNF() ? "cnf " : "") +
+                    (s.isSparse() ? "sparse " : "") + s.getName() + "(";
+    for (const std::string& n : s.getINames())
+        t += (t.back() == '(' ? "" : ",") + n;
+    t += ")" + (s.peekGateName().empty() ? "" : "=" + s.peekGateName()) + ":";
+    for (const Cube& c : s)
+        t += " " + c.getCube();
+    return t;
+}
+
 // The texts ("<cube> <outputs>") of the terms of a PLA, in order.
 inline Texts termTexts(const PLA& p) {
     Texts v;
