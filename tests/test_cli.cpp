@@ -237,35 +237,3 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
         EXPECT_EQ(present, expectedNames) << what;
     }
 }
-
-// Command lines the program now runs: each solution is checked against its function.
-TEST(CommandLine, RunsOfRelaxedCommandLines) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string table; // content of t.txt, if any
-        uint32_t function;
-        uint32_t k;
-        std::string stats; // the statistics line up to its run-time field
-    };
-    const std::vector<Case> cases = {
-        // Without -gatecosts every node function costs 1: one XOR gate.
-        {{"-k", "2", "-f", "+6", "-nodefuncts", "86"}, "", 6, 2, "+6;1;1;1;"},
-        // k from the length of the table: hexadecimal digits, or binary ones.
-        {{"-truth", "t.txt"}, "e8", 0xe8, 3, "t.txt;4;0;3;"},
-        {{"-truth", "t.txt"}, "1000\n", 8, 2, "t.txt;1;0;1;"}, // 0 and 1 only: binary
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        if (!c.table.empty()) writeFile(dir.file("t.txt"), c.table);
-        std::vector<std::string> args = c.args;
-        for (const char* extra : {"-save_dot", "s.dot", "-stats"})
-            args.push_back(extra);
-        const RunResult r = runQuillon(args, dir.path());
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "Solutions: 1\n");
-        EXPECT_EQ(r.err.rfind(c.stats, 0), 0u) << r.err;
-        const GateCircuit dot = GateCircuit::FromDot(readFile(dir.file("s.dot")), "86");
-        EXPECT_EQ(dot.inputs(), c.k);
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(c.function, c.k)), "");
-    }
-}

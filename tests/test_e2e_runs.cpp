@@ -7,6 +7,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace testsupport;
@@ -130,6 +131,8 @@ TEST(E2eRuns, TableOfRunsAcrossOptions) {
     };
     const Row rows[] = {
         {"-k 2 -f 6", "8", Expected::FromNumber(6, 2), 3, 0, true},
+        // Without -gatecosts every node function costs 1: one exclusive-or gate.
+        {"-k 2 -f +6 -nodefuncts 86", "86", Expected::FromNumber(6, 2), 1, 1, true},
         {"-k 3 -f 232", "8", Expected::FromNumber(232, 3), 4, 0, true}, // majority
         {"-k 4 -fh 6996 -nodefuncts 86", "86", Expected::FromNumber(0x6996, 4), 3, 3, true},
         {"-k 4 -fh 0117 -nodefuncts 86", "86", Expected::FromNumber(0x0117, 4), 7, -1, true},
@@ -209,13 +212,15 @@ TEST(E2eRuns, TruthTablesAndPresetCountsTooSmall) {
     runOk({"-k", "3", "-f", "105", "-truth", "t.txt", "-save_dot", "a.dot"}, dir.path());
     EXPECT_EQ(readFile(dir.file("t.txt")), "01101001\n");
     EXPECT_EQ(Mismatch(dotOf(dir, "a.dot", "8"), Expected::FromNumber(105, 3)), "");
-    writeFile(dir.file("t.txt"), "e8\n");
-    const RunResult r =
-        runOk({"-k", "3", "-truth", "t.txt", "-save_dot", "b.dot", "-stats"}, dir.path());
-    EXPECT_EQ(Mismatch(dotOf(dir, "b.dot", "8"), Expected::FromNumber(0xe8, 3)), "");
-    EXPECT_EQ(statsOf(r)[0], "t.txt"); // the table read names the function
-    EXPECT_EQ(readFile(dir.file("t.txt")), "e8\n");
-
+    // Without -k the length of the table gives k: hexadecimal digits, or binary ones.
+    for (const auto& [table, k, f] : {std::make_tuple("e8\n", 3u, 0xe8u), {"1000\n", 2u, 8u}}) {
+        writeFile(dir.file("t.txt"), table);
+        const RunResult r = runOk({"-truth", "t.txt", "-save_dot", "b.dot", "-stats"}, dir.path());
+        EXPECT_EQ(Mismatch(dotOf(dir, "b.dot", "8"), Expected::FromNumber(f, k)), "") << table;
+        EXPECT_EQ(dotOf(dir, "b.dot", "8").inputs(), k);
+        EXPECT_EQ(statsOf(r)[0], "t.txt"); // the table read names the function
+        EXPECT_EQ(readFile(dir.file("t.txt")), table);
+    }
     // (A preset count ends by itself, so a target no circuit realises is not refused then.)
     for (const char* args : {"-k 3 -f 150 -n 3", "-k 2 -f 6 -polyedges -n 1",
                              "-k 4 -fh 8001 -nodefuncts 86 -noinv -n 2"}) {
