@@ -1,4 +1,5 @@
 // Entry point: reads the command line and hands the settings to the run driver.
+#include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/RunDriver.h"
 #include "app/Settings.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
             ParseCommandLine(words, settings, VersionLine(quillonBuildDate(), quillonBuildTime()),
                              std::cout, std::cerr);
         if (!outcome.run) return outcome.status;
+        if (settings.batchFile) return RunBatch(settings);
+        if (settings.cacheFile) return RunCached(settings, t0);
         return RunDriver(settings, t0);
     } catch (const CException& e) {
         std::cout.flush();

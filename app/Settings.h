@@ -63,4 +63,16 @@ struct Settings {
     // none), and the argument as given, for the message when the limit is reached.
     double timeLimit = 0;
     std::string timeLimitText;
+
+    // Threads a run may use.
+    uint32_t threads = 0; // 0: all cores
+
+    // -batch: a file of targets, one hexadecimal truth table per line (k from -k); the
+    // results go to the standard output as CSV, one row per target.
+    std::optional<std::string> batchFile;
+    // -cache: an SQLite file of proven optimum circuits, shared by runs and processes.
+    std::optional<std::string> cacheFile;
+    // -shard I/N: only the targets of the batch whose index is I modulo N.
+    uint32_t shardIndex = 0;
+    uint32_t shardCount = 1;
 };
