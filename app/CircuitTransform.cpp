@@ -33,7 +33,8 @@ BoundCircuit TransformCircuit(const BoundCircuit& circuit, const NpnTransform& t
     BoundCircuit out = circuit;
     const auto signal = [&](uint32_t s, uint32_t& negated) {
         negated = 0;
-        if (s == 0 || s > circuit.k) return s;
+        // Inputs beyond the transformation's six stay where they are.
+        if (s == 0 || s > circuit.k || s > t.perm.size()) return s;
         negated = (t.negInputs >> (s - 1)) & 1u;
         return uint32_t{t.perm[s - 1]} + 1;
     };
