@@ -84,7 +84,7 @@ for i in $(seq 0 $((samples - 1))); do
     # ABC builds an output inverter as a node where f(0) = 1; compare the others.
     if [ $((f & 1)) -eq 0 ] && [ -n "$nd" ]; then
         compared=$((compared + 1))
-        ours=$(awk -F, -v h="$hex" '$2 == h { print $3 }' empty.csv)
+        ours=$(awk -F, -v h="$hex" '$2 "" == h "" { print $3 }' empty.csv)
         [ "$nd" = "$ours" ] && agree=$((agree + 1))
     fi
 done
