@@ -247,6 +247,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.blifFile = arg;
         }
     }
+    if (settings.shardCount != 1 && !settings.batchFile) {
+        err << "Option -shard requires -batch" << std::endl;
+        return {false, 1};
+    }
     // A truth table that is read names the function in the statistics lines.
     if (settings.truthFile && !settings.functionGiven && !settings.plaFile)
         settings.functionText = *settings.truthFile;
