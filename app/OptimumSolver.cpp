@@ -136,7 +136,9 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
         out.status = Outcome::Impossible;
         return out;
     }
-    engine->Generate(false, false, best_, false, 0);
+    GenerateOptions options;
+    options.best = best_;
+    engine->Generate(options);
     if (!engine->SAT_res) throw RuntimeException("internal error: the search found no circuit");
     out.circuit = circuitOfNetwork(*engine->Graph2Network(engine->SAT_res.get(), engine->n), k_);
     if (SimulateCircuit(out.circuit) != table)

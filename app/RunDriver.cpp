@@ -13,13 +13,18 @@
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
 #include "synth/SearchProgress.h"
+#include "util/ExchangeFiles.h"
+#include "util/Step.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/mytime.h"
 #include "util/utils.h"
 
+#include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -30,22 +35,54 @@ std::string outputName(const std::string& name, const std::string& suffix) {
     return suffix.empty() ? name : AppendToFilename(name, suffix);
 }
 
-// Writes every requested drawing and netlist of one solution. A stop request is honoured
-// between files, never inside one.
-void writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
-                  const SoPLA* solution, uint32_t nodes, const std::string& suffix) {
+// Writes one requested file. A file that cannot be written is named on stderr and the run
+// goes on with the others (false); a stop request, an internal error and exhaustion end the
+// run, and exhaustion leaves no partial file. A stop request is honoured between files,
+// never inside one.
+template <typename Write>
+bool writeFile(RunMonitor& monitor, const std::string& file, Write write) {
+    StopRequest::ThrowIfPending();
+    const RunMonitor::Writing writing(monitor);
+    try {
+        const Step step("writing " + file);
+        write(file);
+        return true;
+    } catch (const StopRequested&) {
+        throw;
+    } catch (const InternalError&) {
+        throw;
+    } catch (const ResourceError&) {
+        std::remove(file.c_str());
+        throw;
+    } catch (const std::bad_alloc&) {
+        std::remove(file.c_str());
+        throw;
+    } catch (const CException& e) {
+        Step::Forget();
+        std::cerr << "Quillon: " << file << " was not written: " << e.GetMsg() << std::endl;
+        return false;
+    }
+}
+
+// Writes every requested drawing and netlist of one solution; false when one of them could
+// not be written.
+bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
+                  const Circuit& circuit, const std::string& suffix) {
     PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
-    const auto write = [&](const std::optional<std::string>& name, const auto& writer) {
-        if (!name) return;
-        StopRequest::ThrowIfPending();
-        const RunMonitor::Writing writing(monitor);
-        writer(outputName(*name, suffix));
-    };
-    write(s.dotFile, [&](const std::string& f) { engine.SaveDOT(solution, nodes, f); });
-    write(s.aagFile, [&](const std::string& f) { engine.SaveAAG(solution, nodes, f); });
-    write(s.aigFile, [&](const std::string& f) { engine.SaveAIG(solution, nodes, f); });
-    write(s.blifFile,
-          [&](const std::string& f) { engine.Graph2Network(solution, nodes)->SaveBlif(f); });
+    bool ok = true;
+    if (s.dotFile)
+        ok &= writeFile(monitor, outputName(*s.dotFile, suffix),
+                        [&](const std::string& f) { engine.SaveDOT(circuit, f); });
+    if (s.aagFile)
+        ok &= writeFile(monitor, outputName(*s.aagFile, suffix),
+                        [&](const std::string& f) { engine.SaveAAG(circuit, f); });
+    if (s.aigFile)
+        ok &= writeFile(monitor, outputName(*s.aigFile, suffix),
+                        [&](const std::string& f) { engine.SaveAIG(circuit, f); });
+    if (s.blifFile)
+        ok &= writeFile(monitor, outputName(*s.blifFile, suffix),
+                        [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); });
+    return ok;
 }
 
 // The target of the run, named, with the control input called P.
@@ -85,7 +122,9 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     engine.set_polyedges(s.polyedges);
     const std::unique_ptr<PLA> target = buildTarget(s);
     engine.set_PLA(target.get());
-    // The circuit inputs of the enumeration statistics.
+    // The circuit inputs of the enumeration statistics. The classic count, kept: one less
+    // than the target's inputs without polymorphic edges (where nothing is the control
+    // input), all of them with (where the last one is).
     const uint32_t X = target->getInputs() - (s.polyedges ? 0u : 1u);
     target->NameVars();
     if (s.polyedges && X > 0) target->setIName(X - 1, "P");
@@ -121,13 +160,20 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
 
     const bool E = s.enumerate;
     const bool B = s.bestDelay;
+    GenerateOptions options;
+    options.enumerate = E;
+    options.cont = s.continueRun;
+    options.best = B;
+    options.bulk = B && E;
+    bool written = true; // every requested file of every solution was written
     for (;;) {
-        engine.Generate(E, s.continueRun, B, B && E, 0);
+        engine.Generate(options);
         if (B && E) {
             uint32_t i = 0;
             for (Model& solution : engine.solutions) {
                 progress.set(SearchProgress::Writing, engine.n);
-                writeOutputs(s, engine, monitor, solution.get(), engine.n, "." + int2string(i++));
+                written &= writeOutputs(s, engine, monitor, engine.Decode(solution.get(), engine.n),
+                                        "." + int2string(i++));
                 solution.reset();
                 engine.SAT_res.reset();
                 engine.bestRes.reset();
@@ -136,14 +182,14 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
         }
         if (engine.SAT_res) {
             progress.set(SearchProgress::Writing, engine.n);
-            writeOutputs(s, engine, monitor, engine.SAT_res.get(), engine.n,
-                         E ? "." + int2string(engine.sol_no) : "");
+            const Circuit circuit = engine.Decode(engine.SAT_res.get(), engine.n);
+            written &=
+                writeOutputs(s, engine, monitor, circuit, E ? "." + int2string(engine.sol_no) : "");
             if (E && s.enumStats) {
-                const SoPLA* sol = engine.SAT_res.get();
                 std::cerr << s.functionText << "_" << engine.sol_no << ";" << X << ";" << engine.n
-                          << ";" << engine.getNodesOfType(sol, engine.n, "xor") << ";";
-                if (s.polyedges) std::cerr << engine.CountPolyEdges(sol, engine.n) << ";";
-                std::cerr << engine.getLevels(sol, engine.n) << std::endl;
+                          << ";" << engine.getNodesOfType(circuit, "xor") << ";";
+                if (s.polyedges) std::cerr << engine.CountPolyEdges(circuit) << ";";
+                std::cerr << engine.getLevels(circuit) << std::endl;
             }
         }
         if (!(E && engine.SAT_res)) break;
@@ -155,16 +201,22 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
         // Without a solution (a preset n too small) the fields that describe it stay empty.
         std::cerr << s.functionText << ";";
         if (const SoPLA* sol = engine.SAT_res.get()) {
-            std::cerr << engine.n << ";" << engine.getNodesOfType(sol, engine.n, "xor") << ";";
-            if (s.polyedges) std::cerr << engine.CountPolyEdges(sol, engine.n) << ";";
-            std::cerr << engine.getLevels(sol, engine.n) << ";";
+            const Circuit circuit = engine.Decode(sol, engine.n);
+            std::cerr << engine.n << ";" << engine.getNodesOfType(circuit, "xor") << ";";
+            if (s.polyedges) std::cerr << engine.CountPolyEdges(circuit) << ";";
+            std::cerr << engine.getLevels(circuit) << ";";
         } else {
             std::cerr << (s.polyedges ? ";;;;" : ";;;");
         }
         std::cerr << static_cast<double>(t1 - t0) << std::endl;
     }
-    if (s.timings) std::cerr << timings.Report(PhaseTimings::WallNow() - wall0) << std::endl;
-    return 0;
+    if (s.timings) {
+        std::cerr << timings.Report(PhaseTimings::WallNow() - wall0) << std::endl;
+        std::cerr << "bound: "
+                  << (engine.boundNote.empty() ? "used" : "not used: " + engine.boundNote)
+                  << std::endl;
+    }
+    return written ? 0 : 1;
 }
 
 } // namespace

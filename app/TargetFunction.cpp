@@ -1,6 +1,7 @@
 #include "app/TargetFunction.h"
 
 #include "logic/Term.h"
+#include "util/Step.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -68,6 +69,8 @@ std::unique_ptr<PLA> DeriveFnctPLA(uint32_t f, uint32_t k, bool polyedges) {
 std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool polyedges) {
     const uint32_t inputs = k + (polyedges ? 1 : 0);
     const uint32_t m = MintermCount(inputs);
+    const Step step("building the target for " + int2string(inputs) + " inputs: " + withCommas(m) +
+                    " truth-table rows");
     auto pla = std::make_unique<PLA>(inputs, 1);
     pla->setType(PLA_type("fr"));
     Term term(inputs, 1);

@@ -450,6 +450,9 @@ void BoundEncoder::AddCostCounter(uint32_t limit) {
     for (uint32_t t = 0; t < n_; ++t) {
         NodeVars& nv = node_[t];
         std::vector<int>& ladder = ladders[t];
+        // Every node costs at least the cheapest gate: the counter knows it from the start.
+        while (ladder.size() < p_.minCost())
+            ladder.push_back(kTrue);
         const auto require = [&](int kindLit, uint32_t h, uint32_t cost) {
             if (cost == BoundProblem::kNoCost || cost == 0) return;
             while (ladder.size() < cost) {
@@ -488,8 +491,8 @@ BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadlin
     std::vector<int> assumptions;
     if (costBound) {
         if (!cost_ || *costBound > cost_->limit())
-            throw RuntimeException("internal error: BoundEncoder::Solve: cost bound " +
-                                   std::to_string(*costBound) + " without a counter for it");
+            throw InternalError("BoundEncoder::Solve: cost bound " + std::to_string(*costBound) +
+                                " without a counter for it");
         if (const int lit = cost_->AtMost(*costBound)) assumptions.push_back(lit);
     }
     switch (solver_->Solve(assumptions, deadline)) {

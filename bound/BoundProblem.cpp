@@ -1,8 +1,8 @@
 // Extraction of the lower-bound engine's problem from a configured synthesis engine.
 #include "bound/BoundProblem.h"
 
-#include "logic/Cube.h"
 #include "logic/PLA.h"
+#include "util/myExcept.h"
 
 #include <algorithm>
 #include <array>
@@ -39,22 +39,23 @@ BoundProblem::BoundProblem(const Spec& spec) {
         reason_ = "polymorphic edges";
         return;
     }
-    if (spec.target == nullptr) {
-        reason_ = "no target";
-        return;
-    }
-    if (spec.library.empty() || spec.negSymmetric.size() != spec.library.size()) {
+    // What the engine cannot argue for is a reason; a description that contradicts itself
+    // is the caller's fault and an error, never a quiet "not applicable".
+    if (spec.target == nullptr) throw InternalError("BoundProblem: no target");
+    if (spec.library.empty()) {
         reason_ = "no node library";
         return;
     }
+    if (spec.negSymmetric.size() != spec.library.size())
+        throw InternalError("BoundProblem: " + std::to_string(spec.negSymmetric.size()) +
+                            " symmetry flags for " + std::to_string(spec.library.size()) +
+                            " node functions");
     if (spec.k > kMaxInputs) {
         reason_ = "more than " + std::to_string(kMaxInputs) + " inputs";
         return;
     }
-    if (spec.target->getInputs() != spec.k || spec.target->getOutputs() != spec.m) {
-        reason_ = "target shape differs from the engine's";
-        return;
-    }
+    if (spec.target->getInputs() != spec.k || spec.target->getOutputs() != spec.m)
+        throw InternalError("BoundProblem: the target's shape differs from the engine's");
     k_ = spec.k;
     m_ = spec.m;
     normal_ = spec.allowInv;
@@ -74,19 +75,16 @@ void BoundProblem::readTarget(const PLA& target) {
     inputTables_.assign(k_, Table(words_, 0));
     value_.assign(m_, Table(words_, 0));
     care_.assign(m_, Table(words_, 0));
-    std::string row(k_, '0');
+    const std::vector<uint8_t> all = target.SimulateAll(); // row r is minterm r
     for (uint32_t r = 0; r < rows_; ++r) {
-        for (uint32_t j = 0; j < k_; ++j) {
-            const bool one = (r >> j) & 1u;
-            row[j] = one ? '1' : '0';
-            if (one) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
-        }
-        const std::vector<uint32_t> v = target.Simulate(Cube(row));
+        for (uint32_t j = 0; j < k_; ++j)
+            if ((r >> j) & 1u) inputTables_[j][r >> 6] |= uint64_t(1) << (r & 63);
         for (uint32_t o = 0; o < m_; ++o) {
             // As in the classic encoding: 2 is don't care, 1 is one, anything else zero.
-            if (v[o] == 2) continue;
+            const uint8_t v = all[size_t(r) * m_ + o];
+            if (v == 2) continue;
             care_[o][r >> 6] |= uint64_t(1) << (r & 63);
-            if (v[o] == 1) value_[o][r >> 6] |= uint64_t(1) << (r & 63);
+            if (v == 1) value_[o][r >> 6] |= uint64_t(1) << (r & 63);
         }
     }
 }
@@ -98,10 +96,9 @@ void BoundProblem::deriveNodeFunctions(const Spec& spec) {
     effective.fill(kNoCost);
     for (size_t t = 0; t < spec.library.size(); ++t) {
         const uint32_t f = spec.library[t];
-        if (f > 15) {
-            reason_ = "node function without a complete table";
-            return;
-        }
+        if (f > 15)
+            throw InternalError("BoundProblem: node function " + std::to_string(t) +
+                                " has no complete table");
         const uint32_t cost = t < spec.costs.size() ? spec.costs[t] : 1u;
         // Port inversions are free unless switched off or the function is complement-
         // invariant, where the classic model forbids them.

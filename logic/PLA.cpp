@@ -421,12 +421,52 @@ bool PLA::isTrivial() const {
 // only then is an ON/OFF overlap tolerated. Unlisted points take the complement of the
 // listed set; when the type lists both the ON-set and the OFF-set (f and r), they are
 // don't cares, as in the Berkeley format.
+namespace {
+
+// One term's effect on an output's value during Simulate: the term's output character c,
+// r = 1 when the input lies in the term's cube, 2 when it may.
+void applyTerm(uint32_t& v, char c, uint32_t r, const PLA_type& type) {
+    const uint32_t cur = v & kValueMask;
+    if (c == '1' && type.f) {
+        if (r == 1) {
+            if (cur == 0)
+                v |= kOnOffClash;
+            else
+                v = (v & ~kValueMask) | 1;
+        } else if (r == 2 && cur != 1) {
+            v = (v & ~kValueMask) | 2;
+        }
+    } else if (c == '0' && type.r) {
+        if (r == 1) {
+            if (cur == 1)
+                v |= kOnOffClash;
+            else
+                v = (v & ~kValueMask);
+        } else if (r == 2 && cur != 0) {
+            v = (v & ~kValueMask) | 2;
+        }
+    } else if (c == '-' && type.d && r == 1) {
+        v |= kDcCovered;
+    }
+}
+
+// The final value once every term was applied: what no term lists follows the type.
+uint32_t resolveValue(uint32_t v, const PLA_type& type) {
+    if (v & kDcCovered) return 2;
+    if (v & kOnOffClash) throw RuntimeException("PLA::Simulate: ON- and OFF-sets intersect");
+    if (v == 3) {
+        if (type.f && type.r) return 2;
+        if (type.f) return 0;
+        if (type.r) return 1;
+    }
+    return v;
+}
+
+} // namespace
+
 std::vector<uint32_t> PLA::Simulate(const Cube& input) const {
     std::vector<uint32_t> val(outputs_, 3);
-    const bool useF = type_.f;
-    const bool useD = type_.d;
-    const bool useR = type_.r;
-    if (!terms_.empty() && (useF || useD || useR)) {
+    if (!terms_.empty() && (type_.f || type_.d || type_.r)) {
         if (input.size() != inputs_)
             throw RuntimeException("Cube::Simulate: Incorrect number of inputs");
         const bool denseInput = !input.isSparse();
@@ -436,50 +476,59 @@ std::vector<uint32_t> PLA::Simulate(const Cube& input) const {
                                    : t.Simulate(input);
             if (r == 0) continue;
             const std::string& om = t.getOM();
-            for (uint32_t j = 0; j < outputs_; ++j) {
-                uint32_t& v = val[j];
-                const uint32_t cur = v & kValueMask;
-                const char c = om[j];
-                if (c == '1' && useF) {
-                    if (r == 1) {
-                        if (cur == 0)
-                            v |= kOnOffClash;
-                        else
-                            v = (v & ~kValueMask) | 1;
-                    } else if (r == 2 && cur != 1) {
-                        v = (v & ~kValueMask) | 2;
-                    }
-                } else if (c == '0' && useR) {
-                    if (r == 1) {
-                        if (cur == 1)
-                            v |= kOnOffClash;
-                        else
-                            v = (v & ~kValueMask);
-                    } else if (r == 2 && cur != 0) {
-                        v = (v & ~kValueMask) | 2;
-                    }
-                } else if (c == '-' && useD && r == 1) {
-                    v |= kDcCovered;
-                }
-            }
+            for (uint32_t j = 0; j < outputs_; ++j)
+                applyTerm(val[j], om[j], r, type_);
         }
     }
-    for (uint32_t& v : val) {
-        if (v & kDcCovered) {
-            v = 2;
-            continue;
-        }
-        if (v & kOnOffClash) throw RuntimeException("PLA::Simulate: ON- and OFF-sets intersect");
-        if (v == 3) {
-            if (useF && useR)
-                v = 2;
-            else if (useF)
-                v = 0;
-            else if (useR)
-                v = 1;
-        }
-    }
+    for (uint32_t& v : val)
+        v = resolveValue(v, type_);
     return val;
+}
+
+std::vector<uint8_t> PLA::SimulateAll() const {
+    if (inputs_ > 30) throw RuntimeException("PLA::SimulateAll: too many inputs");
+    const size_t rows = size_t(1) << inputs_;
+    std::vector<uint8_t> values(rows * outputs_);
+    bool products = true;
+    for (const Term& t : terms_)
+        products = products && !t.isSparse() && t.getCubeType() == CUBE_PRODUCT;
+    if (!products) {
+        // Other cube kinds: one minterm at a time.
+        Cube row(std::string(inputs_, '0'));
+        for (size_t m = 0; m < rows; ++m) {
+            std::string text(inputs_, '0');
+            for (uint32_t j = 0; j < inputs_; ++j)
+                if ((m >> j) & 1u) text[j] = '1';
+            row.setCube(text);
+            const std::vector<uint32_t> v = Simulate(row);
+            for (uint32_t o = 0; o < outputs_; ++o)
+                values[m * outputs_ + o] = static_cast<uint8_t>(v[o]);
+        }
+        return values;
+    }
+    // Every term applied to the minterms its cube covers, in term order: the same steps, per
+    // minterm, as Simulate takes.
+    std::vector<uint32_t> state(rows * outputs_, 3);
+    if (type_.f || type_.d || type_.r)
+        for (const Term& t : terms_) {
+            const std::string& cube = t.denseLits();
+            uint64_t base = 0, free = 0;
+            for (uint32_t j = 0; j < inputs_; ++j) {
+                if (cube[j] == '1') base |= uint64_t(1) << j;
+                if (cube[j] == '-') free |= uint64_t(1) << j;
+            }
+            const std::string& om = t.getOM();
+            uint64_t sub = 0;
+            do {
+                uint32_t* v = &state[(base | sub) * outputs_];
+                for (uint32_t o = 0; o < outputs_; ++o)
+                    applyTerm(v[o], om[o], 1, type_);
+                sub = (sub - free) & free;
+            } while (sub != 0);
+        }
+    for (size_t x = 0; x < state.size(); ++x)
+        values[x] = static_cast<uint8_t>(resolveValue(state[x], type_));
+    return values;
 }
 
 void PLA::copyNamesTo(SoPLA& cover, uint32_t j) const {

@@ -94,6 +94,10 @@ public:
     bool isTrivial() const;
     // One value per output: 0, 1, 2 (don't care / undefined) or 3 (no information).
     std::vector<uint32_t> Simulate(const Cube& input) const;
+    // Simulate at every minterm at once: entry m * outputs + o is output o's value (0, 1 or
+    // 2 for don't care) at minterm m, whose input j is bit j of m. Each term is applied only
+    // to the minterms its cube covers, so a PLA listing every minterm costs linear time.
+    std::vector<uint8_t> SimulateAll() const;
     std::unique_ptr<SoPLA> ToSoPLA(uint32_t j, bool onset) const;
     std::unique_ptr<SoPLA> ToSoPLA(uint32_t j) const;
 

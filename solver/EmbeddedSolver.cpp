@@ -23,14 +23,14 @@ void EmbeddedSolver::Reset() {
 
 void EmbeddedSolver::Sync(const SoPLA& cnf) {
     if (source_ != nullptr && source_ != &cnf)
-        throw RuntimeException("internal error: EmbeddedSolver: another clause set without "
-                               "a reset");
+        throw InternalError("EmbeddedSolver: another clause set without "
+                            "a reset");
     if (cnf.getTermCount() < synced_)
-        throw RuntimeException("internal error: EmbeddedSolver: the clause set shrank without "
-                               "a reset");
+        throw InternalError("EmbeddedSolver: the clause set shrank without "
+                            "a reset");
     if (firstExtra_ != 0 && cnf.getInputs() >= static_cast<uint32_t>(firstExtra_))
-        throw RuntimeException("internal error: EmbeddedSolver: the clause set grew into the "
-                               "solver's own variables");
+        throw InternalError("EmbeddedSolver: the clause set grew into the "
+                            "solver's own variables");
     width_ = cnf.getInputs();
     if (cnf.getTermCount() == synced_) return;
     auto it = synced_ == 0 ? cnf.begin() : std::next(last_);
@@ -62,7 +62,7 @@ std::optional<SearchSolver::Assignment> EmbeddedSolver::Solve(const SoPLA& cnf,
     const CadicalSolver::Result r = solver_->Solve(assumptions);
     if (r == CadicalSolver::Result::Unknown) {
         StopRequest::ThrowIfPending();
-        throw RuntimeException("internal error: the embedded solver stopped without an answer");
+        throw InternalError("the embedded solver stopped without an answer");
     }
     if (r == CadicalSolver::Result::Unsatisfiable) return std::nullopt;
     Assignment values;
@@ -73,16 +73,16 @@ std::optional<SearchSolver::Assignment> EmbeddedSolver::Solve(const SoPLA& cnf,
 }
 
 std::optional<SearchSolver::Assignment> EmbeddedSolver::Optimize(const SoPLA&, const std::string&) {
-    throw RuntimeException("internal error: the embedded solver has no pseudo-Boolean "
-                           "optimizer; gate costs are bounded by clauses");
+    throw InternalError("the embedded solver has no pseudo-Boolean "
+                        "optimizer; gate costs are bounded by clauses");
 }
 
 int EmbeddedSolver::NewVar(const SoPLA& cnf) {
     if (firstExtra_ == 0) {
         firstExtra_ = nextExtra_ = static_cast<int>(cnf.getInputs()) + 1;
     } else if (cnf.getInputs() >= static_cast<uint32_t>(firstExtra_)) {
-        throw RuntimeException("internal error: EmbeddedSolver: the clause set grew into the "
-                               "solver's own variables");
+        throw InternalError("EmbeddedSolver: the clause set grew into the "
+                            "solver's own variables");
     }
     return nextExtra_++;
 }

@@ -74,8 +74,7 @@ template <typename Read> auto readAnswer(bool pbo, Read read) {
 
 std::optional<SearchSolver::Assignment> MinisatSolver::Solve(const SoPLA& cnf,
                                                              const std::vector<int>& assumptions) {
-    if (!assumptions.empty())
-        throw RuntimeException("internal error: the external solver takes no assumptions");
+    if (!assumptions.empty()) throw InternalError("the external solver takes no assumptions");
     StopRequest::ThrowIfPending();
     const ExternalTools::Location solver =
         ExternalTools::Require("minisat", "minisat", "SAT_CircGen::RunSAT");
@@ -123,11 +122,11 @@ std::optional<SearchSolver::Assignment> MinisatSolver::Optimize(const SoPLA& cnf
 }
 
 int MinisatSolver::NewVar(const SoPLA&) {
-    throw RuntimeException("internal error: the external solver reads only the instance file");
+    throw InternalError("the external solver reads only the instance file");
 }
 
 void MinisatSolver::AddClause(const std::vector<int>&) {
-    throw RuntimeException("internal error: the external solver reads only the instance file");
+    throw InternalError("the external solver reads only the instance file");
 }
 
 std::optional<SearchSolver::Assignment> MinisatSolver::ReadSatAnswer(const std::string& file) {

@@ -9,15 +9,16 @@
 #pragma once
 
 #include "solver/SearchSolver.h"
+#include "util/ExchangeFiles.h"
 
 #include <string>
 
 class MinisatSolver : public SearchSolver {
 public:
-    static constexpr const char* kCnfFile = "inst.cnf";
-    static constexpr const char* kSatResultFile = "SAT_result.cnf";
-    static constexpr const char* kOpbFile = "inst.opb";
-    static constexpr const char* kPboResultFile = "PBO_result.pbo";
+    static constexpr const char* kCnfFile = ExchangeFiles::Cnf;
+    static constexpr const char* kSatResultFile = ExchangeFiles::SatResult;
+    static constexpr const char* kOpbFile = ExchangeFiles::Opb;
+    static constexpr const char* kPboResultFile = ExchangeFiles::PboResult;
 
     bool Incremental() const override { return false; }
     void Reset() override {}

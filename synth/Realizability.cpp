@@ -272,14 +272,13 @@ std::string Realizability::ProveImpossible(const PLA& target) const {
     // simulated 2 is don't care, 1 is one, anything else zero.
     const size_t rows = size_t(1) << w;
     std::vector<Partial> f(outputs, Partial(rows));
-    Cube cube;
+    const std::vector<uint8_t> all = target.SimulateAll(); // input p is bit p of a minterm
     for (size_t r = 0; r < rows; ++r) {
-        StopRequest::ThrowIfPending();
-        cube.clear();
-        cube.setCube(int2bin(static_cast<uint32_t>(r), w));
-        const std::vector<uint32_t> values = target.Simulate(cube);
+        size_t minterm = 0;
+        for (uint32_t p = 0; p < w; ++p)
+            if ((r >> (w - 1 - p)) & 1u) minterm |= size_t(1) << p;
         for (uint32_t o = 0; o < outputs; ++o) {
-            const uint32_t v = o < values.size() ? values[o] : 0;
+            const uint8_t v = all[minterm * outputs + o];
             f[o][r] = v == 2 ? kDC : (v == 1 ? 1 : 0);
         }
     }

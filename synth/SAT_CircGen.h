@@ -10,18 +10,22 @@
 //   SAT_CircGen_costs.cpp     cost bounds and the pseudo-Boolean objective
 //   SAT_CircGen_solver.cpp    external solver runs and their result files
 //   SAT_CircGen_search.cpp    the search loop, enumeration, continuation, best delay
-//   SAT_CircGen_decode.cpp    reading circuits out of models
-//   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers
+//   SAT_CircGen_decode.cpp    reading a model once into a Circuit; networks, levels, counts
+//   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers (of a Circuit)
 //   SAT_CircGen_bound.cpp     the problem as the lower-bound engine sees it
+//   SAT_CircGen_embedded.cpp  what the embedded solver holds beyond the instance
 #pragma once
 
 #include "bound/BoundProblem.h"
 #include "logic/PLA.h"
 #include "logic/SoPLA.h"
+#include "synth/Circuit.h"
+#include "synth/VarMap.h"
 
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,16 @@ struct SearchProgress;
 // Models can be held by several fields at once (the current and the best solution are
 // often the same object), hence shared ownership.
 using Model = std::shared_ptr<SoPLA>;
+
+// What one call of SAT_CircGen::Generate is asked to do. The front end passes enumerate,
+// continue, best, best && enumerate, and verbosity 0.
+struct GenerateOptions {
+    bool enumerate = false; // further calls return the next solution of an enumeration
+    bool cont = false;      // save constr.cnf after every blocked solution; resume from it
+    bool best = false;      // the solutions of least depth
+    bool bulk = false;      // with best: every solution of least depth, in `solutions`
+    unsigned verbosity = 0; // 1: lines before every solver run; 2: also log/SAT*.txt
+};
 
 class SAT_CircGen {
 public:
@@ -62,6 +76,14 @@ public:
 
     // --- encoding ---
     void Generate_SAT();
+    // The variable map of the current instance (built by Generate_SAT, or checked against
+    // a loaded continuation file by AdoptLoadedInstance). No instance: an internal error.
+    const VarMap& Vars() const;
+    // The variable map of an instance of this problem with the given node count.
+    VarMap MapFor(uint32_t nodes) const;
+    // A clause set loaded from a file (constr.cnf) for n nodes becomes the instance: its
+    // variables must carry the names the map gives their positions.
+    void AdoptLoadedInstance();
 
     // --- blocking and function-select variables ---
     std::unique_ptr<std::list<std::vector<uint32_t>>> Gen_Permutations() const;
@@ -74,6 +96,7 @@ public:
     void ConstrainCost(uint32_t bound);
     std::string PBO_OptCrit();
     uint32_t ComputeCost(const SoPLA* solution, uint32_t nodes) const;
+    uint32_t ComputeCost(const Circuit& circuit) const;
 
     // --- solver driver ---
     // One solver run on the instance (the optimizer when pbo is set); SAT_res must be null
@@ -88,7 +111,7 @@ public:
     void SaveSATRes(const SoPLA* model, const std::string& file) const;
 
     // --- search ---
-    void Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity);
+    void Generate(const GenerateOptions& options);
     void SaveConstraints();
     // The settings that shape the instance and its enumeration, as "key=value" words: the
     // target's shape and truth table (a hash), the library, the gate costs and the options.
@@ -103,17 +126,30 @@ public:
     Model ModelOfCircuit(const BoundCircuit& circuit) const;
 
     // --- decoding ---
+    // A model (of an instance with at least `nodes` nodes) read once into a circuit of
+    // `nodes` nodes. Everything below reads such a circuit; the operations that take a
+    // model decode it first.
+    Circuit Decode(const SoPLA* model, uint32_t nodes) const;
     uint32_t WhatFunction(const SoPLA* model, SoPLA::const_iterator term, uint32_t node) const;
     std::unique_ptr<Network> Graph2Network(const SoPLA* model, uint32_t nodes) const;
+    std::unique_ptr<Network> Graph2Network(const Circuit& circuit) const;
     std::unique_ptr<Network> Graph2Struct_Network(const SoPLA* model, uint32_t nodes) const;
+    std::unique_ptr<Network> Graph2Struct_Network(const Circuit& circuit) const;
     uint32_t getLevels(const SoPLA* model, uint32_t nodes) const;
+    uint32_t getLevels(const Circuit& circuit) const { return circuit.Levels(); }
     uint32_t getNodesOfType(const SoPLA* model, uint32_t nodes, std::string type);
+    uint32_t getNodesOfType(const Circuit& circuit, const std::string& type) const;
     uint32_t CountPolyEdges(const SoPLA* model, uint32_t nodes) const;
+    uint32_t CountPolyEdges(const Circuit& circuit) const { return circuit.PolyEdges(); }
 
     // --- writers ---
     void SaveDOT(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveDOT(const Circuit& circuit, const std::string& file) const;
     void SaveAAG(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAAG(const Circuit& circuit, const std::string& file) const;
+    // Binary AIGER in AND-inverter form: every node function becomes ANDs with inversions.
     void SaveAIG(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAIG(const Circuit& circuit, const std::string& file) const;
 
     // --- fields (declaration order of the engine's state) ---
     uint32_t k = 0;
@@ -171,18 +207,25 @@ public:
     };
     SolverExtras extras;
     bool optimumProven = false;
+    // Embedded route, before a solve: adds what the solver lacks of the extras above, and
+    // returns the assumptions for a total gate cost of at most costBound (0xFFFFFFFF: none).
+    std::vector<int> PrepareEmbeddedSolve(uint32_t costBound);
     // Threads the search may use.
     uint32_t threads = 1;
 
+    // The gate name of library function t ("and", "xor", ...; "" when it has none).
+    std::string GateName(uint32_t t) const;
+
 private:
-    // True when the model's first term holds literal 1 for the named variable.
-    bool isTrue(const SoPLA* model, const std::string& name) const;
-    // Smallest output o with O<o>_<signal> true; m when the signal drives no output.
-    uint32_t firstOutputOf(const SoPLA* model, uint32_t signal) const;
-    // Smallest signal s = 0..k+nodes with O<output>_<s> true; k+nodes+1 when there is none.
-    uint32_t firstDriverOf(const SoPLA* model, uint32_t output, uint32_t nodes) const;
-    // Smallest signal s with C<s>_<node>_<port> true (signal 0 only when constants are
-    // allowed); node when the port has no source. A port may hold several true sources
-    // when the library is not all symmetric; the readers take this one.
-    uint32_t firstSourceOf(const SoPLA* model, uint32_t node, uint32_t port) const;
+    // The embedded route's extras (SAT_CircGen_embedded.cpp).
+    void OrderNodes();
+    void ForbidRedundantNodes();
+    std::vector<int> CostBoundAssumption(uint32_t bound);
+    // The library index that the function code of a node holds in a model's values.
+    uint32_t FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const;
+    // The map of the instance a model of `width` variables belongs to, with at least
+    // `nodes` nodes (the map for `nodes` itself when it fits).
+    VarMap MapOfModel(uint32_t width, uint32_t nodes) const;
+
+    std::optional<VarMap> vars_; // the current instance's map
 };

@@ -56,15 +56,15 @@ struct NodeChoice {
 
 Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
     if (circuit.nodes.size() != n || circuit.k != k || circuit.outputs.size() != m)
-        throw RuntimeException("internal error: the lower-bound engine's circuit has " +
-                               std::to_string(circuit.nodes.size()) + " nodes, the instance " +
-                               std::to_string(n));
+        throw InternalError("the lower-bound engine's circuit has " +
+                            std::to_string(circuit.nodes.size()) + " nodes, the instance " +
+                            std::to_string(n));
     const BoundProblem::Spec spec = BoundSpec();
     const VarMap vm(k, m, n, functionCount, codeBits, allowConst, polyEdges);
     const uint32_t width = clauses.getInputs();
     if (width != vm.count() && width != vm.countWithFH())
-        throw RuntimeException("internal error: the instance does not have the shape of " +
-                               std::to_string(n) + " nodes");
+        throw InternalError("the instance does not have the shape of " + std::to_string(n) +
+                            " nodes");
 
     // Library functions by increasing cost, then index: the cheapest realisation wins.
     std::vector<uint32_t> order(functionCount);
@@ -120,8 +120,8 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
         }
         if (!ch.found || ch.source[0] >= i || ch.source[1] >= i ||
             (!allowConst && (ch.source[0] == 0 || ch.source[1] == 0)))
-            throw RuntimeException("internal error: no library node realises node " +
-                                   std::to_string(t + 1) + " of the lower-bound engine's circuit");
+            throw InternalError("no library node realises node " + std::to_string(t + 1) +
+                                " of the lower-bound engine's circuit");
         polarity[i] = ch.polarity;
     }
 
@@ -189,10 +189,10 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
                 break;
             }
         if (!satisfied)
-            throw RuntimeException("internal error: the lower-bound engine's circuit violates "
-                                   "clause " +
-                                   std::to_string(index + 1) +
-                                   " of the instance for n = " + std::to_string(n));
+            throw InternalError("the lower-bound engine's circuit violates "
+                                "clause " +
+                                std::to_string(index + 1) +
+                                " of the instance for n = " + std::to_string(n));
         ++index;
     }
     return model;

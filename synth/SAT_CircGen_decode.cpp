@@ -1,64 +1,99 @@
-// Reading circuits out of solver models: node functions, the decoded network with named
-// signals, the structure-only network, levels, node counts by gate name and polymorphic
-// edge counts.
+// Reading circuits out of solver models: a model is read once into a Circuit (node
+// functions, sources, inversions, polymorphic edges, output drivers), and the decoded
+// network with named signals, the structure-only network, the levels, the node counts by
+// gate name and the polymorphic edge counts are all made from that value.
 //
 // A port may hold several true C variables when the library is not all symmetric (only the
-// row clauses tie the sources together, forcing equal values). Every reader here takes the
-// first (smallest) true source of a port and ignores the others.
+// row clauses tie the sources together, forcing equal values). The circuit keeps the first
+// (smallest) true source of a port, and an output its first driver.
 #include "synth/SAT_CircGen.h"
 
 #include "network/Network.h"
+#include "util/myExcept.h"
 #include "util/utils.h"
 
 #include <vector>
 
-namespace {
-
-std::string num(uint32_t v) {
-    return int2string(v);
-}
-
-} // namespace
-
-bool SAT_CircGen::isTrue(const SoPLA* model, const std::string& name) const {
-    return model->getLitByName(model->begin(), name) == Lit_1;
+VarMap SAT_CircGen::MapOfModel(uint32_t width, uint32_t nodes) const {
+    const auto fits = [width](const VarMap& vm) {
+        return width == vm.count() || width == vm.countWithFH();
+    };
+    VarMap vm = MapFor(nodes);
+    if (fits(vm)) return vm;
+    // A model of a larger instance, read in part (its first `nodes` nodes).
+    for (uint32_t more = nodes + 1; vm.count() <= width; ++more) {
+        vm = MapFor(more);
+        if (fits(vm)) return vm;
+    }
+    throw InternalError("SAT_CircGen: a model of " + int2string(width) +
+                        " variables is no model of an instance with " + int2string(nodes) +
+                        " nodes");
 }
 
 uint32_t SAT_CircGen::WhatFunction(const SoPLA* model, SoPLA::const_iterator term,
                                    uint32_t node) const {
-    std::string code(codeBits, '0');
+    if (codeBits == 0) return 0; // one function: nothing to read
+    return FunctionAt(*term, MapOfModel(model->getInputs(), node - k), node);
+}
+
+uint32_t SAT_CircGen::FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const {
+    uint32_t index = 0;
     for (uint32_t f = 0; f < codeBits; ++f)
-        if (model->getLitByName(term, "F" + num(node) + "_" + num(f)) == Lit_1) code[f] = '1';
-    return bin2int(code);
+        index = 2 * index + (values.getLit2(vm.F(node, f)) == Lit_1 ? 1u : 0u);
+    return index;
 }
 
-uint32_t SAT_CircGen::firstOutputOf(const SoPLA* model, uint32_t signal) const {
-    for (uint32_t o = 0; o < m; ++o)
-        if (isTrue(model, "O" + num(o) + "_" + num(signal))) return o;
-    return m;
-}
+Circuit SAT_CircGen::Decode(const SoPLA* model, uint32_t nodes) const {
+    if (model == nullptr || model->empty())
+        throw InternalError("SAT_CircGen::Decode: the solution holds no model");
+    const VarMap vm = MapOfModel(model->getInputs(), nodes);
+    const Cube& values = *model->begin();
+    const auto isTrue = [&values](uint32_t pos) { return values.getLit2(pos) == Lit_1; };
 
-uint32_t SAT_CircGen::firstDriverOf(const SoPLA* model, uint32_t output, uint32_t nodes) const {
-    for (uint32_t s = 0; s <= k + nodes; ++s)
-        if (isTrue(model, "O" + num(output) + "_" + num(s))) return s;
-    return k + nodes + 1;
-}
-
-uint32_t SAT_CircGen::firstSourceOf(const SoPLA* model, uint32_t node, uint32_t port) const {
-    for (uint32_t s = allowConst ? 0 : 1; s < node; ++s)
-        if (isTrue(model, "C" + num(s) + "_" + num(node) + "_" + num(port))) return s;
-    return node;
+    Circuit c;
+    c.k = k;
+    const uint32_t last = k + nodes;
+    c.nodes.resize(nodes);
+    for (uint32_t i = k + 1; i <= last; ++i) {
+        Circuit::Node& nd = c.nodes[i - k - 1];
+        nd.function = FunctionAt(values, vm, i);
+        if (nd.function >= nodeFunctionCovers.size() && !nodeFunctionCovers.empty())
+            throw InternalError("SAT_CircGen::Decode: node " + int2string(i) +
+                                " carries function code " + int2string(nd.function) +
+                                " beyond the library");
+        for (uint32_t b = 0; b < 2; ++b) {
+            for (uint32_t s = vm.firstSource(); s < i && nd.source[b] == Circuit::kNone; ++s)
+                if (isTrue(vm.C(s, i, b))) nd.source[b] = s;
+            nd.inverted[b] = isTrue(vm.N(i, b));
+            nd.polymorphic[b] = isTrue(vm.P(i, b));
+        }
+    }
+    c.outputs.resize(m);
+    for (uint32_t o = 0; o < m; ++o) {
+        Circuit::Output& out = c.outputs[o];
+        for (uint32_t s = 0; s <= last && out.driver == Circuit::kNone; ++s)
+            if (isTrue(vm.O(o, s))) out.driver = s;
+        const Literal inv = values.getLit2(vm.ON(o));
+        out.inverted = inv == Lit_1;
+        out.inversionOpen = inv == Lit_dc;
+        out.polymorphic = isTrue(vm.OP(o));
+    }
+    return c;
 }
 
 std::unique_ptr<Network> SAT_CircGen::Graph2Network(const SoPLA* model, uint32_t nodes) const {
+    return Graph2Network(Decode(model, nodes));
+}
+
+std::unique_ptr<Network> SAT_CircGen::Graph2Network(const Circuit& c) const {
     auto net = std::make_unique<Network>();
     net->setName("fnct");
     net->setINames(target->getINames());
     net->setONames(target->getONames());
 
     const bool poly = polyEdges;
-    auto isOutPoly = [&](uint32_t o) { return poly && isTrue(model, "OP" + num(o)); };
-    auto isOutInv = [&](uint32_t o) { return isTrue(model, "ON" + num(o)); };
+    auto isOutPoly = [&](uint32_t o) { return poly && c.outputs[o].polymorphic; };
+    auto isOutInv = [&](uint32_t o) { return c.outputs[o].inverted; };
 
     // Polymorphic stage: input 0 is the control input, input 1 the signal.
     PLA xorStage;
@@ -83,14 +118,7 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Network(const SoPLA* model, uint32_t
     };
 
     // The constant node, when a port or an output uses signal 0.
-    bool constUsed = false;
-    if (allowConst)
-        for (uint32_t i = k + 1; i <= k + nodes && !constUsed; ++i)
-            for (uint32_t b = 0; b < 2 && !constUsed; ++b)
-                constUsed = isTrue(model, "C0_" + num(i) + "_" + num(b));
-    for (uint32_t o = 0; o < m && !constUsed; ++o)
-        constUsed = isTrue(model, "O" + num(o) + "_0");
-    if (constUsed) {
+    if (c.ConstantUsed()) {
         PLA zero;
         zero.Make_ZERO();
         zero.setOName(0, "const_0");
@@ -98,76 +126,77 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Network(const SoPLA* model, uint32_t
     }
 
     // Outputs taken straight from the constant or a primary input.
-    for (uint32_t o = 0; o < m; ++o)
-        for (uint32_t s = 0; s <= k; ++s) {
-            if (!isTrue(model, "O" + num(o) + "_" + num(s))) continue;
-            const std::string src = s == 0 ? std::string("const_0") : target->getIName(s - 1);
-            if (isOutPoly(o))
-                addStage(src, target->getOName(o), isOutInv(o));
-            else
-                addCopy(src, target->getOName(o), isOutInv(o));
-        }
+    for (uint32_t o = 0; o < m; ++o) {
+        const uint32_t s = c.outputs[o].driver;
+        if (s > k) continue;
+        const std::string src = s == 0 ? std::string("const_0") : target->getIName(s - 1);
+        if (isOutPoly(o))
+            addStage(src, target->getOName(o), isOutInv(o));
+        else
+            addCopy(src, target->getOName(o), isOutInv(o));
+    }
 
     // The name a node's output carries in the network and whether it is inverted there.
     auto nodeSignal = [&](uint32_t s, bool& inverted) {
-        const uint32_t o = firstOutputOf(model, s);
+        const uint32_t o = c.FirstOutputOf(s);
         inverted = false;
-        if (o == m) return "n" + num(s - k);
+        if (o == m) return "n" + int2string(s - k);
         inverted = isOutInv(o);
-        if (isOutPoly(o)) return "out_tmp" + num(o);
+        if (isOutPoly(o)) return "out_tmp" + int2string(o);
         return target->getOName(o);
     };
 
-    for (uint32_t i = k + 1; i <= k + nodes; ++i) {
-        const uint32_t t = WhatFunction(model, model->begin(), i);
-        PLA cover(nodeFunctionCovers[t]);
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
+        const Circuit::Node& nd = c.node(i);
+        PLA cover(nodeFunctionCovers[nd.function]);
         for (uint32_t b = 0; b < 2; ++b)
-            if (isTrue(model, "N" + num(i) + "_" + num(b))) cover.NegateInput(b);
+            if (nd.inverted[b]) cover.NegateInput(b);
 
-        const uint32_t o1 = firstOutputOf(model, i);
+        const uint32_t o1 = c.FirstOutputOf(i);
         if (o1 == m) {
-            cover.setOName(0, "n" + num(i - k));
+            cover.setOName(0, "n" + int2string(i - k));
         } else {
             cover.setOName(0, target->getOName(o1));
             if (isOutInv(o1)) cover.NegateOutput(0);
             if (isOutPoly(o1)) {
-                cover.setOName(0, "out_tmp" + num(o1));
-                addStage("out_tmp" + num(o1), target->getOName(o1), false);
+                cover.setOName(0, "out_tmp" + int2string(o1));
+                addStage("out_tmp" + int2string(o1), target->getOName(o1), false);
             }
         }
         const std::string own = cover.getOName(0);
 
-        // Fan-ins, in (source, port) order; only the first source of a port counts.
-        const uint32_t first[2] = {firstSourceOf(model, i, 0), firstSourceOf(model, i, 1)};
-        for (uint32_t s = allowConst ? 0 : 1; s < i; ++s)
-            for (uint32_t b = 0; b < 2; ++b) {
-                if (first[b] != s) continue;
-                std::string name;
-                if (s == 0) {
-                    name = "const_0";
-                } else if (s <= k) {
-                    name = target->getIName(s - 1);
-                } else {
-                    bool inverted = false;
-                    name = nodeSignal(s, inverted);
-                    if (inverted) cover.NegateInput(b);
-                }
-                cover.setIName(b, name);
-                if (poly && isTrue(model, "P" + num(i) + "_" + num(b))) {
-                    const std::string polyName = name + "_P";
-                    cover.setIName(b, polyName);
-                    if (!net->FindSignal(polyName).first) addStage(name, polyName, false);
-                }
+        // Fan-ins, in (source, port) order.
+        const uint32_t order[2] = {nd.source[1] < nd.source[0] ? 1u : 0u,
+                                   nd.source[1] < nd.source[0] ? 0u : 1u};
+        for (uint32_t b : order) {
+            const uint32_t s = nd.source[b];
+            if (s == Circuit::kNone) continue;
+            std::string name;
+            if (s == 0) {
+                name = "const_0";
+            } else if (s <= k) {
+                name = target->getIName(s - 1);
+            } else {
+                bool inverted = false;
+                name = nodeSignal(s, inverted);
+                if (inverted) cover.NegateInput(b);
             }
+            cover.setIName(b, name);
+            if (poly && nd.polymorphic[b]) {
+                const std::string polyName = name + "_P";
+                cover.setIName(b, polyName);
+                if (!net->FindSignal(polyName).first) addStage(name, polyName, false);
+            }
+        }
         net->AddNode(Node(cover));
 
         // Further outputs driven by the same node.
         if (o1 == m) continue;
         for (uint32_t o = o1 + 1; o < m; ++o) {
-            if (!isTrue(model, "O" + num(o) + "_" + num(i))) continue;
+            if (c.outputs[o].driver != i) continue;
             std::string out = target->getOName(o);
             if (isOutPoly(o)) {
-                out = "out_tmp" + num(o);
+                out = "out_tmp" + int2string(o);
                 addStage(out, target->getOName(o), false);
             }
             addCopy(own, out, isOutInv(o1) != isOutInv(o));
@@ -178,6 +207,10 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Network(const SoPLA* model, uint32_t
 
 std::unique_ptr<Network> SAT_CircGen::Graph2Struct_Network(const SoPLA* model,
                                                            uint32_t nodes) const {
+    return Graph2Struct_Network(Decode(model, nodes));
+}
+
+std::unique_ptr<Network> SAT_CircGen::Graph2Struct_Network(const Circuit& c) const {
     auto net = std::make_unique<Network>();
     net->setName("fnct_struct");
     for (uint32_t q = 0; q < k; ++q)
@@ -189,18 +222,18 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Struct_Network(const SoPLA* model,
     PLA tmpl;
     tmpl.AppendTerm("11", "1");
     auto nodeName = [&](uint32_t s) {
-        const uint32_t o = firstOutputOf(model, s);
-        return o == m ? "n" + num(s - k) : target->getOName(o);
+        const uint32_t o = c.FirstOutputOf(s);
+        return o == m ? "n" + int2string(s - k) : target->getOName(o);
     };
-    for (uint32_t i = k + 1; i <= k + nodes; ++i) {
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
         tmpl.setOName(0, nodeName(i));
         for (uint32_t b = 0; b < 2; ++b) {
-            const uint32_t s = firstSourceOf(model, i, b);
-            if (s == i) continue;
+            const uint32_t s = c.node(i).source[b];
+            if (s == Circuit::kNone) continue;
             if (s == 0)
                 tmpl.setIName(b, "const_0");
             else if (s <= k)
-                tmpl.setIName(b, "i" + num(s - 1));
+                tmpl.setIName(b, "i" + int2string(s - 1));
             else
                 tmpl.setIName(b, nodeName(s));
         }
@@ -210,24 +243,20 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Struct_Network(const SoPLA* model,
 }
 
 uint32_t SAT_CircGen::getLevels(const SoPLA* model, uint32_t nodes) const {
-    return Graph2Struct_Network(model, nodes)->GetLevels();
+    return Decode(model, nodes).Levels();
 }
 
 uint32_t SAT_CircGen::getNodesOfType(const SoPLA* model, uint32_t nodes, std::string type) {
+    return getNodesOfType(Decode(model, nodes), type);
+}
+
+uint32_t SAT_CircGen::getNodesOfType(const Circuit& c, const std::string& type) const {
     uint32_t count = 0;
-    for (uint32_t i = k + 1; i <= k + nodes; ++i) {
-        const uint32_t t = WhatFunction(model, model->begin(), i);
-        if (nodeFunctionCovers[t].getGateName() == type) ++count;
-    }
+    for (const Circuit::Node& nd : c.nodes)
+        if (GateName(nd.function) == type) ++count;
     return count;
 }
 
 uint32_t SAT_CircGen::CountPolyEdges(const SoPLA* model, uint32_t nodes) const {
-    uint32_t count = 0;
-    for (uint32_t i = k + 1; i <= k + nodes; ++i)
-        for (uint32_t b = 0; b < 2; ++b)
-            if (isTrue(model, "P" + num(i) + "_" + num(b))) ++count;
-    for (uint32_t o = 0; o < m; ++o)
-        if (isTrue(model, "OP" + num(o))) ++count;
-    return count;
+    return Decode(model, nodes).PolyEdges();
 }

@@ -3,6 +3,7 @@
 #include "synth/SAT_CircGen.h"
 
 #include "synth/TwoLevelMinimizer.h"
+#include "util/ExchangeFiles.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -11,7 +12,8 @@
 
 namespace {
 
-const char* const kExchangeFiles[] = {"to_min.pla", "onset.pla", "offset.pla"};
+const char* const kExchangeFiles[] = {ExchangeFiles::MinimizerInput, ExchangeFiles::Onset,
+                                      ExchangeFiles::Offset};
 
 void removeExchangeFiles() {
     for (const char* f : kExchangeFiles)
@@ -23,6 +25,8 @@ bool loadCover(const std::string& file, PLA& pla) {
     try {
         pla.LoadPLA(file);
         return true;
+    } catch (const InternalError&) {
+        throw;
     } catch (const CException&) {
         pla = PLA();
         return false;
@@ -107,10 +111,10 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
             TwoLevelMinimizer::Covers(2, values, onset, offset);
         } else {
             removeExchangeFiles();
-            work.SavePLA("to_min.pla");
+            work.SavePLA(ExchangeFiles::MinimizerInput);
             minimizer.Run();
-            onRead = loadCover("onset.pla", onset);
-            offRead = loadCover("offset.pla", offset);
+            onRead = loadCover(ExchangeFiles::Onset, onset);
+            offRead = loadCover(ExchangeFiles::Offset, offset);
             removeExchangeFiles();
         }
 
@@ -133,6 +137,7 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
             throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
                                    "(constant or buffer).");
         nodeFunctionCovers.push_back(*cover);
+        nodeFunctionCovers.back().getGateName(); // recognised once, read by the writers
 
         onset.setType(std::string("fr"));
         onset.AppendPLA(offset);

@@ -4,11 +4,10 @@
 #include "synth/SAT_CircGen.h"
 
 #include "bound/FastBound.h"
-#include "solver/CostCounter.h"
 #include "solver/SearchSolver.h"
 #include "synth/PhaseTimings.h"
 #include "synth/SearchProgress.h"
-#include "synth/VarMap.h"
+#include "util/ExchangeFiles.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -29,10 +28,10 @@ namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-const char* const kContinuationFile = "constr.cnf";
+const char* const kContinuationFile = ExchangeFiles::Continuation;
 // The continuation file is written here first and then renamed over constr.cnf, so that
 // constr.cnf always holds a complete save.
-const char* const kContinuationTemp = "constr.cnf.tmp";
+const char* const kContinuationTemp = ExchangeFiles::ContinuationTemp;
 // The comment line of the continuation file that records the problem it belongs to.
 const std::string kProblemKey = "c problem ";
 
@@ -64,9 +63,10 @@ std::string readTail(const char* file, std::streamoff count) {
 // One call of SAT_CircGen::Generate: the values that live only during the call.
 class Search {
 public:
-    Search(SAT_CircGen& engine, bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity)
-        : e_(engine), enumerate_(enumerate), cont_(cont), best_(best), bulk_(bulk),
-          verbosity_(verbosity), embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
+    Search(SAT_CircGen& engine, const GenerateOptions& options)
+        : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
+          bulk_(options.bulk), verbosity_(options.verbosity),
+          embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
           maxCost_(engine.maxGateCost) {}
 
     void Run() {
@@ -101,6 +101,7 @@ private:
         // The lower-bound engine answers for node counts below the first solution; with a
         // preset count there is nothing to skip.
         std::unique_ptr<FastBound> bound;
+        e_.boundNote = e_.fixedN ? "a preset node count" : "switched off";
         if (e_.useFastBound && !e_.fixedN) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
             bound = std::make_unique<FastBound>(e_.BoundSpec());
@@ -226,8 +227,8 @@ private:
             ++e_.n;
         const BoundCircuit* witness = bound.witness();
         if (witness == nullptr)
-            throw RuntimeException("internal error: the lower-bound engine left node count " +
-                                   int2string(e_.n) + " undecided");
+            throw InternalError("the lower-bound engine left node count " + int2string(e_.n) +
+                                " undecided");
         BoundCircuit circuit = *witness;
         uint32_t cost = kNone;
         if (e_.costsDiffer) {
@@ -239,8 +240,8 @@ private:
             }
             StopRequest::ThrowIfPending();
             if (!cheapest)
-                throw RuntimeException("internal error: the lower-bound engine gave no cheapest "
-                                       "circuit");
+                throw InternalError("the lower-bound engine gave no cheapest "
+                                    "circuit");
             circuit = std::move(cheapest->circuit);
             cost = cheapest->cost;
             e_.n = static_cast<uint32_t>(circuit.nodes.size());
@@ -256,8 +257,8 @@ private:
         e_.best_n = nBest_ = e_.n;
         e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
         if (e_.costsDiffer && e_.best_cost != cost)
-            throw RuntimeException("internal error: the lower-bound engine's circuit costs " +
-                                   int2string(cost) + ", its model " + int2string(e_.best_cost));
+            throw InternalError("the lower-bound engine's circuit costs " + int2string(cost) +
+                                ", its model " + int2string(e_.best_cost));
         ReportBest();
     }
 
@@ -425,90 +426,6 @@ private:
         e_.Generate_SAT();
     }
 
-    // Embedded route: consecutive nodes that may trade places take their source pairs in
-    // colexicographic order. Every class of solutions that differ only in the numbering of
-    // their nodes keeps a member (the one whose sequence of source pairs is least), and the
-    // blocking clauses of a solution exclude its whole class, so enumeration counts the
-    // same classes as without the order; the solver just sees fewer copies of each. Used
-    // where a class is exactly the node renumberings of a solution: one source per port,
-    // ports of symmetric functions in source order, no polymorphic edges.
-    void OrderNodes() {
-        if (!e_.allSymmetric || e_.polyEdges || e_.n < 2) return;
-        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
-                        e_.polyEdges);
-        SearchSolver& solver = e_.Solver();
-        const uint32_t first = vm.firstSource();
-        const auto C = [&](uint32_t j, uint32_t i, uint32_t b) {
-            return static_cast<int>(vm.C(j, i, b)) + 1;
-        };
-        // With one output the last node drives it and never moves.
-        const uint32_t lastMovable = e_.m == 1 ? e_.k + e_.n - 1 : e_.k + e_.n;
-        // (Ordering every later node that could take a node's place was measured: it costs
-        // the solver more than it saves.)
-        for (uint32_t i = e_.k + 1; i < lastMovable; ++i) {
-            // Port 1 holds the larger source: node i's may not exceed node i+1's.
-            for (uint32_t a = first + 1; a < i; ++a)
-                for (uint32_t b = first; b < a; ++b)
-                    solver.AddClause({-C(a, i, 1), -C(b, i + 1, 1)});
-            // Equal larger sources: the smaller ones in order.
-            for (uint32_t h = first; h < i; ++h)
-                for (uint32_t a = first + 1; a <= h; ++a)
-                    for (uint32_t b = first; b < a; ++b)
-                        solver.AddClause(
-                            {-C(h, i, 1), -C(h, i + 1, 1), -C(a, i, 0), -C(b, i + 1, 0)});
-        }
-    }
-
-    // Embedded route, at the optimum: no node's value equals another signal's, or the
-    // complement of one where inversions are free, or a constant that readers could take
-    // instead. Such a node could be removed (docs/fast-bound.md, redundancy), giving a
-    // smaller or cheaper circuit, so no optimum solution has one: the clauses only help
-    // the solver and change no count.
-    void ForbidRedundantNodes() {
-        if (e_.polyEdges) return; // the argument is not made for polymorphic edges
-        PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-        const VarMap vm(e_.k, e_.m, e_.n, e_.functionCount, e_.codeBits, e_.allowConst,
-                        e_.polyEdges);
-        SearchSolver& solver = e_.Solver();
-        const uint32_t rows = vm.rows();
-        const auto Y = [&](uint32_t r, uint32_t s) { return static_cast<int>(vm.Y(r, s)) + 1; };
-        const bool inv = e_.allowInv;
-        std::vector<int> clause;
-        for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
-            // With inversions free, a node reading the constant, or one signal on both ports,
-            // computes a constant, that signal or its complement: it reads neither.
-            if (inv)
-                for (uint32_t b = 0; b < 2; ++b) {
-                    if (e_.allowConst) solver.AddClause({-(static_cast<int>(vm.C(0, i, b)) + 1)});
-                    for (uint32_t s = vm.firstSource(); s < i && b == 0; ++s)
-                        solver.AddClause({-(static_cast<int>(vm.C(s, i, 0)) + 1),
-                                          -(static_cast<int>(vm.C(s, i, 1)) + 1)});
-                }
-            // The constants: 0 where readers may take it (or invert), 1 where they may invert.
-            for (uint32_t value = 0; value < 2; ++value) {
-                if (value == 0 ? !(inv || e_.allowConst) : !inv) continue;
-                clause.clear();
-                for (uint32_t r = 0; r < rows; ++r)
-                    clause.push_back(value ? -Y(r, i) : Y(r, i));
-                solver.AddClause(clause);
-            }
-            for (uint32_t s = 1; s < i; ++s)
-                for (uint32_t complement = 0; complement < (inv ? 2u : 1u); ++complement) {
-                    clause.clear();
-                    for (uint32_t r = 0; r < rows; ++r) {
-                        // Differ at row r (agree, for the complement).
-                        const int d = solver.NewVar(e_.clauses);
-                        const int y = complement ? -Y(r, s) : Y(r, s);
-                        solver.AddClause({-d, Y(r, i), y});
-                        solver.AddClause({-d, -Y(r, i), -y});
-                        clause.push_back(d);
-                    }
-                    solver.AddClause(clause);
-                }
-        }
-    }
-
     void AddFH() {
         PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
         e_.Add_FH();
@@ -560,6 +477,7 @@ private:
 
     void LoadContinuation() {
         if (!canOpen(kContinuationFile)) return; // a new search
+        e_.boundNote = "resumed from " + std::string(kContinuationFile);
         {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Files);
             e_.clauses.LoadCNF(kContinuationFile);
@@ -581,6 +499,7 @@ private:
         e_.best_cost = str2uint(cost);
         e_.best_n = str2uint(bestN);
         e_.sol_no = str2uint(solNo);
+        e_.AdoptLoadedInstance();
     }
 
     // The continuation file was saved for another problem: names the first setting that
@@ -614,18 +533,12 @@ private:
     void RunSolver(uint32_t costBound = kNone) {
         StopRequest::ThrowIfPending();
         const bool pbo = e_.pboMode;
-        if (verbosity_ > 1) e_.clauses.SaveCNF_text("log/SAT.txt");
+        if (verbosity_ > 1) e_.clauses.SaveCNF_text(ExchangeFiles::InstanceLog);
         std::vector<int> assumptions;
-        if (embedded_ && !e_.extras.ordered) {
-            OrderNodes();
-            e_.extras.ordered = true;
+        if (embedded_) {
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
+            assumptions = e_.PrepareEmbeddedSolve(e_.costsDiffer ? costBound : kNone);
         }
-        if (embedded_ && e_.optimumProven && !e_.extras.pruned) {
-            ForbidRedundantNodes();
-            e_.extras.pruned = true;
-        }
-        if (embedded_ && e_.costsDiffer && costBound != kNone)
-            assumptions = CostAssumption(costBound);
 
         const double wall0 = PhaseTimings::WallNow();
         const double own0 = e_.timings ? PhaseTimings::OwnCpuNow() : 0.0;
@@ -650,40 +563,7 @@ private:
         }
         account();
         StopRequest::ThrowIfPending();
-        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), "log/SAT_sol.txt");
-    }
-
-    // The assumption that bounds the total gate cost of the instance's circuit at bound,
-    // over the function-select variables FH<i>_<t>; the counter is built on first use for
-    // the instance. Empty when the instance has no function-select variables.
-    std::vector<int> CostAssumption(uint32_t bound) {
-        if (!e_.extras.counter || e_.extras.counter->limit() < bound) {
-            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-            SearchSolver& solver = e_.Solver();
-            const uint32_t width = e_.clauses.getInputs();
-            std::vector<std::vector<int>> ladders;
-            for (uint32_t i = e_.k + 1; i <= e_.k + e_.n; ++i) {
-                std::vector<int> ladder;
-                for (uint32_t t = 0; t < e_.functionCount; ++t) {
-                    const uint32_t pos =
-                        e_.clauses.getNamePos("FH" + int2string(i) + "_" + int2string(t));
-                    if (pos >= width) return {};
-                    const uint32_t cost = e_.gateCosts[t];
-                    while (ladder.size() < cost) {
-                        ladder.push_back(solver.NewVar(e_.clauses));
-                        if (ladder.size() > 1)
-                            solver.AddClause({-ladder.back(), ladder[ladder.size() - 2]});
-                    }
-                    solver.AddClause({-static_cast<int>(pos + 1), ladder[cost - 1]});
-                }
-                ladders.push_back(std::move(ladder));
-            }
-            e_.extras.counter = std::make_unique<CostCounter>(
-                ladders, bound, [&] { return solver.NewVar(e_.clauses); },
-                [&](const std::vector<int>& c) { solver.AddClause(c); });
-        }
-        const int lit = e_.extras.counter->AtMost(bound);
-        return lit ? std::vector<int>{lit} : std::vector<int>{};
+        if (verbosity_ > 1 && e_.SAT_res) e_.SaveSATRes(e_.SAT_res.get(), ExchangeFiles::ModelLog);
     }
 
     void Verbose() const {
@@ -722,10 +602,10 @@ private:
 
 } // namespace
 
-void SAT_CircGen::Generate(bool enumerate, bool cont, bool best, bool bulk, unsigned verbosity) {
-    if (best && enumerate && !bulk)
+void SAT_CircGen::Generate(const GenerateOptions& options) {
+    if (options.best && options.enumerate && !options.bulk)
         throw RuntimeException("SAT_CircGen::Generate: enumerate & best must be run in bulk mode");
-    Search(*this, enumerate, cont, best, bulk, verbosity).Run();
+    Search(*this, options).Run();
 }
 
 void SAT_CircGen::SaveConstraints() {

@@ -5,7 +5,9 @@
 
 #include "solver/EmbeddedSolver.h"
 #include "solver/MinisatSolver.h"
+#include "util/Step.h"
 #include "util/myExcept.h"
+#include "util/utils.h"
 
 #include <algorithm>
 #include <fstream>
@@ -26,6 +28,12 @@ Model buildModel(const SoPLA& shape, SearchSolver::Assignment& values) {
     return model;
 }
 
+// The step of a solver run, for the message when memory runs out.
+std::string solvingStep(const SoPLA& cnf, uint32_t n) {
+    return "solving the instance for n = " + int2string(n) + ": " + withCommas(cnf.getInputs()) +
+           " variables, " + withCommas(cnf.getTermCount()) + " clauses";
+}
+
 } // namespace
 
 SearchSolver& SAT_CircGen::Solver() {
@@ -38,18 +46,22 @@ SearchSolver& SAT_CircGen::Solver() {
     return *solver;
 }
 
+// The message names are the classic ones: RunSAT reports a held model under the name of
+// ReadSATResult, and so does ReadPBOResult (kept, as every quoted message is).
 void SAT_CircGen::RunSAT(bool pbo) {
     if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
     if (!pbo) {
         SolveWith({});
         return;
     }
+    const Step step(solvingStep(clauses, n));
     std::optional<SearchSolver::Assignment> answer = Solver().Optimize(clauses, PBO_OptCrit());
     if (answer) SAT_res = buildModel(clauses, *answer);
 }
 
 void SAT_CircGen::SolveWith(const std::vector<int>& assumptions) {
     if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+    const Step step(solvingStep(clauses, n));
     std::optional<SearchSolver::Assignment> answer = Solver().Solve(clauses, assumptions);
     if (answer) SAT_res = buildModel(clauses, *answer);
 }

@@ -78,16 +78,11 @@ std::string SAT_CircGen::ProblemFingerprint() const {
     // FNV-1a over the target's value (0, 1, don't care) at every row of every output.
     uint64_t hash = 0xcbf29ce484222325ull;
     const uint32_t width = polyEdges ? k + 1 : k;
-    if (target != nullptr && width < 32) {
-        const uint32_t rows = 1u << width;
-        for (uint32_t r = 0; r < rows; ++r) {
-            const std::vector<uint32_t> values = target->Simulate(Cube(int2bin(r, width)));
-            for (uint32_t v : values) {
-                hash ^= v > 2 ? 0 : v;
-                hash *= 0x100000001b3ull;
-            }
+    if (target != nullptr && width < 31)
+        for (uint8_t v : target->SimulateAll()) {
+            hash ^= v > 2 ? 0 : v;
+            hash *= 0x100000001b3ull;
         }
-    }
     char target[17];
     std::snprintf(target, sizeof target, "%016llx", static_cast<unsigned long long>(hash));
     std::string costs;

@@ -1,10 +1,11 @@
-// Solution writers that read the model's variables directly: the Graphviz drawing, the
-// AIGER ASCII file and the binary AIGER file.
+// Solution writers: the Graphviz drawing, the AIGER ASCII file and the binary AIGER file,
+// each written from the decoded circuit (the model-taking forms decode first).
 //
-// Signal numbering: 0 the constant, 1..k the primary inputs, k+1..k+n the nodes. In both
-// AIGER files input q is variable q+1 and node i is variable i; a literal is twice the
-// variable, plus one for an inverted use. Like the decoders, the writers take the first
-// (smallest) true source of every port.
+// Signal numbering: 0 the constant, 1..k the primary inputs, k+1..k+n the nodes. In the
+// AIGER ASCII file input q is variable q+1 and node i is variable i; a literal is twice the
+// variable, plus one for an inverted use. The binary AIGER file is an AND-inverter graph:
+// every node becomes ANDs (none, one or three) with variables of their own, numbered in
+// node order after the inputs.
 #include "synth/SAT_CircGen.h"
 
 #include "util/myExcept.h"
@@ -13,13 +14,10 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
-
-std::string num(uint32_t v) {
-    return int2string(v);
-}
 
 // The attribute text of an edge drawn dashed when inverted and bold blue when polymorphic;
 // empty when it is neither.
@@ -43,6 +41,74 @@ std::string dotShape(const std::string& gate) {
     return ", shape = cylinder";
 }
 
+// The 4-bit table f(a, b) at bit 2a + b of a library function, a on port 0.
+uint32_t tableOf(const PLA& function) {
+    const char* const rows[] = {"00", "01", "10", "11"};
+    uint32_t table = 0;
+    for (uint32_t r = 0; r < 4; ++r) {
+        const std::vector<uint32_t> v = function.Simulate(Cube(rows[r]));
+        if (v.empty() || v[0] > 1)
+            throw InternalError("SaveAIG: a node function without a complete table");
+        if (v[0] == 1) table |= 1u << r;
+    }
+    return table;
+}
+
+// AND gates of a binary AIGER file in the making: variables after the k inputs.
+class AndGraph {
+public:
+    explicit AndGraph(uint32_t inputs) : next_(inputs + 1) {}
+    // The literal of a new AND of two literals.
+    uint32_t And(uint32_t x, uint32_t y) {
+        const uint32_t lhs = 2 * next_++;
+        gates_.push_back({lhs, std::max(x, y), std::min(x, y)});
+        return lhs;
+    }
+    // The literal of f(x, y) for a 4-bit table f (f(a, b) at bit 2a + b): one AND with
+    // inversions when f is 1 (or 0) at exactly one point, three ANDs for the exclusive-or
+    // and its complement, none for a projection or a constant.
+    uint32_t Gate(uint32_t table, uint32_t x, uint32_t y) {
+        uint32_t ones = 0, one = 0, zero = 0;
+        for (uint32_t p = 0; p < 4; ++p) {
+            if ((table >> p) & 1u) {
+                ++ones;
+                one = p;
+            } else {
+                zero = p;
+            }
+        }
+        // The literal that is 1 exactly at the point (a, b).
+        const auto at = [&](uint32_t p) { return And(x ^ ((p >> 1) ^ 1u), y ^ ((p & 1u) ^ 1u)); };
+        switch (ones) {
+        case 0:
+            return 0;
+        case 4:
+            return 1;
+        case 1:
+            return at(one);
+        case 3:
+            return at(zero) ^ 1u;
+        default:
+            break;
+        }
+        if (table == 0xC) return x; // a
+        if (table == 0x3) return x ^ 1u;
+        if (table == 0xA) return y; // b
+        if (table == 0x5) return y ^ 1u;
+        // 6: a xor b = not(a and b) and not(not a and not b); 9 its complement.
+        const uint32_t both = And(x, y);
+        const uint32_t neither = And(x ^ 1u, y ^ 1u);
+        const uint32_t exor = And(both ^ 1u, neither ^ 1u);
+        return table == 0x6 ? exor : exor ^ 1u;
+    }
+    uint32_t count() const { return static_cast<uint32_t>(gates_.size()); }
+    const std::vector<std::array<uint32_t, 3>>& gates() const { return gates_; }
+
+private:
+    uint32_t next_;
+    std::vector<std::array<uint32_t, 3>> gates_; // lhs > rhs0 >= rhs1
+};
+
 // Seven bits per byte, least significant group first, high bit set on all but the last.
 void putDelta(std::ostream& out, uint32_t x) {
     while (x & ~0x7Fu) {
@@ -55,18 +121,14 @@ void putDelta(std::ostream& out, uint32_t x) {
 } // namespace
 
 void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) {
+    SaveDOT(Decode(model, nodes), file);
+}
+
+void SAT_CircGen::SaveDOT(const Circuit& c, const std::string& file) const {
     std::ofstream out(file, std::ios::out | std::ios::trunc);
     if (!out) throw RuntimeException("SaveDOT: cannot open file.");
 
-    const uint32_t last = k + nodes;
-    bool constUsed = false;
-    if (allowConst)
-        for (uint32_t i = k + 1; i <= last && !constUsed; ++i)
-            for (uint32_t b = 0; b < 2 && !constUsed; ++b)
-                constUsed = isTrue(model, "C0_" + num(i) + "_" + num(b));
-    for (uint32_t o = 0; o < m && !constUsed; ++o)
-        constUsed = isTrue(model, "O" + num(o) + "_0");
-
+    const uint32_t last = c.lastSignal();
     out << "digraph Network {" << std::endl;
     out << "edge[dir = back];" << std::endl;
     out << "{" << std::endl;
@@ -74,7 +136,7 @@ void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) 
     for (uint32_t q = 0; q < k; ++q)
         out << "     N_" << q + 1 << " [label=\"" << target->getIName(q)
             << "\", shape = triangle, color = coral, fillcolor = coral];" << std::endl;
-    if (constUsed)
+    if (c.ConstantUsed())
         out << "     N_0 [label=\"0\", shape = triangle, color = coral, fillcolor = coral];"
             << std::endl;
     out << "}" << std::endl;
@@ -85,28 +147,18 @@ void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) 
             << "\", shape = invtriangle, color = coral, fillcolor = coral];" << std::endl;
     out << "}" << std::endl;
 
-    std::vector<uint32_t> function(nodes);
-    for (uint32_t i = k + 1; i <= last; ++i) {
-        const uint32_t t = WhatFunction(model, model->begin(), i);
-        function[i - k - 1] = t;
-        out << "     N_" << i << " [label=\"" << i - k << "\""
-            << dotShape(nodeFunctionCovers[t].getGateName()) << "];" << std::endl;
-    }
-    out << std::endl;
-
-    std::vector<std::array<uint32_t, 2>> first(nodes);
     for (uint32_t i = k + 1; i <= last; ++i)
-        for (uint32_t b = 0; b < 2; ++b)
-            first[i - k - 1][b] = firstSourceOf(model, i, b);
+        out << "     N_" << i << " [label=\"" << i - k << "\""
+            << dotShape(GateName(c.node(i).function)) << "];" << std::endl;
+    out << std::endl;
 
     for (uint32_t s = allowConst ? 0 : 1; s < last; ++s)
         for (uint32_t i = std::max(k + 1, s + 1); i <= last; ++i)
             for (uint32_t b = 0; b < 2; ++b) {
-                if (first[i - k - 1][b] != s) continue;
-                const bool inv = isTrue(model, "N" + num(i) + "_" + num(b));
-                const bool poly = isTrue(model, "P" + num(i) + "_" + num(b));
-                std::string attr = edgeStyle(inv, poly);
-                if (!symmetric[function[i - k - 1]]) {
+                const Circuit::Node& nd = c.node(i);
+                if (nd.source[b] != s) continue;
+                std::string attr = edgeStyle(nd.inverted[b], nd.polymorphic[b]);
+                if (!symmetric[nd.function]) {
                     attr += attr.empty() ? " [" : ", ";
                     attr += b == 0 ? "tailport=\"sw\"" : "tailport=\"se\"";
                     attr += "]";
@@ -117,57 +169,56 @@ void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) 
             }
 
     for (uint32_t o = 0; o < m; ++o) {
-        const uint32_t s = firstDriverOf(model, o, nodes);
-        if (s > last) continue; // an output without a driver has no edge
-        const bool inv = isTrue(model, "ON" + num(o));
-        const bool poly = polyEdges && isTrue(model, "OP" + num(o));
-        std::string attr = edgeStyle(inv, poly);
+        const Circuit::Output& output = c.outputs[o];
+        if (output.driver == Circuit::kNone) continue; // an output without a driver has no edge
+        std::string attr = edgeStyle(output.inverted, polyEdges && output.polymorphic);
         if (!attr.empty()) attr += "]";
-        out << "     O_" << o << " -> N_" << s << attr << ";" << std::endl;
+        out << "     O_" << o << " -> N_" << output.driver << attr << ";" << std::endl;
     }
     out << "}" << std::endl;
 }
 
 void SAT_CircGen::SaveAAG(const SoPLA* model, uint32_t nodes, std::string file) {
+    SaveAAG(Decode(model, nodes), file);
+}
+
+void SAT_CircGen::SaveAAG(const Circuit& c, const std::string& file) const {
     std::ofstream out(file, std::ios::out | std::ios::trunc);
     if (!out) throw RuntimeException("SaveAAG: cannot open file.");
 
-    const uint32_t last = k + nodes;
-    std::vector<bool> isXor(nodes, false);
     bool anyXor = false;
-    for (uint32_t i = k + 1; i <= last; ++i) {
-        const std::string gate =
-            nodeFunctionCovers[WhatFunction(model, model->begin(), i)].getGateName();
+    for (const Circuit::Node& nd : c.nodes) {
+        const std::string gate = GateName(nd.function);
         if (gate != "and" && gate != "xor")
             throw RuntimeException("SaveAAG: node function not supported.");
-        isXor[i - k - 1] = gate == "xor";
         anyXor = anyXor || gate == "xor";
     }
 
+    // The header counts the engine's field n, not the solution's node count (the classic
+    // writer's choice, kept: the front end passes the same value).
     out << (polyEdges ? "p" : "") << (anyXor ? "x" : "") << "aag " << n + k << " " << k << " 0 "
         << m << " " << n << std::endl;
     for (uint32_t q = 0; q < k; ++q)
         out << 2 * (q + 1) << std::endl;
 
-    for (uint32_t o = 0; o < m; ++o) {
-        if (polyEdges && isTrue(model, "OP" + num(o))) out << "-";
-        // Only an ON variable holding 0 counts as a plain output here.
-        const bool inverted = model->getLitByName(model->begin(), "ON" + num(o)) != Lit_0;
-        for (uint32_t s = 0; s <= last; ++s)
-            if (isTrue(model, "O" + num(o) + "_" + num(s))) out << 2 * s + (inverted ? 1 : 0);
+    for (const Circuit::Output& output : c.outputs) {
+        if (polyEdges && output.polymorphic) out << "-";
+        // Only an output inversion that the solver set to 0 counts as a plain output here.
+        const bool inverted = output.inverted || output.inversionOpen;
+        if (output.driver != Circuit::kNone) out << 2 * output.driver + (inverted ? 1 : 0);
         out << std::endl;
     }
 
-    for (uint32_t i = k + 1; i <= last; ++i) {
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
+        const Circuit::Node& nd = c.node(i);
         std::string port[2];
         for (uint32_t b = 0; b < 2; ++b) {
-            const uint32_t s = firstSourceOf(model, i, b);
-            if (s == i) throw RuntimeException("SaveAAG: port without source.");
-            const bool inv = isTrue(model, "N" + num(i) + "_" + num(b));
-            const bool poly = polyEdges && isTrue(model, "P" + num(i) + "_" + num(b));
-            port[b] = (poly ? "-" : "") + num(2 * s + (inv ? 1 : 0));
+            if (nd.source[b] == Circuit::kNone)
+                throw RuntimeException("SaveAAG: port without source.");
+            const bool poly = polyEdges && nd.polymorphic[b];
+            port[b] = (poly ? "-" : "") + int2string(2 * nd.source[b] + (nd.inverted[b] ? 1 : 0));
         }
-        if (isXor[i - k - 1])
+        if (GateName(nd.function) == "xor")
             out << 2 * i << " " << port[1] << " " << port[0] << std::endl;
         else
             out << 2 * i << " " << port[0] << " " << port[1] << std::endl;
@@ -175,49 +226,61 @@ void SAT_CircGen::SaveAAG(const SoPLA* model, uint32_t nodes, std::string file) 
 }
 
 void SAT_CircGen::SaveAIG(const SoPLA* model, uint32_t nodes, std::string file) {
-    const uint32_t last = k + nodes;
+    SaveAIG(Decode(model, nodes), file);
+}
 
+void SAT_CircGen::SaveAIG(const Circuit& c, const std::string& file) const {
     // Everything is checked and computed before the file is created.
-    for (uint32_t i = k + 1; i <= last; ++i)
-        if (nodeFunctionCovers[WhatFunction(model, model->begin(), i)].getGateName() != "and")
-            throw RuntimeException("SaveAIG: node function not supported.");
-    bool poly = false;
-    for (uint32_t i = k + 1; i <= last; ++i)
-        for (uint32_t b = 0; b < 2; ++b)
-            poly = poly || isTrue(model, "P" + num(i) + "_" + num(b));
-    for (uint32_t o = 0; o < m; ++o)
-        poly = poly || isTrue(model, "OP" + num(o));
-    if (poly) throw RuntimeException("SaveAIG: polymorphic edges not supported.");
+    if (c.PolyEdges() != 0) throw RuntimeException("SaveAIG: polymorphic edges not supported.");
+    std::vector<uint32_t> table(nodeFunctions.size());
+    for (uint32_t t = 0; t < nodeFunctions.size(); ++t)
+        table[t] = tableOf(nodeFunctions[t]);
 
+    // The literal of every signal: the constant, the inputs, then each node as ANDs.
+    AndGraph graph(k);
+    std::vector<uint32_t> literal(c.lastSignal() + 1);
+    for (uint32_t q = 0; q <= k; ++q)
+        literal[q] = 2 * q;
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
+        const Circuit::Node& nd = c.node(i);
+        uint32_t in[2];
+        for (uint32_t b = 0; b < 2; ++b) {
+            if (nd.source[b] == Circuit::kNone)
+                throw RuntimeException("SaveAIG: port without source.");
+            in[b] = literal[nd.source[b]] ^ (nd.inverted[b] ? 1u : 0u);
+        }
+        if (nd.function >= table.size())
+            throw InternalError("SaveAIG: node " + int2string(i) + " has no library function");
+        literal[i] = graph.Gate(table[nd.function], in[0], in[1]);
+    }
     std::vector<uint32_t> outputs(m);
     for (uint32_t o = 0; o < m; ++o) {
-        const uint32_t s = firstDriverOf(model, o, nodes);
-        if (s > last) throw RuntimeException("SaveAIG: output without driver.");
-        const bool inverted = model->getLitByName(model->begin(), "ON" + num(o)) != Lit_0;
-        outputs[o] = 2 * s + (inverted ? 1 : 0);
-    }
-    // Each gate: lhs > rhs0 >= rhs1, since a node only reads lower-numbered signals.
-    std::vector<std::array<uint32_t, 2>> gates(nodes);
-    for (uint32_t i = k + 1; i <= last; ++i) {
-        uint32_t lit[2];
-        for (uint32_t b = 0; b < 2; ++b) {
-            const uint32_t s = firstSourceOf(model, i, b);
-            if (s == i) throw RuntimeException("SaveAIG: port without source.");
-            lit[b] = 2 * s + (isTrue(model, "N" + num(i) + "_" + num(b)) ? 1 : 0);
-        }
-        gates[i - k - 1] = {std::max(lit[0], lit[1]), std::min(lit[0], lit[1])};
+        const Circuit::Output& output = c.outputs[o];
+        if (output.driver == Circuit::kNone)
+            throw RuntimeException("SaveAIG: output without driver.");
+        // As in the ASCII file, an output inversion left open counts as an inversion.
+        const bool inverted = output.inverted || output.inversionOpen;
+        outputs[o] = literal[output.driver] ^ (inverted ? 1u : 0u);
     }
 
     std::ofstream out(file, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!out) throw RuntimeException("SaveAIG: cannot open file.");
-    out << "aig " << last << " " << k << " 0 " << m << " " << nodes << "\n";
+    out << "aig " << k + graph.count() << " " << k << " 0 " << m << " " << graph.count() << "\n";
     for (uint32_t lit : outputs)
         out << lit << "\n";
-    for (uint32_t i = k + 1; i <= last; ++i) {
-        const auto& g = gates[i - k - 1];
-        putDelta(out, 2 * i - g[0]);
+    for (const auto& g : graph.gates()) {
         putDelta(out, g[0] - g[1]);
+        putDelta(out, g[1] - g[2]);
     }
     out.flush();
     if (!out) throw RuntimeException("SaveAIG: cannot write file.");
+}
+
+std::string SAT_CircGen::GateName(uint32_t t) const {
+    if (t >= nodeFunctionCovers.size())
+        throw InternalError("SAT_CircGen: node function " + int2string(t) + " beyond the library");
+    const SoPLA& cover = nodeFunctionCovers[t];
+    if (!cover.peekGateName().empty()) return cover.peekGateName();
+    SoPLA copy(cover); // recognised on a copy: the library stays as it is
+    return copy.getGateName();
 }

@@ -2,6 +2,7 @@
 
 #include "logic/PLA.h"
 #include "solver/ExternalTools.h"
+#include "util/ExchangeFiles.h"
 #include "util/myExcept.h"
 
 #include <algorithm>
@@ -28,13 +29,14 @@ std::string TwoLevelMinimizer::name() const {
 
 void TwoLevelMinimizer::Run() const {
     if (kind_ == Kind::BuiltIn) {
-        MinimizeFile("to_min.pla", "onset.pla");
-        OffsetFile("onset.pla", "offset.pla");
+        MinimizeFile(ExchangeFiles::MinimizerInput, ExchangeFiles::Onset);
+        OffsetFile(ExchangeFiles::Onset, ExchangeFiles::Offset);
         return;
     }
     const std::string program = name();
-    ExternalTools::Run(program + " to_min.pla > onset.pla");
-    ExternalTools::Run(program + " -or onset.pla > offset.pla");
+    ExternalTools::Run(program + " " + ExchangeFiles::MinimizerInput + " > " +
+                       ExchangeFiles::Onset);
+    ExternalTools::Run(program + " -or " + ExchangeFiles::Onset + " > " + ExchangeFiles::Offset);
 }
 
 namespace {
@@ -66,6 +68,8 @@ bool readFunction(const std::string& file, uint32_t& inputs, std::vector<uint8_t
     PLA pla;
     try {
         pla.LoadPLA(file);
+    } catch (const InternalError&) {
+        throw;
     } catch (const CException&) {
         return false;
     }

@@ -4,7 +4,9 @@
 //   per row r:  Y<s>, X<i>_<b>, XN<i>_<b>, ON<o>, OV<o>, XP<i>_<b>, ONP<o>, P (all "_#<r>")
 //   after the rows, when function-select variables are added: FH<i>_<t>
 // The positions follow from (k, m, n, library size, constants, polymorphic edges) alone, so
-// the map is computed arithmetically and never looks a name up.
+// the map is computed arithmetically and never looks a name up. One map describes one
+// instance: the encoding, the blocking and cost clauses, the decoder and the writers all
+// address variables through it; Name() gives the names the CNF files carry.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +47,13 @@ public:
 
     // Function-select variables, created after everything else.
     uint32_t FH(uint32_t i, uint32_t t) const { return total_ + (i - k_ - 1) * functionCount_ + t; }
+
+    // The name of the variable at a position, as the CNF files show it (the inverse of the
+    // functions above). Names exist only for the files; the engine works on positions.
+    std::string Name(uint32_t pos) const;
+
+    // Connection variables C<j>_<i>_<b> that the row clauses use (j < i), per port bit.
+    uint64_t connectionPairs() const;
 
     uint32_t structuralCount() const { return structural_; }
     uint32_t rowSize() const { return rowSize_; }

@@ -1,17 +1,20 @@
 // End-to-end guards of a run: the directory lock that keeps a second run out, the refusal
 // of targets that no circuit of the available gates can realise, stop requests and the
-// time limit in every phase, and the progress line on a terminal.
+// time limit in every phase, the progress line on a terminal, and runs that would exhaust
+// the memory.
 #include "tests/support/E2eRun.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <regex>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -105,9 +108,9 @@ TEST(E2eGuard, OneRunPerDirectory) {
     EXPECT_EQ(Mismatch(GateCircuit::FromDot(readFile(dir.file("m.dot")), "8"),
                        Expected::FromNumber(232, 3)),
               "");
-    EXPECT_EQ(runQuillon({"-k", "2", "-truth", "missing.txt", "-solver", "minisat"}, dir.path())
-                  .status,
-              1);
+    EXPECT_EQ(
+        runQuillon({"-k", "2", "-truth", "missing.txt", "-solver", "minisat"}, dir.path()).status,
+        1);
     EXPECT_EQ(runQuillon({"-k", "2", "-f", "6", "-solver", "minisat"}, dir.path()).status, 0);
 }
 
@@ -178,7 +181,7 @@ TEST(E2eGuard, DontCaresAndPresetCountsAreNotRefused) {
 // the impossibility check, the lower-bound problem, building a large instance.
 TEST(E2eGuard, StopRequestEndsEveryPhaseWithinASecond) {
     for (const auto& [command, delay] : std::vector<std::pair<std::string, double>>{
-             {"-k 14", 0.3}, {"-k 14", 1.5}, {"-k 21 -f 1", 0.5}, {"-k 21 -f 1", 2.0}}) {
+             {"-k 14", 0.3}, {"-k 14", 1.5}, {"-k 21 -f 1", 0.5}, {"-k 18 -f 1", 2.0}}) {
         TempDir dir;
         const pid_t pid = start(splitFields(command, ' '), dir.path());
         std::this_thread::sleep_for(std::chrono::duration<double>(delay));
@@ -279,4 +282,33 @@ TEST(E2eGuard, ProgressLineOnATerminal) {
         std::regex_replace(screen, std::regex("\r(" + text + ")?\x1b\\[K"), "");
     EXPECT_TRUE(std::regex_match(rest, std::regex("Solutions: 1\r\n0117;7;3;4;[0-9.e-]+\r\n")))
         << rest;
+}
+// Under a 300 MB address-space limit (set for the run by the shell): an instance whose
+// estimate does not fit is refused before it is built, with the estimate; a target that
+// does not fit runs out of memory while it is built. Either way a message that names the
+// step, status 1, and no output file.
+TEST(E2eGuard, ExhaustionNamesTheStep) {
+    struct Case {
+        std::string args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"-k 12 -fh 6996 -n 40", "out of memory building the instance for n = 40: 4,096 rows × 40 "
+                                 "nodes, about "},
+        {"-k 24 -f 5", "out of memory building the target for 24 inputs: 16,777,216 truth-table "
+                       "rows"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string cmd = "cd '" + dir.path() + "' && ulimit -v 300000 && exec '" +
+                                QUILLON_BIN + "' " + c.args +
+                                " -save_blif s.blif > out.txt 2> err.txt";
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << c.args;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.args;
+        const std::string err = readFile(dir.file("err.txt"));
+        EXPECT_EQ(err.rfind(c.message, 0), 0u) << err;
+        EXPECT_EQ(err.find("terminate called"), std::string::npos) << err;
+        EXPECT_FALSE(fileExists(dir.file("s.blif"))) << c.args;
+    }
 }

@@ -292,3 +292,45 @@ TEST(E2eRoutes, EmbeddedRouteNeedsNoExternalProgram) {
     EXPECT_NE(external.err.find("cannot find the program minisat"), std::string::npos)
         << external.err;
 }
+
+// On the external route the lower-bound engine only skips node counts at which the solver
+// would find nothing: a run with it leaves exactly the files (instances included) and
+// prints exactly the lines of a run without it (-nobound), but for the CPU time.
+TEST(E2eRoutes, EngineChangesNothingOnTheExternalRoute) {
+    const char* const cases[] = {
+        "-k 2 -f 6",
+        "-k 3 -f 232 -enum -enumstats",
+        "-k 3 -f 232 -noconst -best",
+        "-k 3 -f 232 -noinv -nodefuncts 8E -gatecosts 11",
+        "-k 4 -fh 6996 -nodefuncts 86 -gatecosts 11",
+        "-k 3 -f 150 -nodefuncts 86 -gatecosts 19",
+        "-k 3 -f 202 -nodefuncts 2 -gatecosts 1",
+        "-k 2 -f 9 -polyedges",
+    };
+    const auto withoutTimes = [](const std::string& text) {
+        std::string out;
+        for (const std::string& line : splitLines(text))
+            out += line.substr(0, line.rfind(';')) + "\n";
+        return out;
+    };
+    for (const char* c : cases) {
+        SCOPED_TRACE(c);
+        TempDir with, without;
+        std::vector<std::string> args = splitFields(c, ' ');
+        args.insert(args.end(),
+                    {"-save_blif", "s.blif", "-save_dot", "s.dot", "-stats", "-solver", "minisat"});
+        const RunResult a = runQuillon(args, with.path());
+        args.push_back("-nobound");
+        const RunResult b = runQuillon(args, without.path());
+        ASSERT_EQ(a.status, 0) << a.err;
+        EXPECT_EQ(b.status, 0);
+        EXPECT_EQ(a.out, b.out);
+        EXPECT_EQ(withoutTimes(a.err), withoutTimes(b.err));
+        const std::set<std::string> files = listDir(with.path());
+        EXPECT_EQ(files, listDir(without.path()));
+        for (const std::string& f : files) {
+            if (f == ".quillon.lock") continue; // holds the process id
+            EXPECT_EQ(readFile(with.file(f)), readFile(without.file(f))) << f;
+        }
+    }
+}

@@ -118,54 +118,53 @@ TEST(E2eRuns, AllWritersDescribeTheSameMajorityCircuit) {
     EXPECT_EQ(stats[3], std::to_string(dot.Depth()));
 }
 
-// Node counts of known optimum circuits (the exclusive-or and the majority of three inputs
-// are the tests above). The search starts at n = 0, so one node less has no solution.
+// Known optimum node counts and exclusive-or counts, on both routes; where inversions or
+// constants are forbidden the circuit uses none. The search starts at n = 0, so one node
+// less has no solution.
 TEST(E2eRuns, KnownOptimumNodeCounts) {
     struct Case {
-        std::vector<std::string> args;
-        std::string library;
+        const char* args;
+        const char* library;
         uint32_t f, k;
         unsigned nodes;
-        unsigned xors;
-        bool plain; // no inverted edge and no constant anywhere
+        int xors; // -1: any
     };
-    const std::vector<Case> cases = {
-        {{"-k", "2", "-f", "6"}, "8", 6, 2, 3, 0, false},
-        {{"-k", "4", "-fh", "6996", "-nodefuncts", "86", "-gatecosts", "11"},
-         "86",
-         0x6996,
-         4,
-         3,
-         3,
-         false},
-        // NAND only, without inversions or constants: the exclusive-or takes four.
-        {{"-k", "2", "-f", "6", "-nodefuncts", "7", "-gatecosts", "1", "-noinv", "-noconst"},
-         "7",
-         6,
-         2,
-         4,
-         0,
-         true},
+    const Case cases[] = {
+        {"-k 2 -f 6", "8", 6, 2, 3, 0},
+        {"-k 4 -fh 6996 -nodefuncts 86", "86", 0x6996, 4, 3, 3},
+        {"-k 4 -fh 0117 -nodefuncts 86", "86", 0x0117, 4, 7, -1},
+        {"-k 2 -f 6 -nodefuncts 7 -noinv -noconst", "7", 6, 2, 4, 0}, // NAND alone
+        {"-k 3 -f 128 -noinv", "8", 128, 3, 2, 0},
+        {"-k 3 -f 150 -nodefuncts 86 -noinv", "86", 150, 3, 2, 2},
+        {"-k 3 -f 150 -noconst", "8", 150, 3, 6, 0},
     };
-    for (const Case& c : cases) {
-        TempDir dir;
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"-save_dot", "c.dot", "-stats"});
-        const RunResult r = runOk(args, dir.path());
-        const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
-        SCOPED_TRACE(args[3] + " " + c.library);
-        EXPECT_EQ(Mismatch(circuit, Expected::FromNumber(c.f, c.k)), "");
-        EXPECT_EQ(circuit.gateCount(), c.nodes);
-        EXPECT_EQ(xorGates(circuit), c.xors);
-        if (c.plain) {
-            EXPECT_FALSE(anyInversion(circuit) || circuit.usesConstant());
+    for (const Case& c : cases)
+        for (const char* route : {"embedded", "minisat"}) {
+            SCOPED_TRACE(std::string(c.args) + " " + route);
+            TempDir dir;
+            std::vector<std::string> args = splitFields(c.args, ' ');
+            args.insert(args.end(), {"-save_dot", "c.dot", "-stats", "-solver", route});
+            const RunResult r = runOk(args, dir.path());
+            const GateCircuit circuit = dotOf(dir, "c.dot", c.library);
+            EXPECT_EQ(Mismatch(circuit, Expected::FromNumber(c.f, c.k)), "");
+            EXPECT_EQ(circuit.gateCount(), c.nodes);
+            const std::string text(c.args);
+            if (text.find("-noinv") != std::string::npos) {
+                EXPECT_FALSE(anyInversion(circuit));
+            }
+            if (text.find("-noconst") != std::string::npos) {
+                EXPECT_FALSE(circuit.usesConstant());
+                EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
+            }
+            const std::vector<std::string> stats = statsOf(r);
+            ASSERT_EQ(stats.size(), 5u);
+            EXPECT_EQ(stats[1], std::to_string(c.nodes));
+            if (c.xors >= 0) {
+                EXPECT_EQ(stats[2], std::to_string(c.xors));
+            }
+            EXPECT_EQ(stats[2], std::to_string(xorGates(circuit)));
+            EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
         }
-        const std::vector<std::string> stats = statsOf(r);
-        ASSERT_EQ(stats.size(), 5u);
-        EXPECT_EQ(stats[1], std::to_string(c.nodes));
-        EXPECT_EQ(stats[2], std::to_string(c.xors));
-        EXPECT_EQ(stats[3], std::to_string(circuit.Depth()));
-    }
 }
 
 // Differing gate costs: the cost search trades nodes for cheaper gates. The embedded route
@@ -294,40 +293,6 @@ TEST(E2eRuns, PolymorphicEdgesRealiseBothFunctions) {
     }
 }
 
-// -noinv: no inverted edge anywhere; -noconst: the constant feeds no node.
-TEST(E2eRuns, InversionsAndConstantsCanBeForbidden) {
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "128", "-noinv", "-save_dot", "a.dot", "-save_aag", "a.aag"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "a.dot", "8");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(128, 3)), "");
-        EXPECT_FALSE(anyInversion(dot));
-        EXPECT_FALSE(anyInversion(aagOf(dir, "a.aag")));
-        EXPECT_EQ(dot.gateCount(), 2u);
-    }
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "150", "-nodefuncts", "86", "-gatecosts", "11", "-noinv",
-               "-save_dot", "x.dot"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "x.dot", "86");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_FALSE(anyInversion(dot));
-        EXPECT_EQ(dot.gateCount(), 2u);
-    }
-    {
-        TempDir dir;
-        runOk({"-k", "3", "-f", "150", "-noconst", "-save_dot", "c.dot", "-save_aag", "c.aag"},
-              dir.path());
-        const GateCircuit dot = dotOf(dir, "c.dot", "8");
-        EXPECT_EQ(Mismatch(dot, Expected::FromNumber(150, 3)), "");
-        EXPECT_FALSE(dot.usesConstant());
-        EXPECT_EQ(readFile(dir.file("c.dot")).find("N_0 "), std::string::npos);
-        EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), Expected::FromNumber(150, 3)), "");
-    }
-}
-
 // A preset node count: too small gives no solution, enough or more gives one of that size.
 TEST(E2eRuns, PresetNodeCount) {
     {
@@ -407,15 +372,21 @@ TEST(E2eRuns, ErrorsEndTheRun) {
     EXPECT_EQ(lastLine(ok.out), "Solutions: 1");
 }
 
-// -timings adds one line at the end of the standard error stream; the statistics line
-// keeps its place before it.
+// -timings adds two lines at the end of the standard error stream; the statistics line
+// keeps its place before them.
 TEST(E2eRuns, TimingsReport) {
     TempDir dir;
     const RunResult r = runOk({"-k", "3", "-f", "150", "-stats", "-timings"}, dir.path());
     const std::vector<std::string> lines = splitLines(r.err);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(splitFields(lines[lines.size() - 2], ';')[0], "150");
-    const std::vector<std::string> words = splitFields(lines.back(), ' ');
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(splitFields(lines[lines.size() - 3], ';')[0], "150");
+    // The last line says whether the lower-bound engine was used, and why not.
+    EXPECT_EQ(lines.back(), "bound: used");
+    EXPECT_EQ(lastLine(runOk({"-k", "2", "-f", "6", "-polyedges", "-timings"}, dir.path()).err),
+              "bound: not used: polymorphic edges");
+    EXPECT_EQ(lastLine(runOk({"-k", "2", "-f", "6", "-nobound", "-timings"}, dir.path()).err),
+              "bound: not used: switched off");
+    const std::vector<std::string> words = splitFields(lines[lines.size() - 2], ' ');
     ASSERT_EQ(words.size(), 11u) << lines.back();
     EXPECT_EQ(words[0], "timings:");
     const std::vector<std::string> keys = {"total",       "library",   "build",  "bound",
@@ -437,4 +408,33 @@ TEST(E2eRuns, TimingsReport) {
         }
     }
     EXPECT_NEAR(parts, total, 0.01);
+}
+
+// AIGER is an AND-inverter format: a solution with exclusive-or, or and nand gates is written
+// as ANDs with inversions, proven equivalent to the BLIF of the same solution by ABC. When
+// one requested file cannot be written, the others still are, the failed one is named, and
+// the run ends with status 1 after its "Solutions:" line.
+TEST(E2eRuns, AigerOfEveryGateAndWritersThatFail) {
+    const std::string abc = findOnPath("yosys-abc");
+    for (const char* lib : {"86", "E7"}) {
+        TempDir dir;
+        const RunResult r =
+            runQuillon({"-k", "3", "-f", "150", "-nodefuncts", lib, "-gatecosts", "11", "-save_aig",
+                        "x.aig", "-save_blif", "x.blif", "-save_aag", "no/such/x.aag"},
+                       dir.path());
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(lastLine(r.out), "Solutions: 1");
+        EXPECT_NE(r.err.find("Quillon: no/such/x.aag was not written: Runtime Exception: "
+                             "SaveAAG: cannot open file."),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(Mismatch(blifOf(dir, "x.blif"), Expected::FromNumber(150, 3)), "");
+        ASSERT_TRUE(fileExists(dir.file("x.aig")));
+        if (abc.empty()) continue;
+        const std::string cmd = "cd '" + dir.path() + "' && " + abc +
+                                " -c \"read_blif x.blif; strash; cec -n x.aig\" > abc.out 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        const std::string out = readFile(dir.file("abc.out"));
+        EXPECT_NE(out.find("Networks are equivalent"), std::string::npos) << lib << "\n" << out;
+    }
 }

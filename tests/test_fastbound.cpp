@@ -13,6 +13,8 @@
 #include "tests/support/TestSupport.h"
 #include "util/utils.h"
 
+#include "util/myExcept.h"
+
 #include <gtest/gtest.h>
 
 #include <cadical.hpp>
@@ -331,6 +333,16 @@ TEST_F(FastBoundTest, PlainModelKeepsOrientationUnaryAndConstantNodes) {
         EXPECT_FALSE(p.applicable());
         FastBound fb(c.engine.BoundSpec());
         EXPECT_FALSE(fb.impossible(0));
+    }
+    // A description that contradicts itself is an error, not "not applicable".
+    {
+        Configured c(functionProblem(0x8, 2, "8"));
+        BoundProblem::Spec spec = c.engine.BoundSpec();
+        spec.m = 2;
+        EXPECT_THROW(BoundProblem{spec}, InternalError);
+        spec = c.engine.BoundSpec();
+        spec.library[0] = 16;
+        EXPECT_THROW(BoundProblem{spec}, InternalError);
     }
 }
 

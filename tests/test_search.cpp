@@ -1,78 +1,69 @@
-// The search loop on a configured engine with the real solvers: the node counts it tries,
-// the cost bounds, enumeration and its end, the continuation file, best delay, stop requests
-// and the verbose log. Resuming a stopped enumeration and the solutions best delay picks are
-// checked end to end (test_e2e_enum).
+// The search loop on a configured engine with the external programs, for what runs of the
+// program do not show: the node counts and cost bounds it tries (the verbose lines), the
+// end of a cost search that would repeat itself, enumeration after a cost search, a foreign
+// or damaged continuation file, the crash-safe save and the verbose log. Results of whole
+// searches, enumeration, best delay and continuation are checked end to end (test_e2e_*).
 #include "app/TargetFunction.h"
 #include "synth/SAT_CircGen.h"
-#include "util/StopRequest.h"
 #include "tests/support/CircuitCheck.h"
 #include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace testsupport;
 
 namespace {
 
-// An engine over the function number f of k inputs, configured as the run driver does.
+GenerateOptions opts(bool enumerate, bool cont, bool best, unsigned verbosity) {
+    GenerateOptions o;
+    o.enumerate = enumerate;
+    o.cont = cont;
+    o.best = best;
+    o.verbosity = verbosity;
+    return o;
+}
+
+// An engine over the function number f of k inputs, configured as the run driver does,
+// on the external route without the lower-bound engine (the classic procedure: every
+// node count goes to the solver) unless a test says otherwise.
 class Engine {
 public:
-    Engine(uint32_t f, uint32_t k, const std::string& library = "8",
-           const std::string& costs = "1") {
+    Engine(uint32_t f, uint32_t k, const std::string& library = "8", const std::string& costs = "1")
+        : f_(f), k_(k), library_(library) {
         target_ = DeriveFnctPLA(f, k, false);
-        e.set_polyedges(false);
         e.set_PLA(target_.get());
         target_->NameVars();
-        e.set_inv(true);
-        e.set_const(true);
         e.DeriveFunctions(library);
         e.set_GateCosts(costs);
-        e.set_difftopology(false);
-        // These tests follow the classic procedure, in which every node count goes to the
-        // external solver; the lower-bound engine is switched on where a test says so.
         e.useFastBound = false;
-        library_ = library;
     }
 
-    // The circuit of a model, through the DOT writer.
-    GateCircuit circuit(const SoPLA* model) {
-        e.SaveDOT(model, e.n, "check.dot");
-        return GateCircuit::FromDot(readFile("check.dot"), library_);
+    // The current solution, drawn and read back: "" when it realises the target.
+    std::string mismatch() {
+        e.SaveDOT(e.SAT_res.get(), e.n, "check.dot");
+        return Mismatch(circuit(), Expected::FromNumber(f_, k_));
     }
+    GateCircuit circuit() const { return GateCircuit::FromDot(readFile("check.dot"), library_); }
 
     SAT_CircGen e;
 
 private:
     std::unique_ptr<PLA> target_;
+    uint32_t f_, k_;
     std::string library_;
 };
 
-// The node counts of the solver runs, from the verbose lines "n = <n>".
-std::vector<std::string> triedCounts(const std::string& out) {
-    std::vector<std::string> counts;
-    for (const std::string& line : splitLines(out))
-        if (line.rfind("n = ", 0) == 0) counts.push_back(line.substr(4));
-    return counts;
-}
-
-std::vector<std::string> linesStartingWith(const std::string& out, const std::string& prefix) {
-    std::vector<std::string> lines;
-    for (const std::string& line : splitLines(out))
-        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-    return lines;
-}
-
-// Runs action with the standard output captured (the verbose lines, the solver's chatter)
-// and returns what it printed; the capture ends also when the action throws.
+// Runs action with the standard output captured and returns what it printed.
 std::string captured(const std::function<void()>& action) {
     testing::internal::CaptureStdout();
     try {
@@ -84,7 +75,16 @@ std::string captured(const std::function<void()>& action) {
     return testing::internal::GetCapturedStdout();
 }
 
-class SearchTest : public ::testing::Test {
+// The verbose lines of one field ("n", "Max. cost", ...), the values only.
+std::vector<std::string> field(const std::string& out, const std::string& name) {
+    std::vector<std::string> values;
+    for (const std::string& line : splitLines(out))
+        if (line.rfind(name + ":", 0) == 0 || line.rfind(name + " = ", 0) == 0)
+            values.push_back(line.substr(line.find_first_not_of(" :=", name.size())));
+    return values;
+}
+
+class Search : public ::testing::Test {
 protected:
     TempDir dir;
     ScopedCwd cwd{dir.path()};
@@ -92,232 +92,158 @@ protected:
 
 } // namespace
 
-TEST_F(SearchTest, FirstSearchGrowsTheNodeCountFromZero) {
+// The first search tries n = 0, 1, 2, ... and reports each instance; best delay ends at a
+// first solution as shallow as n nodes allow. With the lower-bound engine the solver runs
+// only at the optimum; a preset count is tried as it is.
+TEST_F(Search, NodeCountsTried) {
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3"}));
-    EXPECT_EQ(linesStartingWith(out, "PBO:       NO").size(), 4u);
-    EXPECT_EQ(linesStartingWith(out, "Max. cost: 1").size(), 4u);
-    // Variables and clauses of each instance are reported; the instance grows with n.
-    const std::vector<std::string> vars = linesStartingWith(out, "Variables: ");
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
+    EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(4, "NO"));
+    EXPECT_EQ(field(out, "Max. cost"), std::vector<std::string>(4, "1"));
+    const auto vars = field(out, "Variables");
     ASSERT_EQ(vars.size(), 4u);
-    EXPECT_LT(std::stoul(vars[0].substr(11)), std::stoul(vars[3].substr(11)));
-    EXPECT_EQ(linesStartingWith(out, "Clauses:   ").size(), 4u);
-
+    EXPECT_LT(std::stoul(vars[0]), std::stoul(vars[3]));
+    EXPECT_EQ(field(out, "Clauses").size(), 4u);
     ASSERT_NE(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
-    EXPECT_EQ(x.e.n, 3u);
-    EXPECT_EQ(x.e.best_n, 3u);
-    EXPECT_EQ(x.e.best_cost, 3u);
-    EXPECT_EQ(x.e.sol_no, 1u);
-    EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(6, 2)), "");
-    EXPECT_FALSE(fileExists("constr.cnf"));
+    EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_n, x.e.best_cost, x.e.sol_no),
+              std::make_tuple(3u, 3u, 3u, 1u));
+    EXPECT_EQ(x.mismatch(), "");
+
+    Engine best(6, 2);
+    const std::string bestOut = captured([&] { best.e.Generate(opts(false, false, true, 1)); });
+    EXPECT_EQ(field(bestOut, "n").size(), 4u);
+    EXPECT_EQ(best.e.sol_no, 1u);
+    EXPECT_EQ(best.e.getLevels(best.e.SAT_res.get(), best.e.n), 2u);
+
+    Engine bound(150, 3);
+    bound.e.useFastBound = true;
+    EXPECT_EQ(field(captured([&] { bound.e.Generate(opts(false, false, false, 1)); }), "n"),
+              std::vector<std::string>{"6"});
+    EXPECT_EQ(bound.mismatch(), "");
+    Engine preset(150, 3);
+    preset.e.useFastBound = true;
+    preset.e.n = 4;
+    preset.e.fixedN = true;
+    EXPECT_EQ(field(captured([&] { preset.e.Generate(opts(false, false, false, 1)); }), "n"),
+              std::vector<std::string>{"4"});
+    EXPECT_TRUE(!preset.e.SAT_res && !preset.e.bestRes && preset.e.sol_no == 0);
 }
 
-TEST_F(SearchTest, LowerBoundEngineSkipsTheCountsBelowTheOptimum) {
-    // The exclusive-or of three inputs takes six and-nodes: the engine rules out 0..5, so
-    // the solver runs once, at 6, and finds the same kind of solution.
-    Engine x(150, 3);
-    x.e.useFastBound = true;
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"6"}));
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.n, 6u);
-    EXPECT_EQ(x.e.sol_no, 1u);
-    EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(150, 3)), "");
-
-    // A preset node count is tried as it is, engine or not.
-    Engine y(150, 3);
-    y.e.useFastBound = true;
-    y.e.n = 4;
-    y.e.fixedN = true;
-    const std::string outY = captured([&] { y.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(outY), (std::vector<std::string>{"4"}));
-    EXPECT_EQ(y.e.SAT_res, nullptr);
-}
-
-TEST_F(SearchTest, PresetNodeCountTooSmallGivesNothing) {
-    Engine x(6, 2);
-    x.e.n = 2;
-    x.e.fixedN = true;
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"2"}));
-    EXPECT_EQ(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.bestRes, nullptr);
-    EXPECT_EQ(x.e.sol_no, 0u);
-    EXPECT_EQ(x.e.n, 2u);
-}
-
-// Exclusive-or gates of cost 9 against and-nodes of cost 1 for the exclusive-or of three
-// inputs: 2 nodes cost 18, 3 nodes nothing cheaper, 4 nodes 12 (one exclusive-or); at 5
-// nodes the bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends.
-TEST_F(SearchTest, CostSearchTightensTheBound) {
+// The external route's cost search on the exclusive-or of three inputs. Costs 1 and 9: 2
+// nodes cost 18, 3 nodes nothing cheaper, 4 nodes 12 (one exclusive-or); at 5 nodes the
+// bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends. Costs 2 and 3: two
+// exclusive-ors cost 6 at 2 nodes; 3 nodes cannot beat that, so the same 2 nodes are tried
+// again under a bound that still admits cost 6. That run finds nothing cheaper and would
+// only repeat itself: the search ends there.
+TEST_F(Search, CostSearchBoundsAndItsEnd) {
     Engine x(150, 3, "86", "19");
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
-    const std::vector<std::string> bounds = linesStartingWith(out, "Max. cost: ");
-    ASSERT_EQ(bounds.size(), 6u);
-    EXPECT_EQ(bounds[4], "Max. cost: 9");
-    EXPECT_EQ(bounds[5], "Max. cost: 7");
-    EXPECT_EQ(linesStartingWith(out, "PBO:       YES").size(), 6u);
-    EXPECT_EQ(x.e.n, 4u);
-    EXPECT_EQ(x.e.best_cost, 12u);
-    EXPECT_EQ(x.e.best_n, 4u);
-    EXPECT_EQ(x.e.sol_no, 1u);
-    const GateCircuit c = x.circuit(x.e.SAT_res.get());
-    EXPECT_EQ(Mismatch(c, Expected::FromNumber(150, 3)), "");
-    EXPECT_EQ(x.e.ComputeCost(x.e.SAT_res.get(), x.e.n), 12u);
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
+    EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
+    EXPECT_EQ(field(out, "Max. cost"), (std::vector<std::string>{"9", "9", "9", "9", "9", "7"}));
+    EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(6, "YES"));
+    EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_cost, x.e.best_n), std::make_tuple(4u, 12u, 4u));
+    EXPECT_EQ(x.mismatch(), "");
+
+    Engine repeat(150, 3, "86", "23");
+    const std::string again = captured([&] { repeat.e.Generate(opts(false, false, false, 1)); });
+    EXPECT_EQ(field(again, "n"), (std::vector<std::string>{"0", "1", "2", "2"}));
+    EXPECT_EQ(repeat.e.best_cost, 6u);
+    EXPECT_EQ(repeat.mismatch(), "");
 }
 
-// Costs 2 and 3: two exclusive-ors cost 6 at 2 nodes; 3 nodes cannot beat that, so the
-// same 2 nodes are tried again under a bound that still admits cost 6. That run finds
-// nothing cheaper and would only repeat itself: the search ends there.
-TEST_F(SearchTest, CostSearchEndsWhereItWouldRepeatItself) {
+// After a cost search whose bound was never tightened, the instance rebuilt for the best
+// solution's n keeps its function-select variables, so the enumeration goes on with the
+// optimizer: the three ways to chain two exclusive-ors, all of cost 6.
+TEST_F(Search, EnumerationAfterACostSearch) {
     Engine x(150, 3, "86", "23");
-    const std::string out = captured([&] { x.e.Generate(false, false, false, false, 1); });
-    EXPECT_EQ(triedCounts(out), (std::vector<std::string>{"0", "1", "2", "2"}));
-    EXPECT_EQ(x.e.n, 2u);
-    EXPECT_EQ(x.e.best_cost, 6u);
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    EXPECT_EQ(Mismatch(x.circuit(x.e.SAT_res.get()), Expected::FromNumber(150, 3)), "");
-}
-
-// Enumeration of the and of x0, x1, x2 and not x3: three and-nodes, 3 balanced trees and
-// 12 chains. Each call returns the next solution; the last returns none.
-TEST_F(SearchTest, EnumerationReturnsEverySolutionOnce) {
-    Engine x(0x80, 4);
     std::set<std::string> seen;
-    for (uint32_t call = 1; call <= 15; ++call) {
-        x.e.Generate(true, true, false, false, 0);
-        ASSERT_NE(x.e.SAT_res, nullptr) << call;
-        EXPECT_EQ(x.e.sol_no, call);
-        EXPECT_EQ(x.e.n, 3u);
-        const GateCircuit c = x.circuit(x.e.SAT_res.get());
-        EXPECT_EQ(Mismatch(c, Expected::FromNumber(0x80, 4)), "");
-        EXPECT_TRUE(seen.insert(c.Canonical(false)).second) << "solution " << call << " again";
-        if (call == 1) {
-            EXPECT_FALSE(fileExists("constr.cnf")); // the first call never saves
-        } else {
-            // Saved after excluding the previous solution, before looking for this one.
-            EXPECT_EQ(stateLines(readFile("constr.cnf")),
-                      (std::vector<std::string>{"c n=3", "c best_cost=3", "c best_n=3",
-                                                "c sol_no=" + std::to_string(call - 1)}));
-        }
-        EXPECT_FALSE(fileExists("constr.cnf.tmp"));
+    for (;;) {
+        captured([&] { x.e.Generate(opts(true, false, false, 0)); });
+        if (!x.e.SAT_res) break;
+        EXPECT_EQ(x.mismatch(), "");
+        EXPECT_EQ(x.e.ComputeCost(x.e.SAT_res.get(), x.e.n), 6u);
+        EXPECT_TRUE(seen.insert(x.circuit().Canonical(true)).second);
     }
-    const std::string out = captured([&] { x.e.Generate(true, true, false, false, 0); });
-    EXPECT_EQ(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.sol_no, 15u);
-    EXPECT_NE(out.find("deleting"), std::string::npos);
-    EXPECT_FALSE(fileExists("constr.cnf"));
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(x.e.sol_no, 3u);
 }
 
-TEST_F(SearchTest, ContinuationFileWithoutItsStateIsRejected) {
+// A continuation file without its state lines is damaged; one without the line that
+// records its problem (an older version's) whose variables are not where this problem's
+// instance has them, in number or in name, belongs to another problem. Without -continue
+// the file is not read.
+TEST_F(Search, DamagedOrForeignContinuationFile) {
     {
         Engine first(0x80, 4);
-        first.e.Generate(true, true, false, false, 0);
-        first.e.Generate(true, true, false, false, 0);
+        first.e.Generate(opts(true, true, false, 0));
+        first.e.Generate(opts(true, true, false, 0));
     }
-    std::string cnf = readFile("constr.cnf");
-    const size_t at = cnf.find("c sol_no=1\n");
-    ASSERT_NE(at, std::string::npos);
-    cnf.erase(at, 11);
-    writeFile("constr.cnf", cnf);
-    Engine resumed(0x80, 4);
-    EXPECT_EQ(messageOf([&] { resumed.e.Generate(true, true, false, false, 0); }),
-              "Runtime Exception: SAT_CircGen::Generate:corrupted continuation CNF file.");
-    // Without -continue the file is not looked at.
-    Engine plain(0x80, 4);
-    plain.e.Generate(true, false, false, false, 0);
-    EXPECT_EQ(plain.e.sol_no, 1u);
-}
-
-TEST_F(SearchTest, BestWithEnumerationNeedsBulkMode) {
-    Engine x(6, 2);
-    EXPECT_EQ(messageOf([&] { x.e.Generate(true, false, true, false, 0); }),
-              "Runtime Exception: SAT_CircGen::Generate: enumerate & best must be run in bulk "
-              "mode");
-    EXPECT_FALSE(fileExists("inst.cnf")); // refused before any solver run
-}
-
-// Which solutions best delay picks is checked end to end (test_e2e_enum). A first solution
-// that is already as shallow as n nodes allow ends the call at once: the exclusive-or of two
-// inputs, 3 nodes, 2 levels, one solver run per n.
-TEST_F(SearchTest, BestDelayStopsAtTheShallowestPossibleSolution) {
-    Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(false, false, true, false, 1); });
-    EXPECT_EQ(triedCounts(out).size(), 4u);
-    EXPECT_EQ(x.e.sol_no, 1u);
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
-    EXPECT_EQ(x.e.getLevels(x.e.SAT_res.get(), x.e.n), 2u);
-}
-
-TEST_F(SearchTest, SaveConstraintsReplacesTheFileWhole) {
-    Engine x(6, 2);
-    x.e.Generate(false, false, false, false, 0);
-    x.e.SaveConstraints();
     const std::string saved = readFile("constr.cnf");
-    EXPECT_EQ(stateLines(saved),
-              (std::vector<std::string>{"c n=3", "c best_cost=3", "c best_n=3", "c sol_no=1"}));
-    // The state lines and the problem it belongs to come right before the problem line,
-    // after the variable names.
-    const std::vector<std::string> lines = splitLines(saved);
-    size_t problem = 0;
-    while (problem < lines.size() && lines[problem].rfind("p cnf", 0) != 0)
-        ++problem;
-    ASSERT_GE(problem, 5u);
-    EXPECT_EQ(lines[problem - 1], "c problem " + x.e.ProblemFingerprint());
-    EXPECT_EQ(lines[problem - 2], "c sol_no=1");
-    EXPECT_EQ(lines[problem - 5], "c n=3");
-    EXPECT_FALSE(fileExists("constr.cnf.tmp"));
+    std::string cnf = saved;
+    cnf.erase(cnf.find("c sol_no=1\n"), 11);
+    writeFile("constr.cnf", cnf);
+    Engine damaged(0x80, 4);
+    EXPECT_EQ(messageOf([&] { damaged.e.Generate(opts(true, true, false, 0)); }),
+              rt("SAT_CircGen::Generate:corrupted continuation CNF file."));
+    Engine plain(0x80, 4);
+    plain.e.Generate(opts(true, false, false, 0));
+    EXPECT_EQ(plain.e.sol_no, 1u);
 
-    // A save that cannot replace the file leaves what was there and no temporary file.
+    cnf = saved;
+    const size_t line = cnf.find("c problem ");
+    cnf.erase(line, cnf.find('\n', line) + 1 - line);
+    writeFile("constr.cnf", cnf);
+    Engine other(0x80, 4, "86", "11");
+    const std::string message = messageOf([&] { other.e.Generate(opts(true, true, false, 0)); });
+    EXPECT_EQ(message.rfind(rt("SAT_CircGen::Generate: constr.cnf has "), 0), 0u) << message;
+    EXPECT_NE(message.find("belongs to another problem"), std::string::npos) << message;
+    // Variables of the right number where this problem has others.
+    cnf.replace(cnf.find("c 1 O0_0\n"), 8, "c 1 Q0_0");
+    writeFile("constr.cnf", cnf);
+    Engine renamed(0x80, 4);
+    EXPECT_EQ(messageOf([&] { renamed.e.Generate(opts(true, true, false, 0)); }),
+              rt("SAT_CircGen::Generate: variable 1 of constr.cnf is Q0_0, where this problem's "
+                 "instance for n = 3 has O0_0: it belongs to another problem."));
+
+    // Best delay with enumeration is for bulk mode only, refused before any solver run.
+    Engine bulk(6, 2);
+    std::filesystem::remove("inst.cnf");
+    EXPECT_EQ(messageOf([&] { bulk.e.Generate(opts(true, false, true, 0)); }),
+              rt("SAT_CircGen::Generate: enumerate & best must be run in bulk mode"));
+    EXPECT_FALSE(std::filesystem::exists("inst.cnf"));
+}
+
+// constr.cnf: the state lines and the problem right before the problem line, written to a
+// temporary file and renamed; a save that cannot replace the file leaves what was there.
+TEST_F(Search, SaveConstraintsReplacesTheFileWhole) {
+    Engine x(6, 2);
+    x.e.Generate(opts(false, false, false, 0));
+    x.e.SaveConstraints();
+    const std::vector<std::string> lines = splitLines(readFile("constr.cnf"));
+    const auto problem = std::find_if(
+        lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("p cnf", 0) == 0; });
+    ASSERT_GE(problem - lines.begin(), 5);
+    EXPECT_EQ(std::vector<std::string>(problem - 5, problem),
+              (std::vector<std::string>{"c n=3", "c best_cost=3", "c best_n=3", "c sol_no=1",
+                                        "c problem " + x.e.ProblemFingerprint()}));
+    EXPECT_FALSE(fileExists("constr.cnf.tmp"));
     std::filesystem::remove("constr.cnf");
     std::filesystem::create_directories("constr.cnf/keep");
-    const std::string message = messageOf([&] { x.e.SaveConstraints(); });
-    EXPECT_EQ(message.rfind("I/O Exception: SAT_CircGen::SaveConstraints: Cannot replace "
-                            "constr.cnf",
-                            0),
-              0u)
-        << message;
+    EXPECT_EQ(messageOf([&] {
+                  x.e.SaveConstraints();
+              }).rfind("I/O Exception: SAT_CircGen::SaveConstraints: Cannot replace constr.cnf", 0),
+              0u);
     EXPECT_TRUE(std::filesystem::is_directory("constr.cnf/keep"));
     EXPECT_FALSE(fileExists("constr.cnf.tmp"));
 }
 
-// A pending stop request ends the search before the next solver run or save.
-TEST_F(SearchTest, StopRequestEndsTheSearch) {
-    Engine x(0x80, 4);
-    x.e.Generate(true, true, false, false, 0);
-    x.e.Generate(true, true, false, false, 0);
-    const std::string saved = readFile("constr.cnf");
-    StopRequest::Raise(SIGTERM);
-    int signo = 0;
-    try {
-        x.e.Generate(true, true, false, false, 0);
-    } catch (const StopRequested& stop) {
-        signo = stop.signo();
-    }
-    StopRequest::Clear();
-    EXPECT_EQ(signo, SIGTERM);
-    EXPECT_EQ(readFile("constr.cnf"), saved); // the next save never happened
-    EXPECT_EQ(x.e.sol_no, 2u);
-
-    Engine fresh(6, 2);
-    std::filesystem::remove("inst.cnf");
-    StopRequest::Raise(SIGINT);
-    EXPECT_EQ(messageOf([&] { fresh.e.Generate(false, false, false, false, 0); }),
-              "Interrupted by SIGINT");
-    StopRequest::Clear();
-    EXPECT_FALSE(fileExists("inst.cnf")); // no solver run was started
-    EXPECT_EQ(fresh.e.SAT_res, nullptr);
-}
-
 // With verbosity above 1 each instance and each model is logged.
-TEST_F(SearchTest, VerboseLogFiles) {
+TEST_F(Search, VerboseLogFiles) {
     std::filesystem::create_directory("log");
     Engine x(8, 2);
-    captured([&] { x.e.Generate(false, false, false, false, 2); });
+    captured([&] { x.e.Generate(opts(false, false, false, 2)); });
     ASSERT_NE(x.e.SAT_res, nullptr);
     // The last instance (n = 1) as a clause listing, and its model.
     const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
@@ -327,22 +253,4 @@ TEST_F(SearchTest, VerboseLogFiles) {
     const std::string model = readFile("log/SAT_sol.txt");
     EXPECT_NE(model.find("O0_3 = 1\n"), std::string::npos) << model; // the node drives y0
     EXPECT_NE(model.find("N3_0 = 0\n"), std::string::npos) << model;
-}
-
-// After a cost search whose bound was never tightened, the instance rebuilt for the best
-// solution's n keeps its function-select variables, so the enumeration goes on with the
-// optimizer: the three ways to chain two exclusive-ors, all of cost 6.
-TEST_F(SearchTest, EnumerationAfterACostSearch) {
-    Engine x(150, 3, "86", "23");
-    std::set<std::string> seen;
-    for (;;) {
-        captured([&] { x.e.Generate(true, false, false, false, 0); });
-        if (!x.e.SAT_res) break;
-        const GateCircuit c = x.circuit(x.e.SAT_res.get());
-        EXPECT_EQ(Mismatch(c, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(x.e.ComputeCost(x.e.SAT_res.get(), x.e.n), 6u);
-        EXPECT_TRUE(seen.insert(c.Canonical(true)).second);
-    }
-    EXPECT_EQ(seen.size(), 3u);
-    EXPECT_EQ(x.e.sol_no, 3u);
 }
