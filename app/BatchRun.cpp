@@ -8,7 +8,9 @@
 #include "app/TargetFunction.h"
 #include "logic/NpnCanon.h"
 #include "synth/SearchProgress.h"
+#include "util/Step.h"
 #include "util/StopRequest.h"
+#include "util/myExcept.h"
 #include "util/mytime.h"
 #include "util/utils.h"
 
@@ -21,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -109,6 +112,26 @@ struct Abort {
     }
 };
 
+// The message of the exception being handled, for an error row: the batch goes on with
+// the next row (the data of this one is released by now, so memory that ran out is there
+// again).
+std::string currentError() {
+    std::string message;
+    try {
+        throw;
+    } catch (const CException& e) {
+        message = e.GetMsg();
+    } catch (const std::bad_alloc&) {
+        message = Step::OutOfMemoryMessage();
+    } catch (const std::exception& e) {
+        message = InternalError(e.what()).GetMsg();
+    } catch (...) {
+        message = InternalError("an unknown exception").GetMsg();
+    }
+    Step::Forget();
+    return message;
+}
+
 // The optimum of a canonical table: from the cache when it holds a correct entry, else
 // solved (and stored). Throws what the solver throws, and ResultCache::Unusable.
 OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
@@ -128,7 +151,11 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
                 out.circuit = *c;
                 out.stats = realised->stats();
                 return out;
-            } catch (const RuntimeException& wrong) {
+            } catch (const StopRequested&) {
+                throw;
+            } catch (const ResourceError&) {
+                throw;
+            } catch (const CException& wrong) { // a wrong table, or no model of the instance
                 std::lock_guard<std::mutex> lock(errMutex);
                 std::cerr << "Quillon: the cache entry of " << hex << " (" << k
                           << " inputs) is wrong: " << wrong.GetMsg() << "; recomputed" << std::endl;
@@ -165,12 +192,9 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
         r.status = ClassResult::Timeout;
     } catch (const ResultCache::Unusable& e) {
         abort.raise(0, e.GetMsg());
-    } catch (const CException& e) {
+    } catch (...) {
         r.status = ClassResult::Error;
-        r.message = e.GetMsg();
-    } catch (const std::exception& e) {
-        r.status = ClassResult::Error;
-        r.message = std::string("internal error: ") + e.what();
+        r.message = currentError();
     }
     r.seconds = secondsSince(start);
     return r;
@@ -180,8 +204,7 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
 BoundCircuit circuitFor(const ClassResult& cls, const NpnTransform& t, const TableWords& table) {
     BoundCircuit c = TransformCircuit(cls.circuit, t);
     if (SimulateCircuit(c) != table)
-        throw RuntimeException(
-            "internal error: the transformed circuit does not realise the target");
+        throw InternalError("the transformed circuit does not realise the target");
     return c;
 }
 
@@ -316,9 +339,9 @@ int RunBatch(const Settings& s) {
                 t.seconds += secondsSince(start);
                 text = row(t, std::to_string(st.nodes), std::to_string(st.xors),
                            std::to_string(st.levels), std::to_string(st.cost), "optimum");
-            } catch (const CException& e) {
+            } catch (...) {
                 t.seconds += secondsSince(start);
-                text = row(t, "", "", "", "", "error: " + e.GetMsg());
+                text = row(t, "", "", "", "", "error: " + currentError());
             }
             break;
         case ClassResult::Impossible:

@@ -2,16 +2,16 @@
 
 #include "app/TargetFunction.h"
 #include "logic/PLA.h"
-#include "logic/Term.h"
 #include "network/Network.h"
+#include "synth/Circuit.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
+#include <algorithm>
 #include <cctype>
-#include <map>
-#include <optional>
+#include <vector>
 
 namespace {
 
@@ -22,59 +22,33 @@ TruthTable truthTable(const TableWords& table, uint32_t k) {
     return t;
 }
 
-// The engine's decoded network as a circuit: every network node computes the true value
-// of the signal it names, so its table is its cover simulated on its two fan-ins.
-BoundCircuit circuitOfNetwork(const Network& net, uint32_t k) {
+// A decoded solution in the lower-bound engine's form. A node's value is its library
+// function of its sources' values, each complemented where its port is inverted; the
+// output takes its driver's value, complemented where inverted.
+BoundCircuit boundCircuitOf(const Circuit& decoded, const std::vector<uint32_t>& library) {
     BoundCircuit c;
-    c.k = k;
-    std::map<std::string, uint32_t> signal{{"const_0", 0}};
-    for (uint32_t j = 0; j < k; ++j)
-        signal[net.getINames().at(j)] = j + 1;
-    const auto source = [&](const std::string& name) {
-        const auto it = signal.find(name);
-        if (it == signal.end())
-            throw RuntimeException("internal error: the decoded circuit reads an unknown signal " +
-                                   name);
-        return it->second;
-    };
-    // A cover's value on one row as the BLIF netlist states it: the rows it lists take
-    // their value, the others its complement.
-    const auto value = [](const Node& node, const std::string& row) {
-        const auto& terms = node.getTerms();
-        for (const Term& t : terms) {
-            const std::string cube = t.getCube();
-            bool match = cube.size() == row.size();
-            for (size_t j = 0; j < cube.size() && match; ++j)
-                match = cube[j] == '-' || cube[j] == row[j];
-            if (match) return t.getOM() == "1" ? 1u : 0u;
-        }
-        return !terms.empty() && terms.front().getOM() == "0" ? 1u : 0u;
-    };
-    const std::string outName = net.getONames().at(0);
-    std::optional<BoundCircuit::Output> out;
-    for (const Node& node : net.getNodes()) {
-        const std::string name = node.getOName(0);
-        if (name == "const_0") continue; // the constant
-        if (node.getInputs() == 1) {     // the output taken from an input or the constant
-            out = BoundCircuit::Output{source(node.getIName(0)), value(node, "0") == 1};
-            continue;
-        }
+    c.k = decoded.k;
+    for (const Circuit::Node& node : decoded.nodes) {
+        if (node.source[0] == Circuit::kNone || node.source[1] == Circuit::kNone ||
+            node.function >= library.size() || library[node.function] > 15)
+            throw InternalError("the decoded circuit has a node without a source or a table");
         BoundCircuit::Node nd;
-        nd.a = source(node.getIName(0));
-        nd.b = source(node.getIName(1));
-        const char* const rows[] = {"00", "01", "10", "11"};
-        for (uint32_t r = 0; r < 4; ++r)
-            if (value(node, rows[r]) == 1) nd.table |= 1u << r;
-        if (nd.a > nd.b) {
+        nd.a = node.source[0];
+        nd.b = node.source[1];
+        for (uint32_t r = 0; r < 4; ++r) {
+            const uint32_t xa = r >> 1, xb = r & 1u;
+            const uint32_t p = 2 * (xa ^ node.inverted[0]) + (xb ^ node.inverted[1]);
+            if ((library[node.function] >> p) & 1u) nd.table |= 1u << r;
+        }
+        if (nd.a > nd.b) { // operands in order: exchange the rows 01 and 10
             std::swap(nd.a, nd.b);
             nd.table = (nd.table & 9u) | ((nd.table & 2u) << 1) | ((nd.table & 4u) >> 1);
         }
         c.nodes.push_back(nd);
-        signal[name] = k + static_cast<uint32_t>(c.nodes.size());
-        if (name == outName) out = BoundCircuit::Output{signal[name], false};
     }
-    if (!out) throw RuntimeException("internal error: the decoded circuit has no output");
-    c.outputs.push_back(*out);
+    if (decoded.outputs.size() != 1 || decoded.outputs[0].driver == Circuit::kNone)
+        throw InternalError("the decoded circuit has no output");
+    c.outputs.push_back({decoded.outputs[0].driver, decoded.outputs[0].inverted});
     return c;
 }
 
@@ -118,12 +92,11 @@ void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Real
     engine.n = static_cast<uint32_t>(circuit.nodes.size());
     engine.Generate_SAT();
     if (engine.costsDiffer) engine.Add_FH();
-    into.model_ = engine.ModelOfCircuit(circuit);
-    const SoPLA* m = into.model_.get();
+    into.circuit_ = engine.Decode(engine.ModelOfCircuit(circuit).get(), engine.n);
     into.stats_.nodes = engine.n;
-    into.stats_.xors = engine.getNodesOfType(m, engine.n, "xor");
-    into.stats_.levels = engine.getLevels(m, engine.n);
-    into.stats_.cost = engine.ComputeCost(m, engine.n);
+    into.stats_.xors = engine.getNodesOfType(into.circuit_, "xor");
+    into.stats_.levels = engine.getLevels(into.circuit_);
+    into.stats_.cost = engine.ComputeCost(into.circuit_);
 }
 
 OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
@@ -139,10 +112,11 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
     GenerateOptions options;
     options.best = best_;
     engine->Generate(options);
-    if (!engine->SAT_res) throw RuntimeException("internal error: the search found no circuit");
-    out.circuit = circuitOfNetwork(*engine->Graph2Network(engine->SAT_res.get(), engine->n), k_);
+    if (!engine->SAT_res) throw InternalError("the search found no circuit");
+    out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),
+                                 engine->BoundSpec().library);
     if (SimulateCircuit(out.circuit) != table)
-        throw RuntimeException("internal error: the decoded circuit does not realise the target");
+        throw InternalError("the decoded circuit does not realise the target");
     // The circuit as every later target of its class will see it: each node realised by
     // its cheapest library function (the engine's own rule), so the statistics are those
     // of the circuits written for the class.
@@ -168,13 +142,12 @@ std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords
 }
 
 void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix) const {
-    SAT_CircGen& e = *engine_;
-    const SoPLA* m = model_.get();
+    const SAT_CircGen& e = *engine_;
     const auto name = [&](const std::string& file) {
         return suffix.empty() ? file : AppendToFilename(file, suffix);
     };
-    if (s.dotFile) e.SaveDOT(m, e.n, name(*s.dotFile));
-    if (s.aagFile) e.SaveAAG(m, e.n, name(*s.aagFile));
-    if (s.aigFile) e.SaveAIG(m, e.n, name(*s.aigFile));
-    if (s.blifFile) e.Graph2Network(m, e.n)->SaveBlif(name(*s.blifFile));
+    if (s.dotFile) e.SaveDOT(circuit_, name(*s.dotFile));
+    if (s.aagFile) e.SaveAAG(circuit_, name(*s.aagFile));
+    if (s.aigFile) e.SaveAIG(circuit_, name(*s.aigFile));
+    if (s.blifFile) e.Graph2Network(circuit_)->SaveBlif(name(*s.blifFile));
 }

@@ -6,6 +6,7 @@
 
 #include "app/CircuitTransform.h"
 #include "app/Settings.h"
+#include "synth/Circuit.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +14,6 @@
 
 class SAT_CircGen;
 class PLA;
-class SoPLA;
 
 // What the statistics line and the batch rows report of a circuit.
 struct CircuitStats {
@@ -42,13 +42,14 @@ public:
         std::string reason;   // Impossible: why no circuit realises the table
     };
     // Searches the optimum circuit of table (the cheapest with differing costs, of least
-    // depth among them with -best). Throws StopRequested when stopped, RuntimeException on
-    // engine errors.
+    // depth among them with -best). Throws StopRequested when stopped, and what the engine
+    // throws (ResourceError, InternalError).
     Outcome Solve(const TableWords& table) const;
 
     // A circuit for table, checked: simulated against the table, then turned into a
     // complete model of the classic instance whose every clause is checked. Throws
-    // RuntimeException naming the flaw. Keep the object to write the files.
+    // RuntimeException when the circuit does not realise the table, InternalError when no
+    // model of the instance realises it. Keep the object to write the files.
     class Realised {
     public:
         ~Realised();
@@ -62,7 +63,7 @@ public:
         Realised();
         std::unique_ptr<PLA> target_;
         std::unique_ptr<SAT_CircGen> engine_;
-        std::shared_ptr<SoPLA> model_;
+        Circuit circuit_; // decoded from the instance's model, as every writer reads it
         CircuitStats stats_;
     };
     std::unique_ptr<Realised> Realise(const TableWords& table, const BoundCircuit& circuit) const;
