@@ -283,6 +283,7 @@ int RunBatch(const Settings& s) {
         std::cerr << refused << std::endl;
         return 1;
     }
+    // -threads workers solve classes at once, each class on one engine thread.
     const OptimumSolver solver(s, s.k, 1);
     std::vector<Target> targets = readTargets(s);
     std::unique_ptr<ResultCache> cache;
@@ -384,7 +385,7 @@ int RunBatch(const Settings& s) {
             rowReady.notify_all();
         }
     };
-    uint32_t workers = s.threads ? s.threads : std::max(1u, std::thread::hardware_concurrency());
+    uint32_t workers = s.threadCount();
     workers =
         static_cast<uint32_t>(std::min<size_t>(workers, std::max<size_t>(1, classTables.size())));
     std::vector<std::thread> pool;
@@ -442,9 +443,7 @@ int RunCached(const Settings& s, float t0) {
         if (s.truthFile) Write_Truth(table, s.k, *s.truthFile);
     }
     const TableWords words = wordsOf(table);
-    const uint32_t threads =
-        s.threads ? s.threads : std::max(1u, std::thread::hardware_concurrency());
-    const OptimumSolver solver(s, k, threads);
+    const OptimumSolver solver(s, k, s.threadCount());
     ResultCache cache(*s.cacheFile);
 
     SignalGuard signals;

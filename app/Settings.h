@@ -1,9 +1,11 @@
 // The settings of one run, filled from the command line word by word.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 
 struct Settings {
     // Number of inputs of a target given by a function number or a truth table (0..31).
@@ -64,8 +66,12 @@ struct Settings {
     double timeLimit = 0;
     std::string timeLimitText;
 
-    // Threads a run may use.
-    uint32_t threads = 0; // 0: all cores
+    // -threads: a single target's lower-bound engine runs on this many threads; a batch
+    // solves this many classes at once, each on one thread. 0: one per core.
+    uint32_t threads = 0;
+    uint32_t threadCount() const {
+        return threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    }
 
     // -batch: a file of targets, one hexadecimal truth table per line (k from -k); the
     // results go to the standard output as CSV, one row per target.
