@@ -22,10 +22,13 @@ cd "$work"
 seq 0 65535 | awk '{ printf "%04X\n", $1 }' > all4.txt
 now() { date +%s.%N; }
 
+# The CPU time (user + system) of each run as well: on a shared machine the wall clock
+# also measures the other users' load.
+TIMEFORMAT='%U %S'
 t0=$(now)
-"$bin" -batch all4.txt -nodefuncts 86 -cache cache.db "$@" > empty.csv
+{ time "$bin" -batch all4.txt -nodefuncts 86 -cache cache.db "$@" > empty.csv; } 2> empty.cpu
 t1=$(now)
-"$bin" -batch all4.txt -nodefuncts 86 -cache cache.db "$@" > filled.csv
+{ time "$bin" -batch all4.txt -nodefuncts 86 -cache cache.db "$@" > filled.csv; } 2> filled.cpu
 t2=$(now)
 
 python3 - empty.csv filled.csv <<'PY'
@@ -77,7 +80,7 @@ PY
 abc0=$(now)
 agree=0
 compared=0
-for i in $(seq 0 $((samples - 1))); do
+{ time for i in $(seq 0 $((samples - 1))); do
     f=$(( (i * 65536 + 65536 / 2) / samples ))
     hex=$(printf "%04X" "$f")
     nd=$(yosys-abc -c "exact $hex; print_stats" 2>&1 | sed -n 's/.*nd = *\([0-9]*\).*/\1/p' | tail -1)
@@ -87,13 +90,16 @@ for i in $(seq 0 $((samples - 1))); do
         ours=$(awk -F, -v h="$hex" '$2 "" == h "" { print $3 }' empty.csv)
         [ "$nd" = "$ours" ] && agree=$((agree + 1))
     fi
-done
+done; } 2> abc.cpu
 abc1=$(now)
 
+cpu() { tail -n 1 "$1" | awk '{ print $1 + $2 }'; }
 awk -v e="$(echo "$t1 - $t0" | bc)" -v c="$(echo "$t2 - $t1" | bc)" \
+    -v ec="$(cpu empty.cpu)" -v cc="$(cpu filled.cpu)" -v ac="$(cpu abc.cpu)" -v load="$(cut -d' ' -f1-3 /proc/loadavg)" \
     -v a="$(echo "$abc1 - $abc0" | bc)" -v s="$samples" -v agree="$agree" -v cmp="$compared" 'BEGIN {
-    printf "quillon, empty cache:  %7.2f s for 65536 functions (target: under 60 s)\n", e
-    printf "quillon, filled cache: %7.2f s for 65536 functions (target: under 5 s)\n", c
-    printf "yosys-abc exact:       %7.2f s for %d functions, extrapolated %.0f s for 65536\n", a, s, a * 65536 / s
+    printf "quillon, empty cache:  %7.2f s for 65536 functions (target: under 60 s), CPU %.2f s\n", e, ec
+    printf "quillon, filled cache: %7.2f s for 65536 functions (target: under 5 s), CPU %.2f s\n", c, cc
+    printf "yosys-abc exact:       %7.2f s for %d functions, extrapolated %.0f s for 65536, CPU %.2f s\n", a, s, a * 65536 / s, ac
     printf "node counts equal to ABC'\''s on %d of %d sampled functions with f(0) = 0\n", agree, cmp
+    printf "load average at the end (1, 5, 15 min): %s\n", load
 }'
