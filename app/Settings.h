@@ -66,7 +66,7 @@ struct Settings {
     double timeLimit = 0;
     std::string timeLimitText;
 
-    // -threads: a single target's lower-bound engine runs on this many threads; a batch
+    // -threads: a single target's lower-bound engine may use this many threads; a batch
     // solves this many classes at once, each on one thread. 0: one per core.
     uint32_t threads = 0;
     uint32_t threadCount() const {
