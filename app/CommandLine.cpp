@@ -96,8 +96,9 @@ bool* flagOf(const std::string& word, Settings& s) {
 
 bool takesArgument(const std::string& word) {
     static const char* const names[] = {
-        "-k",         "-n",        "-f",        "-fh",       "-pla",       "-truth",  "-nodefuncts",
-        "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif", "-timeout", "-solver"};
+        "-k",          "-n",         "-f",        "-fh",       "-pla",      "-truth",
+        "-nodefuncts", "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif",
+        "-timeout",    "-solver",    "-threads",  "-batch",    "-cache",    "-shard"};
     for (const char* name : names)
         if (word == name) return true;
     return false;
@@ -170,7 +171,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
         const std::string& arg = words[++i];
         bool negative = false;
         uint64_t value = 0;
-        if (word == "-k" || word == "-n" || word == "-f") {
+        if (word == "-k" || word == "-n" || word == "-f" || word == "-threads") {
             if (!parseWhole(arg, negative, value)) return refuse(word, kWhole, arg);
             if (word != "-k" && (negative || value > UINT32_MAX))
                 return refuse(word, kUnsigned, arg);
@@ -185,6 +186,23 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.kGiven = true;
         } else if (word == "-n") {
             settings.n = static_cast<uint32_t>(value);
+        } else if (word == "-threads") {
+            settings.threads = static_cast<uint32_t>(value);
+        } else if (word == "-batch") {
+            settings.batchFile = arg;
+        } else if (word == "-cache") {
+            settings.cacheFile = arg;
+        } else if (word == "-shard") {
+            // I/N: two whole numbers, 0 <= I < N.
+            const size_t slash = arg.find('/');
+            bool ni = false, nn = false;
+            uint64_t i = 0, n = 0;
+            if (slash == std::string::npos || !parseWhole(arg.substr(0, slash), ni, i) ||
+                !parseWhole(arg.substr(slash + 1), nn, n) || ni || nn || n == 0 || i >= n ||
+                n > UINT32_MAX || arg[0] == '+' || arg[slash + 1] == '+')
+                return refuse(word, "I/N with whole numbers 0 <= I < N, such as 0/4", arg);
+            settings.shardIndex = static_cast<uint32_t>(i);
+            settings.shardCount = static_cast<uint32_t>(n);
         } else if (word == "-f") {
             settings.function = static_cast<uint32_t>(value);
             settings.functionHex.reset();
@@ -228,6 +246,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
         } else { // -save_blif
             settings.blifFile = arg;
         }
+    }
+    if (settings.shardCount != 1 && !settings.batchFile) {
+        err << "Option -shard requires -batch" << std::endl;
+        return {false, 1};
     }
     // A truth table that is read names the function in the statistics lines.
     if (settings.truthFile && !settings.functionGiven && !settings.plaFile)

@@ -40,7 +40,9 @@ struct ParseOutcome {
 //  - a refused argument: "Option <name> requires <what>: "<argument>"" on err, status 1.
 //    -k, -n and -f take whole decimal numbers (an optional sign, then digits only), -n
 //    and -f from 0 to 2^32 - 1; -fh takes hexadecimal digits only; -timeout takes seconds
-//    above 0, digits with an optional decimal fraction.
+//    above 0, digits with an optional decimal fraction; -threads a whole decimal number
+//    from 0 to 2^32 - 1; -shard I/N two whole numbers with 0 <= I < N, and only with
+//    -batch ("Option -shard requires -batch").
 // When a truth table is read (-truth without -f, -fh and -pla) its file name becomes the
 // function text.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& settings,

@@ -2,6 +2,7 @@
 // of the run ends here and leaves with status 1: bad input and files with their message, an
 // exhausted resource with what ran out and at which step, an inconsistency of the program
 // itself as "internal error: ...".
+#include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/RunDriver.h"
 #include "app/Settings.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
             ParseCommandLine(words, settings, VersionLine(quillonBuildDate(), quillonBuildTime()),
                              std::cout, std::cerr);
         if (!outcome.run) return outcome.status;
+        if (settings.batchFile) return RunBatch(settings);
+        if (settings.cacheFile) return RunCached(settings, t0);
         return RunDriver(settings, t0);
     } catch (const CException& e) {
         return fail(e.GetMsg());

@@ -146,6 +146,7 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     engine.set_GateCosts(costs);
     engine.set_difftopology(s.diffTopology);
     engine.useFastBound = !s.noBound;
+    engine.threads = s.threadCount();
 
     // Without a preset n the search would grow n for ever on a target that no circuit
     // realises; a preset n ends by itself.

@@ -1,9 +1,11 @@
 // The settings of one run, filled from the command line word by word.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 
 struct Settings {
     // Number of inputs of a target given by a function number or a truth table (0..31).
@@ -63,4 +65,20 @@ struct Settings {
     // none), and the argument as given, for the message when the limit is reached.
     double timeLimit = 0;
     std::string timeLimitText;
+
+    // -threads: a single target's lower-bound engine may use this many threads; a batch
+    // solves this many classes at once, each on one thread. 0: one per core.
+    uint32_t threads = 0;
+    uint32_t threadCount() const {
+        return threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    }
+
+    // -batch: a file of targets, one hexadecimal truth table per line (k from -k); the
+    // results go to the standard output as CSV, one row per target.
+    std::optional<std::string> batchFile;
+    // -cache: an SQLite file of proven optimum circuits, shared by runs and processes.
+    std::optional<std::string> cacheFile;
+    // -shard I/N: only the targets of the batch whose index is I modulo N.
+    uint32_t shardIndex = 0;
+    uint32_t shardCount = 1;
 };

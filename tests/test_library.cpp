@@ -334,7 +334,7 @@ TEST(Library, RefusedAndAcceptedLibraries) {
     for (const auto& [lib, message] : cases) {
         SAT_CircGen e;
         e.route = SAT_CircGen::SolverRoute::Embedded;
-        EXPECT_EQ(messageOf([&] { e.DeriveFunctions(lib); }), message) << lib;
+        EXPECT_EQ(messageOf([&e, &lib = lib] { e.DeriveFunctions(lib); }), message) << lib;
     }
     SAT_CircGen e;
     e.route = SAT_CircGen::SolverRoute::Embedded;

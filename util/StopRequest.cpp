@@ -1,6 +1,8 @@
 #include "util/StopRequest.h"
 
+#include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <signal.h>
 #include <sys/types.h>
 
@@ -8,6 +10,13 @@ namespace {
 
 volatile std::sig_atomic_t g_stopSignal = 0;
 volatile std::sig_atomic_t g_childGroup = 0;
+// The calling thread's deadline in steady-clock nanoseconds (0: none).
+thread_local int64_t t_deadline = 0;
+
+bool threadDeadlinePassed() noexcept {
+    return t_deadline != 0 &&
+           std::chrono::steady_clock::now().time_since_epoch().count() >= t_deadline;
+}
 
 } // namespace
 
@@ -22,11 +31,12 @@ void StopRequest::SetChildGroup(int pgid) noexcept {
 }
 
 bool StopRequest::Pending() noexcept {
-    return g_stopSignal != 0;
+    return g_stopSignal != 0 || threadDeadlinePassed();
 }
 
 int StopRequest::Signal() noexcept {
-    return g_stopSignal;
+    if (g_stopSignal != 0) return g_stopSignal;
+    return threadDeadlinePassed() ? SIGALRM : 0;
 }
 
 void StopRequest::Clear() noexcept {
@@ -44,4 +54,15 @@ std::string StopRequested::SignalName(int signo) {
     if (signo == SIGINT) return "SIGINT";
     if (signo == SIGTERM) return "SIGTERM";
     return "signal " + std::to_string(signo);
+}
+
+StopRequest::ThreadDeadline::ThreadDeadline(double seconds) {
+    using namespace std::chrono;
+    t_deadline = duration_cast<steady_clock::duration>(steady_clock::now().time_since_epoch() +
+                                                       duration<double>(seconds))
+                     .count();
+}
+
+StopRequest::ThreadDeadline::~ThreadDeadline() {
+    t_deadline = 0;
 }

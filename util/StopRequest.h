@@ -20,6 +20,17 @@ public:
     static void SetChildGroup(int pgid) noexcept;
     // Throws StopRequested when a request is pending.
     static void ThrowIfPending();
+
+    // A time limit of the calling thread alone, for as long as the object lives (a batch
+    // gives each target its own): once it has passed, Pending() is true on this thread
+    // and Signal() gives SIGALRM there unless a process-wide request is pending.
+    class ThreadDeadline {
+    public:
+        explicit ThreadDeadline(double seconds);
+        ~ThreadDeadline();
+        ThreadDeadline(const ThreadDeadline&) = delete;
+        ThreadDeadline& operator=(const ThreadDeadline&) = delete;
+    };
 };
 
 // Thrown when the run stops on request; carries the signal that asked for it.

@@ -1,0 +1,482 @@
+#include "app/BatchRun.h"
+
+#include "app/OptimumSolver.h"
+#include "app/ProgressLine.h"
+#include "app/ResultCache.h"
+#include "app/RunMonitor.h"
+#include "app/SignalGuard.h"
+#include "app/TargetFunction.h"
+#include "logic/NpnCanon.h"
+#include "synth/SearchProgress.h"
+#include "util/Step.h"
+#include "util/StopRequest.h"
+#include "util/myExcept.h"
+#include "util/mytime.h"
+#include "util/utils.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The largest number of inputs a batch or a cached run takes (the lower-bound engine's).
+constexpr uint32_t kMaxInputs = 16;
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TableWords wordsOf(const TruthTable& t) {
+    TableWords w(t.size() <= 64 ? 1 : t.size() / 64, 0);
+    for (uint32_t r = 0; r < t.size(); ++r)
+        if (t.get(r)) w[r >> 6] |= uint64_t{1} << (r & 63);
+    return w;
+}
+
+// The table in hexadecimal, the value on the highest row first (as -fh reads it).
+std::string hexOf(const TableWords& t, uint32_t k) {
+    const uint32_t rows = 1u << k;
+    const uint32_t digits = rows < 4 ? 1 : rows / 4;
+    std::string s(digits, '0');
+    for (uint32_t d = 0; d < digits; ++d) {
+        const uint32_t row = 4 * d;
+        const uint32_t v = static_cast<uint32_t>((t[row >> 6] >> (row & 63)) & 0xF);
+        s[digits - 1 - d] = "0123456789ABCDEF"[v];
+    }
+    return s;
+}
+
+// A field of a CSV row, quoted when it holds a comma, a quote or a line end.
+std::string csvField(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    std::string q = "\"";
+    for (char c : s)
+        q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+// The canonical form of a table and the way back: NPN classes up to six inputs, the table
+// itself above.
+struct Canonical {
+    TableWords table;
+    NpnTransform fromCanonical;
+};
+
+class Canonicaliser {
+public:
+    Canonicaliser(uint32_t k, bool negations) {
+        if (k <= NpnCanon::kMaxInputs) npn_.emplace(k, negations);
+    }
+    Canonical operator()(const TableWords& t) {
+        if (!npn_) return {t, NpnTransform{}};
+        const NpnCanon::Result r = npn_->Canonical(t[0]);
+        return {{r.canonical}, r.fromCanonical};
+    }
+
+private:
+    std::optional<NpnCanon> npn_;
+};
+
+// The answer for one class.
+struct ClassResult {
+    enum Status { Optimum, Impossible, Timeout, Error } status = Error;
+    BoundCircuit circuit;
+    CircuitStats stats;
+    std::string message;
+    double seconds = 0;
+};
+
+// A stop of the whole run: a signal, or an unusable cache.
+struct Abort {
+    std::mutex mutex;
+    std::atomic<bool> set{false};
+    int signo = 0;
+    std::string message;
+    void raise(int sig, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (set) return;
+        signo = sig;
+        message = text;
+        set = true;
+    }
+};
+
+// The message of the exception being handled, for an error row: the batch goes on with
+// the next row (the data of this one is released by now, so memory that ran out is there
+// again).
+std::string currentError() {
+    std::string message;
+    try {
+        throw;
+    } catch (const CException& e) {
+        message = e.GetMsg();
+    } catch (const std::bad_alloc&) {
+        message = Step::OutOfMemoryMessage();
+    } catch (const std::exception& e) {
+        message = InternalError(e.what()).GetMsg();
+    } catch (...) {
+        message = InternalError("an unknown exception").GetMsg();
+    }
+    Step::Forget();
+    return message;
+}
+
+// The optimum of a canonical table: from the cache when it holds a correct entry, else
+// solved (and stored). Throws what the solver throws, and ResultCache::Unusable.
+OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
+                              const TableWords& table, std::mutex& errMutex) {
+    const uint32_t k = solver.inputs();
+    const std::string hex = hexOf(table, k);
+    const std::string options = solver.OptionsKey();
+    if (cache) {
+        if (const std::optional<ResultCache::Entry> e = cache->Lookup(k, hex, options)) {
+            try {
+                const std::optional<BoundCircuit> c = ParseCircuitText(e->circuit, k);
+                if (!c) throw RuntimeException("the circuit text is malformed");
+                const auto realised = solver.Realise(table, *c);
+                if (realised->stats().nodes != e->nodes || realised->stats().cost != e->cost)
+                    throw RuntimeException("its node count or cost is not the circuit's");
+                OptimumSolver::Outcome out;
+                out.circuit = *c;
+                out.stats = realised->stats();
+                return out;
+            } catch (const StopRequested&) {
+                throw;
+            } catch (const ResourceError&) {
+                throw;
+            } catch (const CException& wrong) { // a wrong table, or no model of the instance
+                std::lock_guard<std::mutex> lock(errMutex);
+                std::cerr << "Quillon: the cache entry of " << hex << " (" << k
+                          << " inputs) is wrong: " << wrong.GetMsg() << "; recomputed" << std::endl;
+            }
+        }
+    }
+    OptimumSolver::Outcome out = solver.Solve(table);
+    if (cache && out.status == OptimumSolver::Outcome::Optimum)
+        cache->Store(k, hex, options, {out.stats.nodes, out.stats.cost, CircuitText(out.circuit)});
+    return out;
+}
+
+// Solves one class with its own time limit; a stop of the whole run or an unusable cache
+// is recorded in abort.
+ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const TableWords& table,
+                       double timeLimit, Abort& abort, std::mutex& errMutex) {
+    const auto start = std::chrono::steady_clock::now();
+    ClassResult r;
+    try {
+        std::optional<StopRequest::ThreadDeadline> deadline;
+        if (timeLimit > 0) deadline.emplace(timeLimit);
+        const OptimumSolver::Outcome out = obtain(solver, cache, table, errMutex);
+        if (out.status == OptimumSolver::Outcome::Impossible) {
+            r.status = ClassResult::Impossible;
+            r.message = out.reason;
+        } else {
+            r.status = ClassResult::Optimum;
+            r.circuit = out.circuit;
+            r.stats = out.stats;
+        }
+    } catch (const StopRequested& stop) {
+        // The deadline is gone here: only a request of the whole run is left.
+        if (StopRequest::Pending()) abort.raise(StopRequest::Signal(), "");
+        r.status = ClassResult::Timeout;
+    } catch (const ResultCache::Unusable& e) {
+        abort.raise(0, e.GetMsg());
+    } catch (...) {
+        r.status = ClassResult::Error;
+        r.message = currentError();
+    }
+    r.seconds = secondsSince(start);
+    return r;
+}
+
+// The circuit of a target made from its class's circuit, simulated against the target.
+BoundCircuit circuitFor(const ClassResult& cls, const NpnTransform& t, const TableWords& table) {
+    BoundCircuit c = TransformCircuit(cls.circuit, t);
+    if (SimulateCircuit(c) != table)
+        throw InternalError("the transformed circuit does not realise the target");
+    return c;
+}
+
+// --- the batch ---
+
+struct Target {
+    uint32_t line = 0; // 1-based line number in the file
+    std::string text;
+    std::string error; // a line that is no target of k inputs
+    TableWords table;
+    NpnTransform fromCanonical;
+    size_t cls = 0;
+    double seconds = 0;
+};
+
+std::vector<Target> readTargets(const Settings& s) {
+    std::ifstream in(*s.batchFile);
+    if (!in) throw RuntimeException("-batch: cannot open file: " + *s.batchFile);
+    std::vector<Target> targets;
+    std::string line;
+    uint32_t number = 0;
+    uint64_t index = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') continue;
+        const size_t last = line.find_last_not_of(" \t\r");
+        if (index++ % s.shardCount != s.shardIndex) continue;
+        Target t;
+        t.line = number;
+        t.text = line.substr(first, last - first + 1);
+        Settings one = s;
+        one.functionHex = t.text;
+        one.functionText = t.text;
+        try {
+            t.table = wordsOf(TargetTable(one));
+        } catch (const CException& e) {
+            t.error = e.GetMsg();
+        }
+        targets.push_back(std::move(t));
+    }
+    return targets;
+}
+
+// The reason a batch or cached run cannot take these settings ("" when it can).
+std::string refusal(const Settings& s, const std::string& option) {
+    const auto no = [&](bool given, const std::string& other, const std::string& why) {
+        return given ? option + " cannot be combined with " + other + ": " + why : "";
+    };
+    for (const std::string& r :
+         {no(s.enumerate, "-enum", "it gives one optimum circuit per target"),
+          no(s.continueRun, "-continue", "it keeps no enumeration to continue"),
+          no(s.diffTopology, "-difftopology", "it gives one optimum circuit per target"),
+          no(s.enumStats, "-enumstats", "it enumerates nothing"),
+          no(s.n != 0, "-n", "it gives optimum circuits only"),
+          no(s.polyedges, "-polyedges", "its circuits have no polymorphic edges"),
+          no(s.plaFile.has_value(), "-pla", "its targets are single-output truth tables"),
+          no(s.externalSolver, "-solver minisat",
+             "it runs on the embedded route (the external route shares fixed file names)")})
+        if (!r.empty()) return r;
+    if (option == "-batch") {
+        if (s.truthFile || s.functionGiven)
+            return "-batch cannot be combined with -f, -fh or -truth: the targets are the lines "
+                   "of the batch file";
+    }
+    if (s.k > kMaxInputs)
+        return option + " takes targets of at most " + std::to_string(kMaxInputs) + " inputs";
+    return "";
+}
+
+} // namespace
+
+int RunBatch(const Settings& s) {
+    const std::string refused = refusal(s, "-batch");
+    if (!refused.empty()) {
+        std::cerr << refused << std::endl;
+        return 1;
+    }
+    // -threads workers solve classes at once, each class on one engine thread.
+    const OptimumSolver solver(s, s.k, 1);
+    std::vector<Target> targets = readTargets(s);
+    std::unique_ptr<ResultCache> cache;
+    if (s.cacheFile) cache = std::make_unique<ResultCache>(*s.cacheFile);
+
+    // Classes in the order of their first target.
+    Canonicaliser canon(s.k, s.invertedEdges);
+    std::vector<TableWords> classTables;
+    std::vector<std::vector<size_t>> members;
+    std::map<TableWords, size_t> classOf;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        Target& t = targets[i];
+        if (!t.error.empty()) continue;
+        Canonical c = canon(t.table);
+        t.fromCanonical = c.fromCanonical;
+        const auto [it, added] = classOf.emplace(c.table, classTables.size());
+        if (added) {
+            classTables.push_back(c.table);
+            members.emplace_back();
+        }
+        t.cls = it->second;
+        members[t.cls].push_back(i);
+    }
+
+    std::vector<std::string> rows(targets.size());
+    std::vector<char> ready(targets.size(), 0);
+    std::mutex rowMutex;
+    std::condition_variable rowReady;
+    std::mutex errMutex;
+    Abort abort;
+    const auto row = [&](const Target& t, const std::string& nodes, const std::string& xors,
+                         const std::string& levels, const std::string& cost,
+                         const std::string& status) {
+        char secs[32];
+        std::snprintf(secs, sizeof secs, "%.3f", t.seconds);
+        return std::to_string(t.line) + "," + csvField(t.text) + "," + nodes + "," + xors + "," +
+               levels + "," + cost + "," + secs + "," + csvField(status);
+    };
+    const bool files = s.dotFile || s.aagFile || s.aigFile || s.blifFile;
+    // The row of a target whose class is solved.
+    const auto targetRow = [&](Target& t, const ClassResult& cls) {
+        const auto start = std::chrono::steady_clock::now();
+        std::string text;
+        switch (cls.status) {
+        case ClassResult::Optimum:
+            try {
+                const BoundCircuit c = circuitFor(cls, t.fromCanonical, t.table);
+                CircuitStats st = cls.stats;
+                if (files) {
+                    const auto realised = solver.Realise(t.table, c);
+                    realised->Write(s, "." + std::to_string(t.line));
+                    st = realised->stats();
+                }
+                t.seconds += secondsSince(start);
+                text = row(t, std::to_string(st.nodes), std::to_string(st.xors),
+                           std::to_string(st.levels), std::to_string(st.cost), "optimum");
+            } catch (...) {
+                t.seconds += secondsSince(start);
+                text = row(t, "", "", "", "", "error: " + currentError());
+            }
+            break;
+        case ClassResult::Impossible:
+            text = row(t, "", "", "", "", "impossible");
+            break;
+        case ClassResult::Timeout:
+            text = row(t, "", "", "", "", "timeout");
+            break;
+        case ClassResult::Error:
+            text = row(t, "", "", "", "", "error: " + cls.message);
+            break;
+        }
+        return text;
+    };
+    for (size_t i = 0; i < targets.size(); ++i)
+        if (!targets[i].error.empty()) {
+            rows[i] = row(targets[i], "", "", "", "", "error: " + targets[i].error);
+            ready[i] = 1;
+        }
+
+    SignalGuard signals;
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (;;) {
+            const size_t c = next++;
+            if (c >= classTables.size() || abort.set) return;
+            const ClassResult cls =
+                solveClass(solver, cache.get(), classTables[c], s.timeLimit, abort, errMutex);
+            if (abort.set) return;
+            bool first = true;
+            for (size_t i : members[c]) {
+                Target& t = targets[i];
+                if (first) t.seconds = cls.seconds;
+                first = false;
+                std::string text = targetRow(t, cls);
+                std::lock_guard<std::mutex> lock(rowMutex);
+                rows[i] = std::move(text);
+                ready[i] = 1;
+            }
+            rowReady.notify_all();
+        }
+    };
+    uint32_t workers = s.threadCount();
+    workers =
+        static_cast<uint32_t>(std::min<size_t>(workers, std::max<size_t>(1, classTables.size())));
+    std::vector<std::thread> pool;
+    for (uint32_t w = 0; w < workers; ++w)
+        pool.emplace_back(work);
+
+    // Rows in input order, as soon as each is ready.
+    std::cout << "line,function,nodes,xors,levels,cost,seconds,status\n";
+    for (size_t i = 0; i < targets.size(); ++i) {
+        std::unique_lock<std::mutex> lock(rowMutex);
+        if (!ready[i]) {
+            std::cout.flush();
+            while (!ready[i] && !abort.set && !StopRequest::Pending())
+                rowReady.wait_for(lock, std::chrono::milliseconds(50));
+            if (!ready[i]) break;
+        }
+        std::cout << rows[i] << '\n';
+    }
+    std::cout.flush();
+    if (StopRequest::Pending()) abort.raise(StopRequest::Signal(), "");
+    for (std::thread& t : pool)
+        t.join();
+    if (abort.set) {
+        if (abort.signo != 0) {
+            std::cerr << "Quillon: interrupted by " << StopRequested::SignalName(abort.signo)
+                      << "; the batch stopped before its end." << std::endl;
+            return 128 + abort.signo;
+        }
+        std::cerr << abort.message << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int RunCached(const Settings& s, float t0) {
+    const std::string refused = refusal(s, "-cache");
+    if (!refused.empty()) {
+        std::cerr << refused << std::endl;
+        return 1;
+    }
+    // The target as a run without the cache builds it.
+    TruthTable table;
+    uint32_t k = s.k;
+    if (s.truthFile && !s.functionGiven) {
+        table =
+            ReadTruthTable(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        k = 0;
+        while (MintermCount(k) < table.size())
+            ++k;
+        if (k > kMaxInputs)
+            throw RuntimeException("-cache takes targets of at most " + std::to_string(kMaxInputs) +
+                                   " inputs");
+    } else {
+        table = TargetTable(s);
+        if (s.truthFile) Write_Truth(table, s.k, *s.truthFile);
+    }
+    const TableWords words = wordsOf(table);
+    const OptimumSolver solver(s, k, s.threadCount());
+    ResultCache cache(*s.cacheFile);
+
+    SignalGuard signals;
+    SearchProgress progress;
+    ProgressLine line;
+    RunMonitor monitor(s, progress, line);
+    std::mutex errMutex;
+    try {
+        Canonicaliser canon(k, s.invertedEdges);
+        const Canonical c = canon(words);
+        const OptimumSolver::Outcome out = obtain(solver, &cache, c.table, errMutex);
+        monitor.Stop();
+        if (out.status == OptimumSolver::Outcome::Impossible) {
+            std::cerr << out.reason << std::endl;
+            return 1;
+        }
+        ClassResult cls;
+        cls.circuit = out.circuit;
+        const auto realised = solver.Realise(words, circuitFor(cls, c.fromCanonical, words));
+        realised->Write(s, "");
+        std::cout << "Solutions: 1" << std::endl;
+        const float t1 = GetMyCPUTime();
+        if (s.stats) {
+            const CircuitStats& st = realised->stats();
+            std::cerr << s.functionText << ";" << st.nodes << ";" << st.xors << ";" << st.levels
+                      << ";" << static_cast<double>(t1 - t0) << std::endl;
+        }
+        return 0;
+    } catch (const StopRequested& stop) {
+        monitor.Stop();
+        line.Erase();
+        std::cout.flush();
+        std::cerr << RunMonitor::StopMessage(s, progress, stop.signo()) << std::flush;
+        return RunMonitor::StopStatus(stop.signo());
+    }
+}

@@ -1,0 +1,25 @@
+// Runs over the optimum circuits of classes of targets: a batch of targets (-batch) and a
+// single run through the result cache (-cache without -batch).
+//
+// Every target is reduced to the canonical form of its class (logic/NpnCanon: input
+// permutations, and input and output negations where inverted edges are allowed; see
+// docs/npn.md), each class is solved once (or read from the cache and checked), and its
+// circuit is transformed for every target of the class and simulated against it before
+// it is written or reported.
+#pragma once
+
+#include "app/Settings.h"
+
+// -batch FILE: one hexadecimal truth table per line (k from -k; empty lines and lines
+// starting with # skipped); CSV on the standard output, one row per target of the shard,
+// in input order:
+//   line,function,nodes,xors,levels,cost,seconds,status
+// status: optimum, impossible, timeout (-timeout is per target), or "error: <message>".
+// The targets' classes are solved on -threads workers (0: every core). Returns the exit
+// status: 0 when every row was printed, 1 when the run was refused or the cache is
+// unusable, 128 + signal when stopped by a signal.
+int RunBatch(const Settings& settings);
+
+// A single run (-f, -fh or -truth) with -cache: prints "Solutions: 1" and, with -stats,
+// the statistics line, as a run without the cache does.
+int RunCached(const Settings& settings, float t0);

@@ -1,0 +1,153 @@
+#include "app/OptimumSolver.h"
+
+#include "app/TargetFunction.h"
+#include "logic/PLA.h"
+#include "network/Network.h"
+#include "synth/Circuit.h"
+#include "synth/Realizability.h"
+#include "synth/SAT_CircGen.h"
+#include "util/myExcept.h"
+#include "util/utils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+TruthTable truthTable(const TableWords& table, uint32_t k) {
+    TruthTable t(MintermCount(k));
+    for (uint32_t r = 0; r < t.size(); ++r)
+        t.set(r, (table[r >> 6] >> (r & 63)) & 1u);
+    return t;
+}
+
+// A decoded solution in the lower-bound engine's form. A node's value is its library
+// function of its sources' values, each complemented where its port is inverted; the
+// output takes its driver's value, complemented where inverted.
+BoundCircuit boundCircuitOf(const Circuit& decoded, const std::vector<uint32_t>& library) {
+    BoundCircuit c;
+    c.k = decoded.k;
+    for (const Circuit::Node& node : decoded.nodes) {
+        if (node.source[0] == Circuit::kNone || node.source[1] == Circuit::kNone ||
+            node.function >= library.size() || library[node.function] > 15)
+            throw InternalError("the decoded circuit has a node without a source or a table");
+        BoundCircuit::Node nd;
+        nd.a = node.source[0];
+        nd.b = node.source[1];
+        for (uint32_t r = 0; r < 4; ++r) {
+            const uint32_t xa = r >> 1, xb = r & 1u;
+            const uint32_t p = 2 * (xa ^ node.inverted[0]) + (xb ^ node.inverted[1]);
+            if ((library[node.function] >> p) & 1u) nd.table |= 1u << r;
+        }
+        if (nd.a > nd.b) { // operands in order: exchange the rows 01 and 10
+            std::swap(nd.a, nd.b);
+            nd.table = (nd.table & 9u) | ((nd.table & 2u) << 1) | ((nd.table & 4u) >> 1);
+        }
+        c.nodes.push_back(nd);
+    }
+    if (decoded.outputs.size() != 1 || decoded.outputs[0].driver == Circuit::kNone)
+        throw InternalError("the decoded circuit has no output");
+    c.outputs.push_back({decoded.outputs[0].driver, decoded.outputs[0].inverted});
+    return c;
+}
+
+} // namespace
+
+OptimumSolver::OptimumSolver(const Settings& s, uint32_t k, uint32_t threads)
+    : k_(k), threads_(threads), library_(s.nodeFuncts),
+      costs_(s.gateCosts.value_or(std::string(s.nodeFuncts.size(), '1'))), inv_(s.invertedEdges),
+      const_(s.constants), best_(s.bestDelay), noBound_(s.noBound) {
+    if (library_.size() != costs_.size())
+        throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
+    for (std::string* text : {&library_, &costs_})
+        for (char& ch : *text)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+}
+
+std::string OptimumSolver::OptionsKey() const {
+    return "library=" + library_ + " costs=" + costs_ + " inv=" + (inv_ ? "1" : "0") +
+           " const=" + (const_ ? "1" : "0") + " best=" + (best_ ? "1" : "0");
+}
+
+std::unique_ptr<SAT_CircGen> OptimumSolver::engineFor(const TableWords& table,
+                                                      std::unique_ptr<PLA>& target) const {
+    target = DeriveFnctPLA(truthTable(table, k_), k_, false);
+    auto engine = std::make_unique<SAT_CircGen>();
+    engine->route = SAT_CircGen::SolverRoute::Embedded;
+    engine->set_polyedges(false);
+    engine->set_PLA(target.get());
+    target->NameVars();
+    engine->set_inv(inv_);
+    engine->set_const(const_);
+    engine->DeriveFunctions(library_);
+    engine->set_GateCosts(costs_);
+    engine->set_difftopology(false);
+    engine->useFastBound = !noBound_;
+    engine->threads = threads_;
+    return engine;
+}
+
+void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const {
+    engine.n = static_cast<uint32_t>(circuit.nodes.size());
+    engine.Generate_SAT();
+    if (engine.costsDiffer) engine.Add_FH();
+    into.circuit_ = engine.Decode(engine.ModelOfCircuit(circuit).get(), engine.n);
+    into.stats_.nodes = engine.n;
+    into.stats_.xors = engine.getNodesOfType(into.circuit_, "xor");
+    into.stats_.levels = engine.getLevels(into.circuit_);
+    into.stats_.cost = engine.ComputeCost(into.circuit_);
+}
+
+OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
+    Outcome out;
+    std::unique_ptr<PLA> target;
+    std::unique_ptr<SAT_CircGen> engine = engineFor(table, target);
+    const Realizability check(library_, inv_, const_, false);
+    out.reason = check.ProveImpossible(*target);
+    if (!out.reason.empty()) {
+        out.status = Outcome::Impossible;
+        return out;
+    }
+    GenerateOptions options;
+    options.best = best_;
+    engine->Generate(options);
+    if (!engine->SAT_res) throw InternalError("the search found no circuit");
+    out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),
+                                 engine->BoundSpec().library);
+    if (SimulateCircuit(out.circuit) != table)
+        throw InternalError("the decoded circuit does not realise the target");
+    // The circuit as every later target of its class will see it: each node realised by
+    // its cheapest library function (the engine's own rule), so the statistics are those
+    // of the circuits written for the class.
+    Realised realised;
+    model(*engine, out.circuit, realised);
+    out.stats = realised.stats_;
+    return out;
+}
+
+OptimumSolver::Realised::Realised() = default;
+OptimumSolver::Realised::~Realised() = default;
+
+std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords& table,
+                                                                const BoundCircuit& circuit) const {
+    if (circuit.k != k_ || circuit.outputs.size() != 1)
+        throw RuntimeException("the circuit does not have the target's shape");
+    if (SimulateCircuit(circuit) != table)
+        throw RuntimeException("the circuit does not realise the target");
+    std::unique_ptr<Realised> r(new Realised());
+    r->engine_ = engineFor(table, r->target_);
+    model(*r->engine_, circuit, *r);
+    return r;
+}
+
+void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix) const {
+    const SAT_CircGen& e = *engine_;
+    const auto name = [&](const std::string& file) {
+        return suffix.empty() ? file : AppendToFilename(file, suffix);
+    };
+    if (s.dotFile) e.SaveDOT(circuit_, name(*s.dotFile));
+    if (s.aagFile) e.SaveAAG(circuit_, name(*s.aagFile));
+    if (s.aigFile) e.SaveAIG(circuit_, name(*s.aigFile));
+    if (s.blifFile) e.Graph2Network(circuit_)->SaveBlif(name(*s.blifFile));
+}

@@ -1,0 +1,86 @@
+// The optimum circuit of one single-output truth table under a run's options (library,
+// gate costs, inversions, constants, -best), found by the synthesis engine on the
+// embedded route, and the engine's view of any circuit claimed for a table: its
+// statistics and its complete model, from which the solution files are written.
+#pragma once
+
+#include "app/CircuitTransform.h"
+#include "app/Settings.h"
+#include "synth/Circuit.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class SAT_CircGen;
+class PLA;
+
+// What the statistics line and the batch rows report of a circuit.
+struct CircuitStats {
+    uint32_t nodes = 0;
+    uint32_t xors = 0;
+    uint32_t levels = 0;
+    uint32_t cost = 0;
+};
+
+class OptimumSolver {
+public:
+    // The options of settings that shape the answer; the gate costs default to 1 each.
+    // RuntimeException when -gatecosts and -nodefuncts differ in length.
+    OptimumSolver(const Settings& settings, uint32_t k, uint32_t threads);
+
+    uint32_t inputs() const { return k_; }
+
+    // What everything that changes the answer is: library, gate costs, inversions,
+    // constants, least depth (a cache key part; k and the table are not included).
+    std::string OptionsKey() const;
+
+    struct Outcome {
+        enum Status { Optimum, Impossible } status = Optimum;
+        BoundCircuit circuit; // Optimum
+        CircuitStats stats;   // Optimum
+        std::string reason;   // Impossible: why no circuit realises the table
+    };
+    // Searches the optimum circuit of table (the cheapest with differing costs, of least
+    // depth among them with -best). Throws StopRequested when stopped, and what the engine
+    // throws (ResourceError, InternalError).
+    Outcome Solve(const TableWords& table) const;
+
+    // A circuit for table, checked: simulated against the table, then turned into a
+    // complete model of the classic instance whose every clause is checked. Throws
+    // RuntimeException when the circuit does not realise the table, InternalError when no
+    // model of the instance realises it. Keep the object to write the files.
+    class Realised {
+    public:
+        ~Realised();
+        const CircuitStats& stats() const { return stats_; }
+        // Writes the requested files of settings (-save_dot, -save_aag, -save_aig,
+        // -save_blif), each name with suffix before its extension when suffix is given.
+        void Write(const Settings& settings, const std::string& suffix) const;
+
+    private:
+        friend class OptimumSolver;
+        Realised();
+        std::unique_ptr<PLA> target_;
+        std::unique_ptr<SAT_CircGen> engine_;
+        Circuit circuit_; // decoded from the instance's model, as every writer reads it
+        CircuitStats stats_;
+    };
+    std::unique_ptr<Realised> Realise(const TableWords& table, const BoundCircuit& circuit) const;
+
+private:
+    // A configured engine for table (target named, library derived); target is set.
+    std::unique_ptr<SAT_CircGen> engineFor(const TableWords& table,
+                                           std::unique_ptr<PLA>& target) const;
+    // Rebuilds the instance for the circuit's node count and makes its model; stats.
+    void model(SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const;
+
+    uint32_t k_;
+    uint32_t threads_;
+    std::string library_;
+    std::string costs_;
+    bool inv_;
+    bool const_;
+    bool best_;
+    bool noBound_;
+};

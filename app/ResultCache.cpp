@@ -1,0 +1,148 @@
+#include "app/ResultCache.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+// Statements are prepared per call: the cache is read and written once per class.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) {
+        code_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    int code() const { return code_; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int code_ = SQLITE_OK;
+};
+
+const char* const kSchema = "CREATE TABLE optimum ("
+                            " inputs INTEGER NOT NULL,"
+                            " truth_table TEXT NOT NULL,"
+                            " options TEXT NOT NULL,"
+                            " nodes INTEGER NOT NULL,"
+                            " cost INTEGER NOT NULL,"
+                            " circuit TEXT NOT NULL,"
+                            " PRIMARY KEY (inputs, truth_table, options)) WITHOUT ROWID";
+
+} // namespace
+
+ResultCache::ResultCache(const std::string& file) : file_(file) {
+    try {
+        open();
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        throw;
+    }
+}
+
+void ResultCache::open() {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    const int code = sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr);
+    if (code != SQLITE_OK) fail("cannot be opened", code);
+    sqlite3_busy_timeout(db_, 60000);
+    int32_t id = std::stoi(scalar("PRAGMA application_id"));
+    if (id == 0) {
+        // A new or empty file becomes a cache; any other database is not one. The check
+        // and the creation are one transaction, so two processes cannot both create it.
+        scalar("BEGIN IMMEDIATE");
+        id = std::stoi(scalar("PRAGMA application_id"));
+        if (id == 0) {
+            if (scalar("SELECT count(*) FROM sqlite_master") != "0") {
+                scalar("ROLLBACK");
+                throw Unusable("Cache file " + file_ +
+                               " is another application's SQLite database, not a Quillon cache");
+            }
+            scalar(kSchema);
+            scalar("PRAGMA application_id = " + std::to_string(kApplicationId));
+            scalar("PRAGMA user_version = " + std::to_string(kVersion));
+            id = kApplicationId;
+        }
+        scalar("COMMIT");
+    }
+    if (id != kApplicationId)
+        throw Unusable("Cache file " + file_ +
+                       " is another application's SQLite database, not a Quillon cache");
+    const std::string version = scalar("PRAGMA user_version");
+    if (version != std::to_string(kVersion))
+        throw Unusable("Cache file " + file_ + " has format version " + version +
+                       "; this Quillon reads version " + std::to_string(kVersion));
+    const std::string check = scalar("PRAGMA quick_check");
+    if (check != "ok") throw Unusable("Cache file " + file_ + " is damaged: " + check);
+    scalar("PRAGMA journal_mode = WAL");
+    scalar("PRAGMA synchronous = NORMAL");
+}
+
+ResultCache::~ResultCache() {
+    sqlite3_close_v2(db_);
+}
+
+void ResultCache::fail(const std::string& what, int code) const {
+    std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+    const int primary = code & 0xFF;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+        throw Unusable("Cache file " + file_ + " is damaged or not an SQLite database (" + reason +
+                       ")");
+    throw Unusable("Cache file " + file_ + " " + what + ": " + reason);
+}
+
+std::string ResultCache::scalar(const std::string& sql) {
+    Statement st(db_, sql);
+    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
+    std::string value;
+    const int code = sqlite3_step(st.get());
+    if (code == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(st.get(), 0);
+        value = text ? reinterpret_cast<const char*>(text) : "";
+    } else if (code != SQLITE_DONE) {
+        fail("cannot be read", code);
+    }
+    return value;
+}
+
+std::optional<ResultCache::Entry> ResultCache::Lookup(uint32_t inputs, const std::string& table,
+                                                      const std::string& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement st(db_, "SELECT nodes, cost, circuit FROM optimum"
+                      " WHERE inputs = ?1 AND truth_table = ?2 AND options = ?3");
+    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
+    sqlite3_bind_int64(st.get(), 1, inputs);
+    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    const int code = sqlite3_step(st.get());
+    if (code == SQLITE_DONE) return std::nullopt;
+    if (code != SQLITE_ROW) fail("cannot be read", code);
+    Entry e;
+    // Out-of-range numbers become values no circuit has; the reader's check refuses them.
+    const auto count = [&](int column) {
+        const sqlite3_int64 v = sqlite3_column_int64(st.get(), column);
+        return v < 0 || v > 0xFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+    };
+    e.nodes = count(0);
+    e.cost = count(1);
+    const unsigned char* text = sqlite3_column_text(st.get(), 2);
+    e.circuit = text ? reinterpret_cast<const char*>(text) : "";
+    return e;
+}
+
+void ResultCache::Store(uint32_t inputs, const std::string& table, const std::string& options,
+                        const Entry& entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement st(db_, "INSERT OR REPLACE INTO optimum"
+                      " (inputs, truth_table, options, nodes, cost, circuit)"
+                      " VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    if (st.code() != SQLITE_OK) fail("cannot be written", st.code());
+    sqlite3_bind_int64(st.get(), 1, inputs);
+    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st.get(), 4, entry.nodes);
+    sqlite3_bind_int64(st.get(), 5, entry.cost);
+    sqlite3_bind_text(st.get(), 6, entry.circuit.c_str(), -1, SQLITE_TRANSIENT);
+    const int code = sqlite3_step(st.get());
+    if (code != SQLITE_DONE) fail("cannot be written", code);
+}

@@ -1,0 +1,62 @@
+// A persistent cache of proven optimum circuits in an SQLite file, keyed by the number of
+// inputs, the canonical truth table and the options that change the answer. Several
+// threads and processes may use one file at once: the file is in write-ahead-log mode,
+// a writer waits for another (busy timeout) and every store is one transaction.
+//
+// The cache only remembers; it is never believed. Whoever reads an entry checks the
+// circuit against its target before using it (OptimumSolver::Realise) and replaces a wrong
+// one.
+#pragma once
+
+#include "util/myExcept.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct sqlite3;
+
+class ResultCache {
+public:
+    // A file that cannot be used as a cache: not an SQLite database, damaged, another
+    // application's database, or another format version of this one.
+    class Unusable : public RuntimeException {
+    public:
+        explicit Unusable(const std::string& what) : RuntimeException(what) {}
+    };
+
+    // Opens the file, creating it (and the cache's table) when it does not exist or is
+    // empty. Throws Unusable with a message naming the file and the reason.
+    explicit ResultCache(const std::string& file);
+    ~ResultCache();
+    ResultCache(const ResultCache&) = delete;
+    ResultCache& operator=(const ResultCache&) = delete;
+
+    struct Entry {
+        uint32_t nodes = 0;
+        uint32_t cost = 0;
+        std::string circuit; // CircuitText
+    };
+    // The entry of (inputs, table, options), if any. Thread-safe; throws Unusable.
+    std::optional<Entry> Lookup(uint32_t inputs, const std::string& table,
+                                const std::string& options);
+    // Stores the entry, replacing one of the same key. Thread-safe; throws Unusable.
+    void Store(uint32_t inputs, const std::string& table, const std::string& options,
+               const Entry& entry);
+
+    // The SQLite application id that marks a file as a Quillon cache ("QLNC"), and the
+    // format version.
+    static constexpr int32_t kApplicationId = 0x514C4E43;
+    static constexpr int32_t kVersion = 1;
+
+private:
+    void open();
+    // Runs sql, returning the first column of the first row ("" when none).
+    std::string scalar(const std::string& sql);
+    [[noreturn]] void fail(const std::string& what, int code) const;
+
+    std::string file_;
+    sqlite3* db_ = nullptr;
+    std::mutex mutex_;
+};
