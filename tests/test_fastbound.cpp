@@ -479,6 +479,7 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
     BoundEncoder::Options bare;
     bare.colex = bare.colexAll = bare.tieBreak = bare.associativity = bare.noReapply = false;
     bare.symmetricInputs = bare.atMostOnePair = bare.essentialInputs = false;
+    bare.siblings = bare.knownOperand = false;
     bare.lazyRows = false;
     std::mt19937 rng(99);
     for (int i = 0; i < 24; ++i) {
