@@ -4,10 +4,12 @@
 # the wall-clock and user CPU time of both and the node counts, then the totals, the node
 # count histogram and the slowest classes.
 #
-# Usage: bench/npn4.sh [-l LIB] [-b QUILLON] [-t SECONDS] [-c "HEX ..."] [-s N] [-n]
-#                      [-o FILE] [-- extra quillon options]
+# Usage: bench/npn4.sh [-l LIB] [-b QUILLON] [-r QUILLON] [-t SECONDS] [-c "HEX ..."] [-s N]
+#                      [-n] [-o FILE] [-- extra quillon options]
 #   -l LIB      node library: 86 (default; ABC `exact`) or 8 (AND; ABC `exact -a`)
 #   -b QUILLON  the binary (default: build/quillon under the source tree)
+#   -r QUILLON  also a reference binary (another build), run in turn with the others on
+#               the same options; its node counts must equal those of the binary
 #   -t SECONDS  wall-clock limit per class for either program (default: none); a run
 #               stopped by it counts as a timeout and is not compared
 #   -c "HEX"    only these classes (4 hex digits each)
@@ -28,10 +30,12 @@ only=
 slowest=12
 abc=1
 outfile=
+ref=
 while [ $# -gt 0 ]; do
     case $1 in
     -l) lib=$2; shift 2 ;;
     -b) bin=$2; shift 2 ;;
+    -r) ref=$2; shift 2 ;;
     -t) limit=$2; shift 2 ;;
     -c) only=$2; shift 2 ;;
     -s) slowest=$2; shift 2 ;;
@@ -44,6 +48,10 @@ done
 extra=("$@")
 bin=$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")
 [ -x "$bin" ] || { echo "npn4.sh: no binary $bin" >&2; exit 2; }
+if [ -n "$ref" ]; then
+    ref=$(cd "$(dirname "$ref")" && pwd)/$(basename "$ref")
+    [ -x "$ref" ] || { echo "npn4.sh: no binary $ref" >&2; exit 2; }
+fi
 if [ "$abc" = 1 ] && ! command -v yosys-abc >/dev/null; then
     echo "npn4.sh: yosys-abc not found; running without ABC" >&2
     abc=0
@@ -108,20 +116,35 @@ echo "# $(date -u '+%F %T') $(uptime | sed 's/.*load/load/')"
 echo "# quillon ${qargs[*]} ${extra[*]}; abc: $([ "$abc" = 1 ] && printf "$abccmd" HEX || echo none)${limit:+; limit $limit s}"
 header=$(printf '%-6s %3s %5s %8s %8s %5s %8s %8s %6s' class sup nodes q_wall q_cpu abc \
     abc_wall abc_cpu agree)
+[ -n "$ref" ] && header="$header$(printf ' %8s %8s' ref_wall ref_cpu)"
 echo "$header"
 table=$work/table
 : >"$table"
-for f in $classes; do
-    sup=$(support "$f")
-    timed "$bin" -k 4 -fh "$f" "${qargs[@]}" "${extra[@]}" -stats
+# Runs a quillon binary on class $f; leaves its node count (-1 without answer) in $nodes.
+quillon() {
+    timed "$1" -k 4 -fh "$f" "${qargs[@]}" "${extra[@]}" -stats
     read -r qw qc qs <"$work/time"
     nodes=-1
     if [ "$qs" = 0 ]; then
         nodes=$(grep -o "^$f;[0-9]*" "$work/err" | cut -d';' -f2 || true)
         [ -n "$nodes" ] || nodes=-1
     elif [ "$qs" != 124 ] && [ "$qs" != 130 ]; then
-        echo "npn4.sh: quillon failed on $f (status $qs):" >&2
+        echo "npn4.sh: $1 failed on $f (status $qs):" >&2
         cat "$work/err" >&2
+        exit 1
+    fi
+}
+for f in $classes; do
+    sup=$(support "$f")
+    refcols=
+    if [ -n "$ref" ]; then
+        quillon "$ref"
+        refcols=$(printf ' %8.3f %8.3f' "$qw" "$qc")
+        refnodes=$nodes
+    fi
+    quillon "$bin"
+    if [ -n "$ref" ] && [ "$refnodes" != -1 ] && [ "$nodes" != -1 ] && [ "$refnodes" != "$nodes" ]; then
+        echo "npn4.sh: $f: $nodes nodes, the reference binary $refnodes" >&2
         exit 1
     fi
     an=- aw=0 ac=0 verdict=-
@@ -142,7 +165,7 @@ for f in $classes; do
         fi
     fi
     line=$(printf '%-6s %3s %5s %8.3f %8.3f %5s %8.3f %8.3f %6s' "$f" "$sup" "$nodes" "$qw" "$qc" \
-        "$an" "$aw" "$ac" "$verdict")
+        "$an" "$aw" "$ac" "$verdict")$refcols
     echo "$line"
     echo "$line" >>"$table"
 done
@@ -154,7 +177,7 @@ fi
 echo
 awk -v abc="$abc" '
     {
-        n++; qw += $4; qc += $5; aw += $7; ac += $8
+        n++; qw += $4; qc += $5; aw += $7; ac += $8; rw += $10; rc += $11
         if ($3 < 0) qto++; else hist[$3]++
         if ($4 > 10) over10++
         if (abc) { if ($6 < 0) ato++; if ($9 == "NO") bad++; if ($9 == "yes") same++ }
@@ -167,6 +190,9 @@ awk -v abc="$abc" '
             printf "quillon/abc: %.3f wall, %.3f CPU; node counts equal %d, differ %d\n",
                 (aw > 0 ? qw / aw : 0), (ac > 0 ? qc / ac : 0), same, bad
         }
+        if (NF >= 11)
+            printf "reference: %.2f s wall, %.2f s CPU; quillon/reference: %.3f wall, %.3f CPU\n",
+                rw, rc, (rw > 0 ? qw / rw : 0), (rc > 0 ? qc / rc : 0)
         printf "node counts:"
         for (k = 0; k <= 20; k++) if (k in hist) printf " %d:%d", k, hist[k]
         printf "\n"
