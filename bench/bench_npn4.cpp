@@ -1,11 +1,15 @@
-// The lower-bound engine on all 222 NPN classes of 4-input functions: the least node count
-// and the time of the engine-only minimum search per class representative, side by side
-// with ABC's exact synthesis (`yosys-abc -c "exact <hex>"`, or `exact -a` for the AND
-// library) when it is installed.
+// The lower-bound engine alone on the 222 NPN classes of 4-input functions, for diagnosis
+// (the benchmark of the whole command is bench/npn4.sh): the least node count, the engine's
+// CPU and wall-clock time, solver calls and conflicts per class representative, optionally
+// side by side with ABC's exact synthesis (`yosys-abc -c "exact <hex>"`, or `exact -a` for
+// the AND library).
 //
-//   bench_npn4 [library] [--abc] [--only HEX] [--limit SECONDS] [--no-...]
+//   bench_npn4 [library] [--abc] [--only HEX] [--list "HEX ..."] [--limit SECONDS]
+//              [--threads N] [--budget CONFLICTS] [--growth FACTOR] [--no-RULE ...]
 //
-// library: "86" (default) or any node library; "8" compares with `exact -a`.
+// library: "86" (default) or any node library; "8" compares with `exact -a`. --no-colex,
+// --no-tie, --no-reapply, --no-sym, --no-assoc, --no-siblings, --no-known switch a rule off;
+// --allrows adds every row at once.
 // ABC reports one node more than a circuit of normal gates needs when f(0) = 1 (it builds
 // an output inverter) unless it builds an AIG, and it does not build the bare wire or
 // constant for functions of fewer than two inputs: those are shown but not compared, nor
@@ -132,7 +136,10 @@ int main(int argc, char** argv) {
     bool abc = false;
     int only = -1;
     double limit = 0; // seconds per node count, 0 for none
+    uint32_t threads = 1;
+    std::string list;
     BoundEncoder::Options options;
+    FastBound::Schedule schedule;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--abc")
@@ -147,8 +154,20 @@ int main(int argc, char** argv) {
             options.noReapply = false;
         else if (a == "--no-sym")
             options.symmetricInputs = false;
+        else if (a == "--threads" && i + 1 < argc)
+            threads = std::stoul(argv[++i]);
+        else if (a == "--list" && i + 1 < argc)
+            list = argv[++i];
         else if (a == "--limit" && i + 1 < argc)
             limit = std::stod(argv[++i]);
+        else if (a == "--no-siblings")
+            options.siblings = false;
+        else if (a == "--no-known")
+            options.knownOperand = false;
+        else if (a == "--budget" && i + 1 < argc)
+            schedule.firstBudget = std::stoull(argv[++i]);
+        else if (a == "--growth" && i + 1 < argc)
+            schedule.growth = static_cast<uint32_t>(std::stoul(argv[++i]));
         else if (a == "--no-assoc")
             options.associativity = false;
         else if (a == "--allrows")
@@ -166,6 +185,18 @@ int main(int argc, char** argv) {
 
     std::vector<uint16_t> reps = npnRepresentatives();
     if (only >= 0) reps.assign(1, static_cast<uint16_t>(only));
+    if (!list.empty()) {
+        reps.clear();
+        size_t pos = 0;
+        while (pos < list.size()) {
+            size_t end = list.find(' ', pos);
+            if (end == std::string::npos) end = list.size();
+            if (end > pos)
+                reps.push_back(
+                    static_cast<uint16_t>(std::stoul(list.substr(pos, end - pos), nullptr, 16)));
+            pos = end + 1;
+        }
+    }
     std::printf("library %s, %zu functions\n", library.c_str(), reps.size());
     std::printf("%-6s %3s %5s %10s %7s %9s %5s %7s\n", "func", "sup", "nodes", "engine_s", "solves",
                 "abc_nodes", "abc_s", "agree");
@@ -182,6 +213,7 @@ int main(int argc, char** argv) {
     engine.set_difftopology(false);
 
     double total = 0, totalWall = 0, totalAbc = 0, worst = 0;
+    uint64_t conflicts = 0;
     uint16_t worstF = 0;
     uint32_t disagree = 0, compared = 0, undecided = 0;
     for (uint16_t f : reps) {
@@ -191,19 +223,22 @@ int main(int argc, char** argv) {
         const double c0 = cpuSeconds(RUSAGE_SELF);
         FastBound bound(engine.BoundSpec(), options);
         if (limit > 0) bound.setTimeLimit(limit);
+        bound.setThreads(threads);
+        bound.setSchedule(schedule);
         const std::optional<uint32_t> nodes = bound.minimumNodes(30);
         const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
         const double secs = cpuSeconds(RUSAGE_SELF) - c0;
         total += secs;
         totalWall += wall;
+        conflicts += bound.stats().conflicts;
         if (secs > worst) {
             worst = secs;
             worstF = f;
         }
         const uint32_t sup = supportSize(f);
         if (bound.gaveUp()) ++undecided;
-        std::printf("%-6s %3u %5d %10.4f %7u", hex4(f).c_str(), sup, nodes ? int(*nodes) : -1, secs,
-                    bound.stats().solves);
+        std::printf("%-6s %3u %5d %10.4f %7u %8.4f", hex4(f).c_str(), sup, nodes ? int(*nodes) : -1,
+                    secs, bound.stats().solves, wall);
         if (abc) {
             double as = 0;
             const int an = runAbc(f, aig, as);
@@ -222,8 +257,10 @@ int main(int argc, char** argv) {
         std::printf("\n");
         std::fflush(stdout);
     }
-    std::printf("total engine %.3f s CPU (%.3f s wall), slowest %s %.3f s, %u left undecided\n",
-                total, totalWall, hex4(worstF).c_str(), worst, undecided);
+    std::printf("total engine %.3f s CPU (%.3f s wall), %llu conflicts, slowest %s %.3f s, %u left "
+                "undecided\n",
+                total, totalWall, static_cast<unsigned long long>(conflicts), hex4(worstF).c_str(),
+                worst, undecided);
     if (abc)
         std::printf("total abc %.3f s CPU; %u of %u compared counts differ\n", totalAbc, disagree,
                     compared);

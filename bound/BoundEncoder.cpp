@@ -25,6 +25,8 @@ BoundEncoder::BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Op
     if (opt_.associativity && p_.normal() && opt_.noReapply && p_.noReapplication())
         BuildAssociativity();
     if (opt_.symmetricInputs) BuildSymmetricInputs();
+    if (opt_.siblings && p_.normal()) BuildSiblings();
+    if (opt_.knownOperand && p_.normal()) BuildKnownOperand();
     if (opt_.essentialInputs) BuildEssentialInputs();
 }
 
@@ -375,6 +377,135 @@ void BoundEncoder::BuildSymmetricInputs() {
     }
 }
 
+void BoundEncoder::BuildSiblings() {
+    // Node r reads nodes p < q that read the same pair (a, b): r computes g(a, b) with
+    // g(x, y) = hr(hp(x, y), hq(x, y)). Where g is trivial (r is redundant) or a library
+    // node no dearer than r's, r may read (a, b) directly: a smaller pair.
+    const uint16_t norm = p_.distinctFunctions();
+    constexpr uint16_t kTrivial = (1u << 0) | (1u << 10) | (1u << 12);
+    const auto at = [](uint32_t h, uint32_t x, uint32_t y) { return (h >> (2 * x + y)) & 1u; };
+    // forbidden[hp][hq]: the tables hr for which the pattern is excluded.
+    uint16_t forbidden[16][16] = {};
+    bool all = true, any = false;
+    for (uint32_t hp = 0; hp < 16; ++hp)
+        for (uint32_t hq = 0; hq < 16; ++hq)
+            for (uint32_t hr = 0; hr < 16; ++hr) {
+                if (!((norm >> hp) & (norm >> hq) & (norm >> hr) & 1u)) continue;
+                uint32_t g = 0;
+                for (uint32_t x = 0; x < 2; ++x)
+                    for (uint32_t y = 0; y < 2; ++y)
+                        if (at(hr, at(hp, x, y), at(hq, x, y))) g |= 1u << (2 * x + y);
+                const bool reducible =
+                    ((kTrivial >> g) & 1u) ||
+                    (((norm >> g) & 1u) && p_.distinctCost(g) <= p_.distinctCost(hr));
+                if (reducible) {
+                    forbidden[hp][hq] |= uint16_t(1u << hr);
+                    any = true;
+                } else {
+                    all = false;
+                }
+            }
+    if (!any) return;
+    // same[tp][tq]: nodes tp < tq read the same pair.
+    std::vector<std::vector<int>> same(n_, std::vector<int>(n_, 0));
+    const auto sameVar = [&](uint32_t tp, uint32_t tq) {
+        int& v = same[tp][tq];
+        if (v) return v;
+        v = NewVar();
+        for (const Pair& pr : node_[tp].pairs)
+            if (int s = SelOf(tq, pr.a, pr.b)) AddClause({-pr.sel, -s, v});
+        return v;
+    };
+    for (uint32_t tr = 0; tr < n_; ++tr)
+        for (const Pair& pr : node_[tr].pairs) {
+            if (pr.a <= k_) continue;
+            const uint32_t tp = pr.a - k_ - 1, tq = pr.b - k_ - 1;
+            const int s = sameVar(tp, tq);
+            if (all) {
+                AddClause({-pr.sel, -s});
+                continue;
+            }
+            for (uint32_t hp = 0; hp < 16; ++hp)
+                for (uint32_t hq = 0; hq < 16; ++hq) {
+                    const uint16_t hrs = forbidden[hp][hq];
+                    if (!hrs) continue;
+                    const bool every = (hrs & norm) == norm;
+                    for (uint32_t hr = 0; hr < 16; ++hr) {
+                        if (!((hrs >> hr) & 1u)) continue;
+                        std::vector<int> c{-pr.sel, -s};
+                        AppendNotTable(c, tp, hp);
+                        AppendNotTable(c, tq, hq);
+                        if (!every) AppendNotTable(c, tr, hr);
+                        AddClause(c);
+                        if (every) break;
+                    }
+                }
+        }
+}
+
+int BoundEncoder::OtherReader(uint32_t t, uint32_t except) {
+    if (otherReader_.empty()) otherReader_.assign(n_, std::vector<int>(n_ + 1, 0));
+    int& v = otherReader_[t][except];
+    if (v) return v;
+    v = NewVar();
+    const uint32_t signal = node_[t].signal;
+    std::vector<int> c{-v};
+    for (uint32_t t2 = t + 1; t2 < n_; ++t2) {
+        if (t2 == except) continue;
+        for (const Pair& pr : node_[t2].pairs)
+            if (pr.a == signal || pr.b == signal) c.push_back(pr.sel);
+    }
+    for (uint32_t o = 0; o < p_.outputs(); ++o)
+        if (driver_[o][signal]) c.push_back(driver_[o][signal]);
+    AddClause(c);
+    return v;
+}
+
+int BoundEncoder::Reads(uint32_t t, uint32_t s) {
+    if (reads_.empty()) reads_.assign(n_, std::vector<int>(k_ + n_ + 1, 0));
+    int& v = reads_[t][s];
+    if (v) return v;
+    v = NewVar();
+    for (const Pair& pr : node_[t].pairs)
+        if (pr.a == s || pr.b == s) AddClause({-pr.sel, v});
+    return v;
+}
+
+void BoundEncoder::BuildKnownOperand() {
+    // Node r computes a conjunction-class function of x and p, p is read only by r, and p's
+    // operand q is read only by p: inside p's cone x may be fixed to the value on which r
+    // depends on p, so q, were it to read x, would compute a function of one signal.
+    constexpr uint16_t kAndClass = (1u << 2) | (1u << 4) | (1u << 8) | (1u << 14);
+    const uint16_t norm = p_.distinctFunctions();
+    if (!(norm & kAndClass) || (norm & ~(kAndClass | (1u << 6)))) return;
+    const bool xors = (norm >> 6) & 1u;
+    std::vector<int> isXor(n_, kFalse);
+    if (xors)
+        for (uint32_t t = 0; t < n_; ++t) {
+            // True only when node t computes exclusive-or (table 6: bits 1 and 2).
+            isXor[t] = NewVar();
+            AddClause({-isXor[t], node_[t].g[1]});
+            AddClause({-isXor[t], node_[t].g[2]});
+            AddClause({-isXor[t], -node_[t].g[3]});
+        }
+    for (uint32_t tq = 0; tq < n_; ++tq)
+        for (uint32_t tp = tq + 1; tp < n_; ++tp) {
+            const int pReadsQ = Reads(tp, node_[tq].signal);
+            for (uint32_t tr = tp + 1; tr < n_; ++tr) {
+                int singleP = 0, singleQ = 0;
+                for (uint32_t x = 1; x < node_[tq].signal; ++x) {
+                    const int s = SelOf(tr, x, node_[tp].signal);
+                    if (!s) continue;
+                    if (!singleP) {
+                        singleP = OtherReader(tp, tr);
+                        singleQ = OtherReader(tq, tp);
+                    }
+                    AddClause({-s, isXor[tr], -Reads(tq, x), -pReadsQ, singleP, singleQ});
+                }
+            }
+        }
+}
+
 void BoundEncoder::BuildEssentialInputs() {
     // An input the target depends on must be read by a node unless some output is that
     // input (or its complement) itself.
@@ -503,6 +634,26 @@ BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadlin
     default:
         return Result::Unknown;
     }
+}
+
+BoundEncoder::Result BoundEncoder::Solve(const CadicalSolver::Limits& limits) {
+    if (inconsistent_) return Result::Unsatisfiable;
+    switch (solver_->Solve({}, limits)) {
+    case CadicalSolver::Result::Satisfiable:
+        return Result::Satisfiable;
+    case CadicalSolver::Result::Unsatisfiable:
+        return Result::Unsatisfiable;
+    default:
+        return Result::Unknown;
+    }
+}
+
+void BoundEncoder::RestrictLastLower(uint32_t a) {
+    std::vector<int> c;
+    if (n_ > 0)
+        for (const Pair& pr : node_[n_ - 1].pairs)
+            if (pr.a == a) c.push_back(pr.sel);
+    AddClause(c);
 }
 
 BoundCircuit BoundEncoder::Extract() const {

@@ -7,7 +7,7 @@
 // node's function as table bits (three in the normal model, where h(0,0) = 0, four in the
 // plain model); one value variable per added row. Per output: one driver variable per
 // candidate signal and a polarity (normal model). docs/fast-bound.md lists the symmetry
-// breaking and why each part keeps an optimum circuit.
+// breaking and why each rule keeps an optimum circuit.
 #pragma once
 
 #include "bound/BoundCircuit.h"
@@ -35,6 +35,9 @@ public:
         bool lazyRows = true;        // add rows as candidates fail (else all rows at once)
         bool atMostOnePair = true;   // a node selects exactly one pair
         bool essentialInputs = true; // every essential input is read by some node
+        bool siblings = true;        // normal model: no node reads two nodes on one pair
+        bool knownOperand = true;    // normal model: no operand of a conjunction read again
+                                     // two single-reader levels down
     };
 
     BoundEncoder(const BoundProblem& problem, uint32_t nodes, const Options& options);
@@ -49,6 +52,13 @@ public:
     // With a cost bound (AddCostCounter first), only circuits of at most that total cost.
     Result Solve(std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt,
                  std::optional<uint32_t> costBound = std::nullopt);
+    // The same under limits: Unknown when one of them ends the search.
+    Result Solve(const CadicalSolver::Limits& limits);
+    // Conflicts over all solves so far.
+    uint64_t conflicts() const { return solver_->conflicts(); }
+    // Restricts the instance to the circuits whose last node's lower operand is signal a
+    // (one slice of a split of the search space; unsatisfiable when no pair has it).
+    void RestrictLastLower(uint32_t a);
     // Makes the total gate cost (BoundCircuit::Cost) boundable up to limit.
     void AddCostCounter(uint32_t limit);
     // The circuit of the last satisfiable Solve.
@@ -103,6 +113,13 @@ private:
     void BuildNoReapplication();
     void BuildAssociativity();
     void BuildSymmetricInputs();
+    void BuildSiblings();
+    void BuildKnownOperand();
+    // A literal that may be true only when node t is read by a node other than node
+    // `except` or drives an output.
+    int OtherReader(uint32_t t, uint32_t except);
+    // A literal that is true when node t reads signal s.
+    int Reads(uint32_t t, uint32_t s);
     // Ladder of node t: entry v is true when node t's upper operand is v or larger.
     const std::vector<int>& UpperAtLeast(uint32_t t);
     void BuildEssentialInputs();
@@ -124,6 +141,8 @@ private:
     std::vector<std::vector<int>> driver_;
     std::vector<int> polarity_;
     std::unique_ptr<CostCounter> cost_;
+    std::vector<std::vector<int>> otherReader_; // [t][except], 0 until built
+    std::vector<std::vector<int>> reads_;       // [t][s], 0 until built
     std::vector<uint32_t> rowsAdded_;
     std::vector<int> rowSlot_; // row -> slot + 1, 0 when not added
 };

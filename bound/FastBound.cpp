@@ -1,8 +1,32 @@
 // The lower-bound engine's driver: node counts in increasing order, each decided by
-// counterexample-guided row refinement of the fast encoding.
+// counterexample-guided row refinement of the fast encoding, on several attempts advanced in
+// rounds of conflict budgets (in parallel when threads are given), so that the answers and
+// the circuits found depend on neither the thread count nor the timing.
 #include "bound/FastBound.h"
 
+#include "util/StopRequest.h"
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// One attempt at a node count: the encoding of one slice of it (or of the whole count).
+struct FastBound::Attempt {
+    std::optional<uint32_t> slice; // the last node's lower operand; none: the whole count
+    std::unique_ptr<BoundEncoder> enc;
+    enum class State { Open, Satisfiable, Unsatisfiable } state = State::Open;
+    std::optional<BoundCircuit> circuit;
+    size_t rowsApplied = 0;      // shared rows added to enc so far
+    std::vector<uint32_t> found; // rows this attempt added in the current round
+    uint32_t probe = 0;          // where its next counterexample search starts
+    uint32_t solves = 0;         // in the current round
+    uint64_t conflicts = 0;      // in the current round
+    std::atomic<bool> cancel{false};
+};
 
 FastBound::FastBound(const BoundProblem::Spec& spec) : FastBound(spec, BoundEncoder::Options{}) {}
 
@@ -31,17 +55,141 @@ bool FastBound::Possible(uint32_t n) {
         deadline = std::chrono::steady_clock::now() +
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                        std::chrono::duration<double>(*timeLimit_));
-    BoundEncoder enc(problem_, n, options_);
-    for (uint32_t r : knownRows_)
-        enc.AddRow(r);
-    if (!options_.lazyRows)
-        for (uint32_t r = 0; r < problem_.rows(); ++r)
-            if (problem_.caredAnywhere(r)) enc.AddRow(r);
-    std::optional<BoundCircuit> c = Refine(enc, std::nullopt, deadline);
-    if (gaveUp_) return true; // undecided counts as possible
-    if (!c) return false;
-    witness_ = std::move(c);
-    return true;
+    // The slices: the last node's lower operand, from the highest signal down (below the
+    // upper operand in the normal model, possibly equal to it in the plain model). Their
+    // order decides which circuit is taken when several slices hold one.
+    std::vector<std::unique_ptr<Attempt>> attempts;
+    const uint32_t low = problem_.constOperands() ? 0u : 1u;
+    const uint32_t high = problem_.inputs() + n - (problem_.normal() ? 2u : 1u);
+    for (uint32_t a = high + 1; n >= 1 && a-- > low;) {
+        attempts.push_back(std::make_unique<Attempt>());
+        attempts.back()->slice = a;
+    }
+    if (attempts.empty()) attempts.push_back(std::make_unique<Attempt>());
+    for (auto& a : attempts)
+        a->probe = probe_;
+
+    std::vector<uint32_t> rows = knownRows_; // rows every attempt has from the next round on
+    std::vector<bool> known(problem_.rows(), false);
+    for (uint32_t r : rows)
+        known[r] = true;
+    uint64_t budget = schedule_.firstBudget;
+    for (;;) {
+        RunRound(attempts, n, budget, rows, deadline);
+        bool allUnsatisfiable = true;
+        for (auto& a : attempts) {
+            stats_.solves += a->solves;
+            stats_.conflicts += a->conflicts;
+            a->solves = 0;
+            a->conflicts = 0;
+            allUnsatisfiable = allUnsatisfiable && a->state == Attempt::State::Unsatisfiable;
+        }
+        // The first slice in the list that holds a circuit gives the witness.
+        for (auto& a : attempts)
+            if (a->state == Attempt::State::Satisfiable) {
+                witness_ = std::move(a->circuit);
+                return true;
+            }
+        if (allUnsatisfiable) return false;
+        if (StopRequest::Pending() || (deadline && std::chrono::steady_clock::now() >= *deadline)) {
+            gaveUp_ = true;
+            return true; // undecided counts as possible
+        }
+        // An undecided round: its rows go to every attempt and to the next counts.
+        for (auto& a : attempts) {
+            for (uint32_t r : a->found)
+                if (!known[r]) {
+                    known[r] = true;
+                    rows.push_back(r);
+                    knownRows_.push_back(r);
+                    probe_ = (r + 1) % problem_.rows();
+                }
+            a->found.clear();
+        }
+        budget = std::min<uint64_t>(budget * std::max<uint32_t>(schedule_.growth, 1), kMaxBudget);
+    }
+}
+
+void FastBound::RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n,
+                         uint64_t budget, const std::vector<uint32_t>& rows,
+                         std::optional<std::chrono::steady_clock::time_point> deadline) {
+    std::atomic<size_t> next{0};
+    std::mutex lock;
+    std::exception_ptr failure;
+    const auto work = [&] {
+        for (;;) {
+            const size_t i = next++;
+            if (i >= attempts.size()) return;
+            Attempt& a = *attempts[i];
+            if (a.state != Attempt::State::Open || a.cancel.load()) continue;
+            try {
+                Advance(a, n, budget, rows, deadline);
+            } catch (...) {
+                std::lock_guard<std::mutex> guard(lock);
+                if (!failure) failure = std::current_exception();
+                for (auto& other : attempts)
+                    other->cancel = true;
+                return;
+            }
+            // Once a slice holds a circuit only the slices before it can change the witness.
+            if (a.state == Attempt::State::Satisfiable)
+                for (size_t j = i + 1; j < attempts.size(); ++j)
+                    attempts[j]->cancel = true;
+        }
+    };
+    const size_t helpers = std::min<size_t>(threads_, attempts.size()) - 1;
+    std::vector<std::thread> pool;
+    pool.reserve(helpers);
+    for (size_t t = 0; t < helpers; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void FastBound::Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
+                        std::optional<std::chrono::steady_clock::time_point> deadline) {
+    if (!a.enc) {
+        a.enc = std::make_unique<BoundEncoder>(problem_, n, options_);
+        if (a.slice) a.enc->RestrictLastLower(*a.slice);
+        if (!options_.lazyRows)
+            for (uint32_t r = 0; r < problem_.rows(); ++r)
+                if (problem_.caredAnywhere(r)) a.enc->AddRow(r);
+    }
+    for (; a.rowsApplied < rows.size(); ++a.rowsApplied)
+        a.enc->AddRow(rows[a.rowsApplied]);
+    const uint64_t start = a.enc->conflicts();
+    for (;;) {
+        a.conflicts = a.enc->conflicts() - start;
+        if (a.conflicts >= budget) return;
+        CadicalSolver::Limits limits;
+        limits.deadline = deadline;
+        limits.conflicts = static_cast<int64_t>(budget - a.conflicts);
+        limits.cancel = &a.cancel;
+        ++a.solves;
+        const BoundEncoder::Result r = a.enc->Solve(limits);
+        a.conflicts = a.enc->conflicts() - start;
+        if (r == BoundEncoder::Result::Unsatisfiable) {
+            a.state = Attempt::State::Unsatisfiable;
+            a.enc.reset(); // decided: its memory is no longer needed
+            return;
+        }
+        if (r == BoundEncoder::Result::Unknown) return;
+        BoundCircuit c = a.enc->Extract();
+        const uint32_t row = c.FirstMismatch(problem_, a.probe);
+        if (row == problem_.rows()) {
+            a.state = Attempt::State::Satisfiable;
+            a.circuit = std::move(c);
+            a.enc.reset();
+            return;
+        }
+        // Spread the counterexamples over the table.
+        a.probe = (row + 1) % problem_.rows();
+        const size_t before = a.enc->rowCount();
+        a.enc->AddRow(row);
+        if (a.enc->rowCount() != before) a.found.push_back(row);
+    }
 }
 
 std::optional<BoundCircuit>

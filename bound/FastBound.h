@@ -16,7 +16,9 @@
 #include "bound/BoundEncoder.h"
 #include "bound/BoundProblem.h"
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,15 +70,37 @@ public:
     bool gaveUp() const { return gaveUp_; }
 
     struct Stats {
-        uint32_t solves = 0;  // solver calls over all node counts
-        uint32_t rows = 0;    // truth-table rows in the last encoding
-        uint64_t clauses = 0; // clauses of the last encoding
+        uint32_t solves = 0;    // solver calls over all node counts
+        uint32_t rows = 0;      // truth-table rows in the last encoding
+        uint64_t clauses = 0;   // clauses of the last encoding
+        uint64_t conflicts = 0; // solver conflicts over all node counts and attempts
     };
     const Stats& stats() const { return stats_; }
 
+    // How a node count is searched (docs/fast-bound.md): the count is split into slices by
+    // the last node's lower operand, and every undecided slice gets a budget of solver
+    // conflicts per round, the budget growing from round to round. The answers and the
+    // circuits found do not depend on it either.
+    struct Schedule {
+        uint64_t firstBudget = 2000; // conflicts per slice in the first round
+        uint32_t growth = 2;         // factor from one round to the next
+    };
+    void setSchedule(const Schedule& schedule) { schedule_ = schedule; }
+
 private:
+    struct Attempt;
+    static constexpr uint64_t kMaxBudget = uint64_t(1) << 40;
     // Decides the fast encoding at n nodes by adding rows as candidates fail on them.
     bool Possible(uint32_t n);
+    // One round: every open slice runs on its budget, on the threads; once a slice holds a
+    // circuit, the slices after it are cancelled.
+    void RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n, uint64_t budget,
+                  const std::vector<uint32_t>& rows,
+                  std::optional<std::chrono::steady_clock::time_point> deadline);
+    // Refines one slice on its budget: rows from `rows` it has not seen, then solves and
+    // counterexample rows until it is decided or the budget is spent.
+    void Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
+                 std::optional<std::chrono::steady_clock::time_point> deadline);
     // Solves enc (bounded to cost `bound` when given) until a candidate is right on every
     // row; nullopt when there is none, or when the solve was ended (gaveUp_ is then set).
     std::optional<BoundCircuit>
@@ -93,5 +117,6 @@ private:
     std::optional<double> timeLimit_;
     bool gaveUp_ = false;
     uint32_t threads_ = 1;
+    Schedule schedule_;
     Stats stats_;
 };

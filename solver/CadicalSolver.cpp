@@ -2,21 +2,36 @@
 
 #include "util/StopRequest.h"
 
+#include <algorithm>
 #include <cadical.hpp>
+#include <cstdint>
 
 namespace {
 
-// Ends a solve once the run is asked to stop or the deadline has passed.
+// Ends a solve once the run is asked to stop, the deadline has passed or the cancel flag
+// is set.
 class StopTerminator : public CaDiCaL::Terminator {
 public:
-    explicit StopTerminator(CadicalSolver::Deadline deadline) : deadline_(deadline) {}
+    explicit StopTerminator(const CadicalSolver::Limits& limits) : limits_(limits) {}
     bool terminate() override {
         return StopRequest::Pending() ||
-               (deadline_ && std::chrono::steady_clock::now() >= *deadline_);
+               (limits_.cancel && limits_.cancel->load(std::memory_order_relaxed)) ||
+               (limits_.deadline && std::chrono::steady_clock::now() >= *limits_.deadline);
     }
 
 private:
-    CadicalSolver::Deadline deadline_;
+    const CadicalSolver::Limits& limits_;
+};
+
+// Counts the conflicts of the solver (one learned clause each).
+class ConflictCounter : public CaDiCaL::Learner {
+public:
+    bool learning(int) override {
+        ++count;
+        return false;
+    }
+    void learn(int) override {}
+    uint64_t count = 0;
 };
 
 } // namespace
@@ -46,12 +61,26 @@ void CadicalSolver::Add(int lit) {
 }
 
 CadicalSolver::Result CadicalSolver::Solve(const std::vector<int>& assumptions, Deadline deadline) {
+    Limits limits;
+    limits.deadline = deadline;
+    return Solve(assumptions, limits);
+}
+
+CadicalSolver::Result CadicalSolver::Solve(const std::vector<int>& assumptions,
+                                           const Limits& limits) {
     for (int a : assumptions)
         solver_->assume(a);
-    StopTerminator stop(deadline);
+    if (limits.conflicts >= 0)
+        solver_->limit("conflicts",
+                       static_cast<int>(std::min<int64_t>(limits.conflicts, INT32_MAX)));
+    StopTerminator stop(limits);
     solver_->connect_terminator(&stop);
+    ConflictCounter counter;
+    solver_->connect_learner(&counter);
     const int r = solver_->solve();
+    solver_->disconnect_learner();
     solver_->disconnect_terminator();
+    conflicts_ += counter.count;
     if (r == 10) return Result::Satisfiable;
     if (r == 20) return Result::Unsatisfiable;
     return Result::Unknown;

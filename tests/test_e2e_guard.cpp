@@ -244,7 +244,8 @@ TEST(E2eGuard, ProgressLineOnATerminal) {
     EXPECT_LE(drawings, took * 10 + 1);
     const std::string rest =
         std::regex_replace(screen, std::regex("\r(" + text + ")?\x1b\\[K"), "");
-    EXPECT_TRUE(std::regex_match(rest, std::regex("Solutions: 1\r\n0117;7;3;4;[0-9.e-]+\r\n")))
+    EXPECT_TRUE(
+        std::regex_match(rest, std::regex("Solutions: 1\r\n0117;7;[0-9]+;[0-9]+;[0-9.e-]+\r\n")))
         << rest;
 }
 // Under a 300 MB address-space limit (set for the run by the shell): an instance whose

@@ -479,6 +479,7 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
     BoundEncoder::Options bare;
     bare.colex = bare.colexAll = bare.tieBreak = bare.associativity = bare.noReapply = false;
     bare.symmetricInputs = bare.atMostOnePair = bare.essentialInputs = false;
+    bare.siblings = bare.knownOperand = false;
     bare.lazyRows = false;
     std::mt19937 rng(99);
     for (int i = 0; i < 24; ++i) {
@@ -490,6 +491,48 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
         FastBound slow(c.engine.BoundSpec(), bare);
         EXPECT_EQ(fast.minimumNodes(7), slow.minimumNodes(7))
             << std::hex << f << " " << library << " inv=" << inv;
+    }
+}
+
+TEST_F(FastBoundTest, SameCountCostAndCircuitOnAnyThreadCount) {
+    // Each count is split into slices searched in rounds; small budgets give many rounds with
+    // slices decided in different ones, and more threads than cores let them finish in
+    // varying order. Count, circuit and cheapest circuit must not change.
+    FastBound::Schedule schedule;
+    schedule.firstBudget = 20;
+    const auto key = [](const BoundCircuit& c) {
+        std::vector<uint32_t> v;
+        for (const BoundCircuit::Node& n : c.nodes)
+            v.insert(v.end(), {n.a, n.b, n.table});
+        for (const BoundCircuit::Output& o : c.outputs)
+            v.insert(v.end(), {o.driver, o.inverted ? 1u : 0u});
+        return v;
+    };
+    Problem costly = functionProblem(0x96, 3, "86");
+    costly.costs = "14";
+    const Problem cases[] = {functionProblem(0x0117, 4, "86"), functionProblem(0x96, 3, "8"),
+                             functionProblem(0x96, 3, "7", false), costly};
+    for (const Problem& p : cases) {
+        Configured c(p);
+        std::optional<uint32_t> count;
+        std::vector<uint32_t> witness, cheapest;
+        for (uint32_t threads : {1u, 2u, 4u, 2u}) {
+            FastBound fb(c.engine.BoundSpec());
+            fb.setSchedule(schedule);
+            fb.setThreads(threads);
+            const std::optional<uint32_t> n = fb.minimumNodes(12);
+            ASSERT_TRUE(n.has_value()) << p.describe();
+            const std::optional<FastBound::Priced> best = fb.Cheapest();
+            ASSERT_TRUE(best.has_value()) << p.describe();
+            if (!count) {
+                count = n;
+                witness = key(*fb.witness());
+                cheapest = key(best->circuit);
+            }
+            EXPECT_EQ(n, count) << p.describe() << " threads " << threads;
+            EXPECT_EQ(key(*fb.witness()), witness) << p.describe() << " threads " << threads;
+            EXPECT_EQ(key(best->circuit), cheapest) << p.describe() << " threads " << threads;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "util/StopRequest.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -8,8 +9,10 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stopSignal = 0;
-volatile std::sig_atomic_t g_childGroup = 0;
+// Lock-free atomics: safe in a signal handler and from every solving thread.
+std::atomic<int> g_stopSignal{0};
+std::atomic<int> g_childGroup{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the stop flag must be lock-free");
 // The calling thread's deadline in steady-clock nanoseconds (0: none).
 thread_local int64_t t_deadline = 0;
 
@@ -21,26 +24,27 @@ bool threadDeadlinePassed() noexcept {
 } // namespace
 
 void StopRequest::Raise(int signo) noexcept {
-    if (g_stopSignal == 0) g_stopSignal = signo;
-    const int group = g_childGroup;
+    int none = 0;
+    g_stopSignal.compare_exchange_strong(none, signo);
+    const int group = g_childGroup.load();
     if (group > 0) kill(-group, SIGTERM);
 }
 
 void StopRequest::SetChildGroup(int pgid) noexcept {
-    g_childGroup = pgid;
+    g_childGroup.store(pgid);
 }
 
 bool StopRequest::Pending() noexcept {
-    return g_stopSignal != 0 || threadDeadlinePassed();
+    return g_stopSignal.load(std::memory_order_relaxed) != 0 || threadDeadlinePassed();
 }
 
 int StopRequest::Signal() noexcept {
-    if (g_stopSignal != 0) return g_stopSignal;
+    if (const int signo = g_stopSignal.load()) return signo;
     return threadDeadlinePassed() ? SIGALRM : 0;
 }
 
 void StopRequest::Clear() noexcept {
-    g_stopSignal = 0;
+    g_stopSignal.store(0);
 }
 
 void StopRequest::ThrowIfPending() {

@@ -1,6 +1,7 @@
 // A request to stop the run, raised asynchronously (by a signal handler) and polled by the
 // search between solver runs, so that a stopped run never acts on a half-finished solver
-// answer and never writes a continuation file from one.
+// answer and never writes a continuation file from one. The in-process solvers poll it
+// too, from whatever thread they run in.
 #pragma once
 
 #include "util/myExcept.h"
