@@ -96,12 +96,8 @@ struct Hand {
     }
 
     // Marks a variable true (every variable not marked is false), or leaves it undecided.
-    Hand& set(const std::string& name) {
-        trueVars.push_back(name);
-        return *this;
-    }
-    Hand& dc(const std::string& name) {
-        dcVars.push_back(name);
+    Hand& set(const std::string& name, bool undecided = false) {
+        (undecided ? dcVars : trueVars).push_back(name);
         return *this;
     }
     // Port b of node i reads signal s; output o is taken from signal s; node i has
@@ -119,10 +115,7 @@ struct Hand {
         return *this;
     }
     // The model of the variables named so far.
-    const SoPLA* model() {
-        model_ = modelOver(e.clauses, trueVars, dcVars);
-        return model_.get();
-    }
+    const SoPLA* model() { return (model_ = modelOver(e.clauses, trueVars, dcVars)).get(); }
     // Makes the model of the named true variables the engine's current solution.
     void setModel(const std::set<std::string>& vars) {
         e.SAT_res = modelOver(e.clauses, {vars.begin(), vars.end()});
