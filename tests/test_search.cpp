@@ -66,12 +66,7 @@ private:
 // Runs action with the standard output captured and returns what it printed.
 std::string captured(const std::function<void()>& action) {
     testing::internal::CaptureStdout();
-    try {
-        action();
-    } catch (...) {
-        testing::internal::GetCapturedStdout();
-        throw;
-    }
+    action();
     return testing::internal::GetCapturedStdout();
 }
 
@@ -92,30 +87,29 @@ protected:
 
 } // namespace
 
-// The first search tries n = 0, 1, 2, ... and reports each instance; best delay ends at a
-// first solution as shallow as n nodes allow. With the lower-bound engine the solver runs
-// only at the optimum; a preset count is tried as it is.
+// The first search tries n = 0, 1, 2, ... and reports each instance; above verbosity 1 the
+// last instance (n = 3) is logged as a clause listing, and its model. With the lower-bound
+// engine the solver runs only at the optimum; a preset count is tried as it is. (Best delay
+// is compared between the routes end to end, test_e2e_routes.)
 TEST_F(Search, NodeCountsTried) {
+    std::filesystem::create_directory("log");
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 2)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(4, "NO"));
     EXPECT_EQ(field(out, "Max. cost"), std::vector<std::string>(4, "1"));
-    const auto vars = field(out, "Variables");
-    ASSERT_EQ(vars.size(), 4u);
-    EXPECT_LT(std::stoul(vars[0]), std::stoul(vars[3]));
-    EXPECT_EQ(field(out, "Clauses").size(), 4u);
     ASSERT_NE(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
     EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_n, x.e.best_cost, x.e.sol_no),
               std::make_tuple(3u, 3u, 3u, 1u));
     EXPECT_EQ(x.mismatch(), "");
-
-    Engine best(6, 2);
-    const std::string bestOut = captured([&] { best.e.Generate(opts(false, false, true, 1)); });
-    EXPECT_EQ(field(bestOut, "n").size(), 4u);
-    EXPECT_EQ(best.e.sol_no, 1u);
-    EXPECT_EQ(best.e.getLevels(best.e.SAT_res.get(), best.e.n), 2u);
+    const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
+    ASSERT_FALSE(clauses.empty());
+    for (const std::string& c : clauses)
+        EXPECT_TRUE(c.front() == '(' && c.back() == ')') << c;
+    // Every node is used: the output is driven by the last one, node 5.
+    const std::string model = readFile("log/SAT_sol.txt");
+    EXPECT_NE(model.find("O0_5 = 1\n"), std::string::npos) << model;
 
     Engine bound(150, 3);
     bound.e.useFastBound = true;
@@ -237,20 +231,4 @@ TEST_F(Search, SaveConstraintsReplacesTheFileWhole) {
               0u);
     EXPECT_TRUE(std::filesystem::is_directory("constr.cnf/keep"));
     EXPECT_FALSE(fileExists("constr.cnf.tmp"));
-}
-
-// With verbosity above 1 each instance and each model is logged.
-TEST_F(Search, VerboseLogFiles) {
-    std::filesystem::create_directory("log");
-    Engine x(8, 2);
-    captured([&] { x.e.Generate(opts(false, false, false, 2)); });
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    // The last instance (n = 1) as a clause listing, and its model.
-    const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
-    ASSERT_FALSE(clauses.empty());
-    for (const std::string& c : clauses)
-        EXPECT_TRUE(c.front() == '(' && c.back() == ')') << c;
-    const std::string model = readFile("log/SAT_sol.txt");
-    EXPECT_NE(model.find("O0_3 = 1\n"), std::string::npos) << model; // the node drives y0
-    EXPECT_NE(model.find("N3_0 = 0\n"), std::string::npos) << model;
 }
