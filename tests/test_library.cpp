@@ -195,9 +195,9 @@ void writeLoggingEspresso(const std::string& path) {
                       "else cat \"$1\" >> inputs.log; cat and_on.txt; fi\n");
 }
 
-// ./espresso first, then espresso on the PATH (a file that is not executable does not
-// count), else the built-in one; both programs get the fixed command lines and leave no
-// exchange file.
+// ./espresso first (before one on the PATH), then espresso on the PATH (a file that is not
+// executable does not count), else the built-in one; both programs get the fixed command lines and
+// leave no exchange file.
 TEST(ExternalMinimizer, FoundAndRunWithTheFixedCommandLines) {
     for (bool local : {true, false}) {
         TempDir dir;
@@ -205,7 +205,8 @@ TEST(ExternalMinimizer, FoundAndRunWithTheFixedCommandLines) {
         PathGuard path(dir.file("bin") + ":" + std::getenv("PATH"));
         mkdir("bin", 0755);
         writeLoggingEspresso(local ? "espresso" : "bin/espresso");
-        writeFile(local ? "bin/espresso" : "espresso", "not executable\n");
+        if (local) writeScript("bin/espresso", "exit 1\n"); // never run
+        if (!local) writeFile("espresso", "not executable\n");
         const TwoLevelMinimizer m = TwoLevelMinimizer::Locate();
         EXPECT_EQ(m.kind(), local ? TwoLevelMinimizer::Kind::LocalProgram
                                   : TwoLevelMinimizer::Kind::PathProgram);
@@ -224,7 +225,9 @@ TEST(ExternalMinimizer, FoundAndRunWithTheFixedCommandLines) {
     EXPECT_EQ(TwoLevelMinimizer::Locate().name(), "built-in minimizer");
 }
 
-// A minimizer that fails, prints garbage or a wrong cover never yields a library.
+// A minimizer that fails, prints garbage or a wrong cover never yields a library. Constants
+// are refused whatever the minimizer does (in either case, also after a good digit), and so
+// is what is no hexadecimal digit, or a library of another length than the gate costs set.
 TEST(ExternalMinimizer, AFailingProgramIsReportedByName) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
@@ -232,19 +235,30 @@ TEST(ExternalMinimizer, AFailingProgramIsReportedByName) {
                                "./espresso gave no valid cover of function ");
     const std::string trivial = rt("SAT_CircGen::DeriveFunctions: function must not be trivial "
                                    "(constant or buffer).");
+    const auto refusal = [](const char* library) {
+        return messageOf([library] { SAT_CircGen().DeriveFunctions(library); });
+    };
     writeScript("espresso", "exit 1\n");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("8"); }), msg + "8");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("F"); }), trivial);
+    EXPECT_EQ(refusal("8"), msg + "8");
+    EXPECT_EQ(refusal("F"), trivial);
     for (const char* f : {"to_min.pla", "onset.pla", "offset.pla"})
         EXPECT_FALSE(fileExists(f)) << f;
     writeScript("espresso", "echo garbage here\n");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("6"); }), msg + "6");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("0"); }), trivial);
+    EXPECT_EQ(refusal("6"), msg + "6");
+    EXPECT_EQ(refusal("0"), trivial);
     // The AND covers whatever it is asked: right for 8, wrong for E; then a wrong off-set.
     writeLoggingEspresso("espresso");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("8e"); }), msg + "E");
+    EXPECT_EQ(refusal("8e"), msg + "E");
+    EXPECT_EQ(refusal("f"), trivial);
+    EXPECT_EQ(refusal("80"), trivial);
+    EXPECT_EQ(refusal("8G"), rt("SAT_CircGen::DeriveFunctions: non-hex string."));
     writeFile("and_off.txt", ".type r\n.i 2\n.o 1\n.p 1\n0- 0\n.end\n");
-    EXPECT_EQ(messageOf([] { SAT_CircGen().DeriveFunctions("8"); }), msg + "8");
+    EXPECT_EQ(refusal("8"), msg + "8");
+    SAT_CircGen e;
+    e.set_GateCosts("12");
+    EXPECT_EQ(messageOf([&] { e.DeriveFunctions("8"); }),
+              rt("SAT_CircGen::DeriveFunctions: the length of gates costs must be equal to the "
+                 "number of node functions"));
 }
 
 // --- the library -------------------------------------------------------------------------
@@ -282,28 +296,6 @@ TEST(Library, EveryFunctionGetsEspressosCovers) {
         EXPECT_EQ(e.negSymmetric[t], s[0] == s[3] && s[1] == s[2]) << t;
     }
     EXPECT_FALSE(e.allSymmetric);
-}
-
-// Constants are refused (in either case, also after a good digit), and what is no
-// hexadecimal digit (projections and lower-case digits are accepted above); so is a library
-// of another length than the gate costs already set.
-TEST(Library, RefusedLibraries) {
-    const std::string trivial = rt("SAT_CircGen::DeriveFunctions: function must not be trivial "
-                                   "(constant or buffer).");
-    for (const auto& c :
-         {std::make_pair("f", trivial), std::make_pair("80", trivial),
-          std::make_pair("8G", rt("SAT_CircGen::DeriveFunctions: non-hex string."))}) {
-        SAT_CircGen e;
-        e.route = SAT_CircGen::SolverRoute::Embedded;
-        EXPECT_EQ(messageOf([&] { e.DeriveFunctions(c.first); }), c.second) << c.first;
-    }
-    SAT_CircGen e;
-    e.route = SAT_CircGen::SolverRoute::Embedded;
-    e.DeriveFunctions("86");
-    e.set_GateCosts("12");
-    EXPECT_EQ(messageOf([&] { e.DeriveFunctions("8"); }),
-              rt("SAT_CircGen::DeriveFunctions: the length of gates costs must be equal to the "
-                 "number of node functions"));
 }
 
 } // namespace
