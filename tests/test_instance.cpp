@@ -51,10 +51,11 @@ TEST(Instance, WholeFilesOfEveryOptionFamily) {
     EXPECT_EQ(readFile("inst.opb"), golden("k1_n2_lib867_costs123.opb"));
 }
 
-// With one output the last node stays (n = 3 permutes two nodes, n = 2 one); a single node
-// driving the single output gives one placeholder entry, never read; a single node with
-// several outputs maps to itself; no nodes give the empty relabelling, so that a solution
-// can still be blocked.
+// With one output the last node stays (n = 2 permutes one node); a single node driving
+// the single output gives one placeholder entry, never read; a single node with several
+// outputs maps to itself; no nodes give the empty relabelling, so that a solution can
+// still be blocked. (The permutations of 3 and 2 nodes with one and two outputs, and of no
+// nodes with one output, are the clause order of the relabelling table below.)
 TEST(Blocking, NodePermutationsInTheirOrder) {
     using PermList = std::list<std::vector<uint32_t>>;
     struct Case {
@@ -63,13 +64,10 @@ TEST(Blocking, NodePermutationsInTheirOrder) {
     };
     const Case cases[] = {
         {3, 2, {{1, 2, 3}, {1, 3, 2}, {2, 1, 3}, {3, 1, 2}, {2, 3, 1}, {3, 2, 1}}},
-        {2, 2, {{2, 1}, {1, 2}}},
-        {3, 1, {{2, 1}, {1, 2}}},
         {2, 1, {{1}}},
         {1, 1, {{0xFFFFFFFFu}}},
         {1, 3, {{1}}},
-        {0, 3, {std::vector<uint32_t>{}}},
-        {0, 1, {std::vector<uint32_t>{}}}};
+        {0, 3, {std::vector<uint32_t>{}}}};
     for (const Case& c : cases) {
         SAT_CircGen e;
         e.n = c.n;

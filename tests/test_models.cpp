@@ -106,9 +106,8 @@ std::string expectRealises(Hand& h, const Function& f) {
     const BlifCircuit blif = BlifCircuit::parse(text);
     EXPECT_EQ(blif.inputs(), h.target->getINames());
     EXPECT_EQ(blif.outputs(), h.target->getONames());
-    const uint32_t w = h.target->getInputs();
     for (uint32_t r = 0; r < h.rows(); ++r)
-        EXPECT_EQ(blif.evaluateRow(r), f(Row{r, w})) << "BLIF, row " << r << "\n" << text;
+        EXPECT_EQ(blif.evaluateRow(r), f(Row{r, h.w})) << "BLIF, row " << r << "\n" << text;
     if (!h.e.polyEdges) checkAig(h, h.e.Decode(h.model(), h.e.n), f);
     return text;
 }

@@ -130,15 +130,14 @@ TEST_F(Search, NodeCountsTried) {
 // bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends. Costs 2 and 3: two
 // exclusive-ors cost 6 at 2 nodes; 3 nodes cannot beat that, so the same 2 nodes are tried
 // again under a bound that still admits cost 6. That run finds nothing cheaper and would
-// only repeat itself: the search ends there.
+// only repeat itself: the search ends there. (The first search's circuit is checked end to
+// end, test_e2e_runs.)
 TEST_F(Search, CostSearchBoundsAndItsEnd) {
     Engine x(150, 3, "86", "19");
     const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     EXPECT_EQ(field(out, "Max. cost"), (std::vector<std::string>{"9", "9", "9", "9", "9", "7"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(6, "YES"));
-    EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_cost, x.e.best_n), std::make_tuple(4u, 12u, 4u));
-    EXPECT_EQ(x.mismatch(), "");
 
     Engine repeat(150, 3, "86", "23");
     const std::string again = captured([&] { repeat.e.Generate(opts(false, false, false, 1)); });
