@@ -66,12 +66,7 @@ private:
 // Runs action with the standard output captured and returns what it printed.
 std::string captured(const std::function<void()>& action) {
     testing::internal::CaptureStdout();
-    try {
-        action();
-    } catch (...) {
-        testing::internal::GetCapturedStdout();
-        throw;
-    }
+    action();
     return testing::internal::GetCapturedStdout();
 }
 
@@ -92,30 +87,29 @@ protected:
 
 } // namespace
 
-// The first search tries n = 0, 1, 2, ... and reports each instance; best delay ends at a
-// first solution as shallow as n nodes allow. With the lower-bound engine the solver runs
-// only at the optimum; a preset count is tried as it is.
+// The first search tries n = 0, 1, 2, ... and reports each instance; above verbosity 1 the
+// last instance (n = 3) is logged as a clause listing, and its model. With the lower-bound
+// engine the solver runs only at the optimum; a preset count is tried as it is. (Best delay
+// is compared between the routes end to end, test_e2e_routes.)
 TEST_F(Search, NodeCountsTried) {
+    std::filesystem::create_directory("log");
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
+    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 2)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(4, "NO"));
     EXPECT_EQ(field(out, "Max. cost"), std::vector<std::string>(4, "1"));
-    const auto vars = field(out, "Variables");
-    ASSERT_EQ(vars.size(), 4u);
-    EXPECT_LT(std::stoul(vars[0]), std::stoul(vars[3]));
-    EXPECT_EQ(field(out, "Clauses").size(), 4u);
     ASSERT_NE(x.e.SAT_res, nullptr);
     EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
     EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_n, x.e.best_cost, x.e.sol_no),
               std::make_tuple(3u, 3u, 3u, 1u));
     EXPECT_EQ(x.mismatch(), "");
-
-    Engine best(6, 2);
-    const std::string bestOut = captured([&] { best.e.Generate(opts(false, false, true, 1)); });
-    EXPECT_EQ(field(bestOut, "n").size(), 4u);
-    EXPECT_EQ(best.e.sol_no, 1u);
-    EXPECT_EQ(best.e.getLevels(best.e.SAT_res.get(), best.e.n), 2u);
+    const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
+    ASSERT_FALSE(clauses.empty());
+    for (const std::string& c : clauses)
+        EXPECT_TRUE(c.front() == '(' && c.back() == ')') << c;
+    // Every node is used: the output is driven by the last one, node 5.
+    const std::string model = readFile("log/SAT_sol.txt");
+    EXPECT_NE(model.find("O0_5 = 1\n"), std::string::npos) << model;
 
     Engine bound(150, 3);
     bound.e.useFastBound = true;
@@ -136,15 +130,14 @@ TEST_F(Search, NodeCountsTried) {
 // bound 12 - 1 - 4 = 7 rules the exclusive-or out and the search ends. Costs 2 and 3: two
 // exclusive-ors cost 6 at 2 nodes; 3 nodes cannot beat that, so the same 2 nodes are tried
 // again under a bound that still admits cost 6. That run finds nothing cheaper and would
-// only repeat itself: the search ends there.
+// only repeat itself: the search ends there. (The first search's circuit is checked end to
+// end, test_e2e_runs.)
 TEST_F(Search, CostSearchBoundsAndItsEnd) {
     Engine x(150, 3, "86", "19");
     const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     EXPECT_EQ(field(out, "Max. cost"), (std::vector<std::string>{"9", "9", "9", "9", "9", "7"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(6, "YES"));
-    EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_cost, x.e.best_n), std::make_tuple(4u, 12u, 4u));
-    EXPECT_EQ(x.mismatch(), "");
 
     Engine repeat(150, 3, "86", "23");
     const std::string again = captured([&] { repeat.e.Generate(opts(false, false, false, 1)); });
@@ -174,7 +167,7 @@ TEST_F(Search, EnumerationAfterACostSearch) {
 // records its problem (an older version's) whose variables are not where this problem's
 // instance has them, in number or in name, belongs to another problem. Without -continue
 // the file is not read.
-TEST_F(Search, DamagedOrForeignContinuationFile) {
+TEST_F(Search, ContinuationFiles) {
     {
         Engine first(0x80, 4);
         first.e.Generate(opts(true, true, false, 0));
@@ -213,44 +206,15 @@ TEST_F(Search, DamagedOrForeignContinuationFile) {
     EXPECT_EQ(messageOf([&] { bulk.e.Generate(opts(true, false, true, 0)); }),
               rt("SAT_CircGen::Generate: enumerate & best must be run in bulk mode"));
     EXPECT_FALSE(std::filesystem::exists("inst.cnf"));
-}
 
-// constr.cnf: the state lines and the problem right before the problem line, written to a
-// temporary file and renamed; a save that cannot replace the file leaves what was there.
-TEST_F(Search, SaveConstraintsReplacesTheFileWhole) {
-    Engine x(6, 2);
-    x.e.Generate(opts(false, false, false, 0));
-    x.e.SaveConstraints();
-    const std::vector<std::string> lines = splitLines(readFile("constr.cnf"));
-    const auto problem = std::find_if(
-        lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("p cnf", 0) == 0; });
-    ASSERT_GE(problem - lines.begin(), 5);
-    EXPECT_EQ(std::vector<std::string>(problem - 5, problem),
-              (std::vector<std::string>{"c n=3", "c best_cost=3", "c best_n=3", "c sol_no=1",
-                                        "c problem " + x.e.ProblemFingerprint()}));
-    EXPECT_FALSE(fileExists("constr.cnf.tmp"));
+    // A save that cannot replace constr.cnf leaves what was there and no temporary file
+    // (what a save holds is checked end to end, test_e2e_enum).
     std::filesystem::remove("constr.cnf");
     std::filesystem::create_directories("constr.cnf/keep");
     EXPECT_EQ(messageOf([&] {
-                  x.e.SaveConstraints();
+                  plain.e.SaveConstraints();
               }).rfind("I/O Exception: SAT_CircGen::SaveConstraints: Cannot replace constr.cnf", 0),
               0u);
     EXPECT_TRUE(std::filesystem::is_directory("constr.cnf/keep"));
     EXPECT_FALSE(fileExists("constr.cnf.tmp"));
-}
-
-// With verbosity above 1 each instance and each model is logged.
-TEST_F(Search, VerboseLogFiles) {
-    std::filesystem::create_directory("log");
-    Engine x(8, 2);
-    captured([&] { x.e.Generate(opts(false, false, false, 2)); });
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    // The last instance (n = 1) as a clause listing, and its model.
-    const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
-    ASSERT_FALSE(clauses.empty());
-    for (const std::string& c : clauses)
-        EXPECT_TRUE(c.front() == '(' && c.back() == ')') << c;
-    const std::string model = readFile("log/SAT_sol.txt");
-    EXPECT_NE(model.find("O0_3 = 1\n"), std::string::npos) << model; // the node drives y0
-    EXPECT_NE(model.find("N3_0 = 0\n"), std::string::npos) << model;
 }

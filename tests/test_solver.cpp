@@ -70,10 +70,16 @@ TEST_F(SolverFiles, SatAnswers) {
         EXPECT_EQ(readSAT(content), expected) << content;
     EXPECT_EQ(modelOr([&] { e.ReadSATResult("missing.cnf"); }),
               rt("ReadSATResult: result file not found."));
-    readSAT("SAT\n1 2 0\n");
+    // The model's variables, and its verbose listing of the assigned variables (replacing
+    // the file). A model still held: refused before the file is looked at.
+    readSAT("SAT\n-3 1 0\n");
     ASSERT_TRUE(e.SAT_res);
     EXPECT_EQ(e.SAT_res->getINames(), (std::vector<std::string>{"a", "b", "c"}));
-    // A model still held: refused before the file is looked at.
+    writeFile("sol.txt", "previous content that is longer\n");
+    e.SaveSATRes(e.SAT_res.get(), "sol.txt");
+    EXPECT_EQ(readFile("sol.txt"), "a = 1\nc = 0\n");
+    EXPECT_EQ(messageOf([&] { e.SaveSATRes(e.SAT_res.get(), "no/such/dir/sol.txt"); }),
+              rt("SaveSATRes: cannot open file."));
     EXPECT_EQ(messageOf([&] { e.ReadSATResult("missing.cnf"); }),
               rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
 }
@@ -111,33 +117,18 @@ TEST_F(SolverFiles, OptimizerAnswers) {
     EXPECT_EQ(e.SAT_res->getTermCount(), 1u);
 }
 
-// The verbose model listing: the assigned variables, the file replaced.
-TEST_F(SolverFiles, ModelListing) {
-    readSAT("SAT\n-3 1 0\n");
-    writeFile("sol.txt", "previous content that is longer\n");
-    e.SaveSATRes(e.SAT_res.get(), "sol.txt");
-    EXPECT_EQ(readFile("sol.txt"), "a = 1\nc = 0\n");
-    EXPECT_EQ(messageOf([&] { e.SaveSATRes(e.SAT_res.get(), "no/such/dir/sol.txt"); }),
-              rt("SaveSATRes: cannot open file."));
-}
+// Missing programs are named with their Debian package. The optimizer in the current
+// directory gets the plain command line, after fromdos when there is one. Answer files are
+// removed before each run: a program that writes nothing never hands back the previous
+// answer (an empty optimizer answer is no solution either). A model still held is refused,
+// and an instance with an empty clause has no solution, without a run.
+TEST_F(SolverFiles, RunningThePrograms) {
+    EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
+              rt("SAT_CircGen::RunSAT: cannot find the program minisat (neither ./minisat nor "
+                 "minisat on the PATH); it is provided by the Debian package minisat"));
+    EXPECT_NE(messageOf([&] { e.RunSAT(true); }).find("Debian package minisat+"),
+              std::string::npos);
 
-// Answer files are removed before each run: a program that writes nothing never hands back
-// the previous answer (an empty optimizer answer is no solution either).
-TEST_F(SolverFiles, StaleAnswersAreNeverRead) {
-    writeScript("minisat+", ": > minisat+.ran\n");
-    writeFile("PBO_result.pbo", "s OPTIMUM FOUND\nv x1 x2 x3\n");
-    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), rt("ReadPBOResult: wrong file format."));
-    EXPECT_TRUE(fileExists("minisat+.ran"));
-    writeScript("minisat", ": > minisat.ran\n");
-    writeFile("SAT_result.cnf", "SAT\n1 2 3 0\n");
-    EXPECT_EQ(modelOr([&] { e.RunSAT(false); }), rt("ReadSATResult: result file not found."));
-    EXPECT_TRUE(fileExists("minisat.ran"));
-}
-
-// The optimizer in the current directory gets the plain command line (the one on the PATH
-// also -of), after fromdos when there is one; an instance with an empty clause has no
-// solution without a run.
-TEST_F(SolverFiles, OptimizerCommandLines) {
     writeScript("fromdos", "echo \"$@\" > fromdos.args\n");
     writeScript("minisat+",
                 "echo \"$@\" > minisat+.args\nprintf 's OPTIMUM FOUND\\nv x1 -x2\\n'\n");
@@ -146,47 +137,35 @@ TEST_F(SolverFiles, OptimizerCommandLines) {
     EXPECT_EQ(readFile("minisat+.args"), "-v0 inst.opb\n");
     fs::remove("fromdos");
     EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), "10-");
-    fs::remove("minisat+.args");
-    e.clauses.AppendTerm(std::string("---"));
-    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), "none");
-    EXPECT_FALSE(fileExists("minisat+.args"));
-}
 
-// Missing programs are named with their Debian package; a model still held is refused
-// before any program runs.
-TEST_F(SolverFiles, MissingProgramsAndAHeldModel) {
-    EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
-              rt("SAT_CircGen::RunSAT: cannot find the program minisat (neither ./minisat nor "
-                 "minisat on the PATH); it is provided by the Debian package minisat"));
-    EXPECT_NE(messageOf([&] { e.RunSAT(true); }).find("Debian package minisat+"),
-              std::string::npos);
+    writeScript("minisat+", ": > minisat+.ran\n");
+    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), rt("ReadPBOResult: wrong file format."));
+    EXPECT_TRUE(fileExists("minisat+.ran"));
     writeScript("minisat", ": > minisat.ran\n");
+    writeFile("SAT_result.cnf", "SAT\n1 2 3 0\n");
+    EXPECT_EQ(modelOr([&] { e.RunSAT(false); }), rt("ReadSATResult: result file not found."));
+    EXPECT_TRUE(fileExists("minisat.ran"));
+
+    fs::remove("minisat.ran");
     e.SAT_res = std::make_shared<SoPLA>(&e.clauses);
     EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
               rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
     EXPECT_FALSE(fileExists("minisat.ran"));
+    fs::remove("minisat+.ran");
+    e.clauses.AppendTerm(std::string("---"));
+    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), "none");
+    EXPECT_FALSE(fileExists("minisat+.ran"));
 }
 
-// An executable in the current directory first, then the PATH; quoted words reach the
-// program unchanged.
-TEST(ExternalTools, FindsProgramsAndQuotesWords) {
+// A program found on the PATH is run by its quoted path (which programs are found where:
+// the minimizer's discovery, test_library); quoted words reach the program unchanged.
+TEST(ExternalTools, QuotesPathsAndWords) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
     fs::create_directory("bin");
     writeScript("bin/tool", "exit 0\n");
-    writeScript("bin/other", "exit 0\n");
-    writeFile("bin/plain", "not executable\n");
-    writeScript("tool", "exit 0\n");
     PathGuard path("/nonexistent:" + dir.path() + "/bin");
-    const auto local = ExternalTools::Find("tool");
-    EXPECT_TRUE(local.found && local.local);
-    EXPECT_EQ(local.command, "./tool");
-    const auto onPath = ExternalTools::Find("other");
-    EXPECT_TRUE(onPath.found && !onPath.local);
-    EXPECT_EQ(onPath.command, "'" + dir.path() + "/bin/other'");
-    EXPECT_FALSE(ExternalTools::Find("plain").found);
-    EXPECT_FALSE(ExternalTools::Find("missing").found);
-
+    EXPECT_EQ(ExternalTools::Find("tool").command, "'" + dir.path() + "/bin/tool'");
     ExternalTools::Run("printf '%s' " + ExternalTools::ShellQuote("it's $HOME `x` \"q\"") +
                        " > out.txt");
     EXPECT_EQ(readFile("out.txt"), "it's $HOME `x` \"q\"");

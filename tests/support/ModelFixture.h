@@ -22,67 +22,42 @@ namespace testsupport {
 // no polymorphic edges.
 enum HandFlag { kConst = 1, kPoly = 2, kNoInv = 4 };
 
-// A target of k inputs x0.. (plus the control input "P" with polymorphic edges) and one
-// output y<o> per entry of tables; bit r of tables[o] is output o at row r, the first
-// input being the most significant bit of r; bit r of dontCares[o] makes that a don't care.
-inline std::unique_ptr<PLA> makeTarget(uint32_t k, const std::vector<uint64_t>& tables, bool poly,
-                                       const std::vector<uint64_t>& dontCares = {}) {
-    const uint32_t w = k + (poly ? 1 : 0);
-    auto pla = std::make_unique<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("fd"));
-    for (uint32_t r = 0; r < (1u << w); ++r) {
-        std::string in, out;
-        for (uint32_t q = 0; q < w; ++q)
-            in += ((r >> (w - 1 - q)) & 1u) ? '1' : '0';
-        for (size_t o = 0; o < tables.size(); ++o) {
-            const bool dc = o < dontCares.size() && ((dontCares[o] >> r) & 1u);
-            out += dc ? '-' : ((tables[o] >> r) & 1u) ? '1' : '0';
-        }
-        pla->AppendTerm(in, out);
-    }
-    for (uint32_t q = 0; q < k; ++q)
-        pla->setIName(q, "x" + std::to_string(q));
-    if (poly) pla->setIName(k, "P");
-    for (uint32_t o = 0; o < tables.size(); ++o)
-        pla->setOName(o, "y" + std::to_string(o));
-    return pla;
-}
-
-// A model over the variables of a clause set: the named variables true (or don't care),
-// every other variable false.
-inline std::shared_ptr<SoPLA> modelOver(const SoPLA& clauses,
-                                        const std::vector<std::string>& trueVars,
-                                        const std::vector<std::string>& dcVars = {}) {
-    auto model = std::make_shared<SoPLA>(&clauses);
-    Cube values;
-    values.init_sparse(clauses.getInputs());
-    for (uint32_t j = 0; j < clauses.getInputs(); ++j)
-        values.setLit(j, Lit_0);
-    auto term = model->AppendTerm(values);
-    for (const auto& name : trueVars)
-        model->setLitByName(term, name, Lit_1);
-    for (const auto& name : dcVars)
-        model->setLitByName(term, name, Lit_dc);
-    return model;
-}
-
 // A clause as its literals by variable name.
 using NamedClause = std::map<std::string, Literal>;
 
 // True when the clause holds a literal that the assignment (the named variables true,
 // all others false) makes true.
 inline bool satisfiedBy(const NamedClause& clause, const std::set<std::string>& trueVars) {
-    for (const auto& [name, lit] : clause)
-        if ((lit == Lit_1) == (trueVars.count(name) > 0)) return true;
+    for (const auto& lit : clause)
+        if ((lit.second == Lit_1) == (trueVars.count(lit.first) > 0)) return true;
     return false;
 }
 
-// An engine over makeTarget(k, tables, poly, dontCares) with a library (and gate costs),
-// configured in the front end's order, with its instance for n nodes; and a model built by
-// naming the variables that are true.
+// An engine with a library (and gate costs) over a target of k inputs x0.. (plus the
+// control input "P" with polymorphic edges) and one output y<o> per entry of tables: bit r
+// of tables[o] is output o at row r, the first input being the most significant bit of r;
+// bit r of dontCares[o] makes that a don't care. It is configured in the front end's
+// order, with its instance for n nodes; a model is built by naming the variables that are
+// true.
 struct Hand {
     Hand(uint32_t k, const std::vector<uint64_t>& tables, const std::string& library, uint32_t n,
          int flags = 0, const std::string& costs = "", const std::vector<uint64_t>& dontCares = {})
-        : target(makeTarget(k, tables, flags & kPoly, dontCares)) {
+        : w(k + ((flags & kPoly) ? 1 : 0)) {
+        target = std::make_unique<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("fd"));
+        for (uint32_t r = 0; r < rows(); ++r) {
+            std::string in, out;
+            for (uint32_t q = 0; q < w; ++q)
+                in += ((r >> (w - 1 - q)) & 1u) ? '1' : '0';
+            for (size_t o = 0; o < tables.size(); ++o)
+                out += o < dontCares.size() && ((dontCares[o] >> r) & 1u) ? '-'
+                       : ((tables[o] >> r) & 1u)                          ? '1'
+                                                                          : '0';
+            target->AppendTerm(in, out);
+        }
+        for (uint32_t q = 0; q < w; ++q)
+            target->setIName(q, q < k ? "x" + std::to_string(q) : "P");
+        for (uint32_t o = 0; o < tables.size(); ++o)
+            target->setOName(o, "y" + std::to_string(o));
         e.route = SAT_CircGen::SolverRoute::Embedded; // the built-in minimizer
         e.set_polyedges(flags & kPoly);
         e.set_PLA(target.get());
@@ -96,12 +71,8 @@ struct Hand {
     }
 
     // Marks a variable true (every variable not marked is false), or leaves it undecided.
-    Hand& set(const std::string& name) {
-        trueVars.push_back(name);
-        return *this;
-    }
-    Hand& dc(const std::string& name) {
-        dcVars.push_back(name);
+    Hand& set(const std::string& name, bool undecided = false) {
+        (undecided ? dcVars : trueVars).push_back(name);
         return *this;
     }
     // Port b of node i reads signal s; output o is taken from signal s; node i has
@@ -120,12 +91,23 @@ struct Hand {
     }
     // The model of the variables named so far.
     const SoPLA* model() {
-        model_ = modelOver(e.clauses, trueVars, dcVars);
+        model_ = std::make_shared<SoPLA>(&e.clauses);
+        Cube values;
+        values.init_sparse(e.clauses.getInputs());
+        for (uint32_t j = 0; j < e.clauses.getInputs(); ++j)
+            values.setLit(j, Lit_0);
+        const auto term = model_->AppendTerm(values);
+        for (const auto& name : trueVars)
+            model_->setLitByName(term, name, Lit_1);
+        for (const auto& name : dcVars)
+            model_->setLitByName(term, name, Lit_dc);
         return model_.get();
     }
     // Makes the model of the named true variables the engine's current solution.
     void setModel(const std::set<std::string>& vars) {
-        e.SAT_res = modelOver(e.clauses, {vars.begin(), vars.end()});
+        trueVars.assign(vars.begin(), vars.end());
+        model();
+        e.SAT_res = model_;
     }
     // The clauses that action appends to the instance.
     std::vector<NamedClause> added(const std::function<void()>& action) {
@@ -142,8 +124,9 @@ struct Hand {
         }
         return out;
     }
-    uint32_t rows() const { return 1u << target->getInputs(); }
+    uint32_t rows() const { return 1u << w; }
 
+    const uint32_t w; // the target's inputs
     std::unique_ptr<PLA> target;
     SAT_CircGen e;
     std::vector<std::string> trueVars, dcVars;
