@@ -15,8 +15,10 @@ for tool in gcov gcovr; do
     command -v "$tool" >/dev/null 2>&1 || { echo "coverage.sh: $tool is not installed" >&2; exit 2; }
 done
 
+# The lower-bound engine and batches run threads: atomic counter updates keep the counts
+# exact (racing updates can leave negative counts that gcovr refuses).
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
-    -DCMAKE_CXX_FLAGS="--coverage -O0" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
+    -DCMAKE_CXX_FLAGS="--coverage -O0 -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
     -DQUILLON_BENCH=OFF -DQUILLON_SANITIZE=OFF >/dev/null
 cmake --build "$build" -j"$jobs"
 

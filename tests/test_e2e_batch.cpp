@@ -223,3 +223,53 @@ TEST(Batch, FourShardsThroughGnuParallelMergeIntoTheRowsOfOneRun) {
 }
 
 } // namespace
+
+namespace {
+
+// Rows that are not optima: a target no circuit realises, one whose time runs out, a line
+// whose error text needs quoting in CSV; a batch stopped by SIGTERM. Single runs with the
+// cache: a table read from a file, an impossible target, a refused option.
+TEST(Batch, ImpossibleTimedOutAndQuotedRowsStopsAndSingleRunsWithTheCache) {
+    TempDir dir;
+    writeFile(dir.file("t.txt"), "8001\n6996\n\"a,b\n");
+    const RunResult r = runQuillon({"-batch", "t.txt", "-nodefuncts", "86", "-noinv"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    const auto rows = rowsOf(r.out);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "8001", "", "", "", "", "impossible"}));
+    EXPECT_EQ(rows[1].at(6), "optimum");
+    EXPECT_NE(lines[3].find(",\"error: "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find("\"\"a,b\""), std::string::npos) << lines[3];
+
+    writeFile(dir.file("hard.txt"), "169AE443\n");
+    const RunResult late = runQuillon(
+        {"-batch", "hard.txt", "-k", "5", "-nodefuncts", "86", "-timeout", "0.5"}, dir.path(), 30);
+    ASSERT_EQ(late.status, 0) << late.err;
+    EXPECT_EQ(rowsOf(late.out).at(0).at(6), "timeout");
+    EXPECT_EQ(shell(dir.path(), "timeout --foreground --preserve-status -s TERM 1 " + std::string(QUILLON_BIN) +
+                                    " -batch hard.txt -k 5 -nodefuncts 86 >s.csv 2>s.err; "
+                                    "test $? -eq 143"),
+              0);
+    EXPECT_EQ(readFile(dir.file("s.err")),
+              "Quillon: interrupted by SIGTERM; the batch stopped before its end.\n");
+
+    writeFile(dir.file("one.txt"), "e8\n");
+    const RunResult read =
+        runQuillon({"-truth", "one.txt", "-cache", "c.db", "-save_blif", "s.blif"}, dir.path());
+    EXPECT_EQ(read.out, "Solutions: 1\n") << read.err;
+    EXPECT_EQ(
+        Mismatch(BlifCircuit::parse(readFile(dir.file("s.blif"))), Expected::FromNumber(0xe8, 3)),
+        "");
+    const RunResult none = runQuillon(
+        {"-k", "4", "-fh", "8001", "-nodefuncts", "86", "-noinv", "-cache", "c.db"}, dir.path());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.rfind("No circuit exists: ", 0), 0u) << none.err;
+    const RunResult refused =
+        runQuillon({"-fh", "6", "-k", "2", "-cache", "c.db", "-enum"}, dir.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("-cache cannot be combined with -enum"), std::string::npos)
+        << refused.err;
+}
+
+} // namespace
