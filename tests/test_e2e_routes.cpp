@@ -4,8 +4,8 @@
 // count, on the number of solutions of an enumeration (also of different topologies),
 // and on the least depth; with gate costs the embedded route's circuit must be no dearer
 // than the external one's (whose cost search may stop early) and exactly as cheap as the
-// cheapest circuit an exhaustive search finds. Without a directory lock or exchange
-// files, runs on the embedded route may share a directory, and need no external program.
+// cheapest circuit an exhaustive search finds. The embedded route needs no external
+// program.
 #include "tests/support/CheapestCircuit.h"
 #include "tests/support/E2eRun.h"
 
@@ -18,7 +18,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace testsupport;
@@ -247,32 +246,6 @@ TEST(E2eRoutes, DISABLED_DifferentialLongRun) {
     const char* seed = std::getenv("QUILLON_ROUTE_SEED");
     differentialRun(seed ? static_cast<unsigned>(std::stoul(seed)) : 7,
                     n ? static_cast<unsigned>(std::stoul(n)) : 500, 60);
-}
-
-// Eight runs at once in one directory, each with its own target: no lock, no exchange
-// file, every circuit right.
-TEST(E2eRoutes, RunsShareADirectory) {
-    TempDir dir;
-    std::vector<RunResult> results(8);
-    std::vector<std::thread> threads;
-    for (uint32_t i = 0; i < 8; ++i)
-        threads.emplace_back([&, i] {
-            const std::string f = std::to_string(0x80 + 7 * i);
-            results[i] = runQuillon(
-                {"-k", "4", "-f", f, "-save_blif", "s" + std::to_string(i) + ".blif"}, dir.path());
-        });
-    for (std::thread& t : threads)
-        t.join();
-    for (uint32_t i = 0; i < 8; ++i) {
-        ASSERT_EQ(results[i].status, 0) << results[i].err;
-        const BlifCircuit blif =
-            BlifCircuit::parse(readFile(dir.file("s" + std::to_string(i) + ".blif")));
-        EXPECT_EQ(Mismatch(blif, Expected::FromNumber(0x80 + 7 * i, 4)), "") << i;
-    }
-    std::set<std::string> expected;
-    for (uint32_t i = 0; i < 8; ++i)
-        expected.insert("s" + std::to_string(i) + ".blif");
-    EXPECT_EQ(listDir(dir.path()), expected);
 }
 
 // The embedded route needs no external program: a PATH without minisat, minisat+ and

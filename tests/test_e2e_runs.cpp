@@ -73,19 +73,11 @@ TEST(E2eRuns, ThreeInputXorToBlifWithStatistics) {
         if (external) args.insert(args.end(), {"-solver", "minisat"});
         const RunResult r = runOk(args, dir.path());
         EXPECT_EQ(lastLine(r.out), "Solutions: 1");
-        const std::vector<std::string> stats = statsOf(r);
-        ASSERT_EQ(stats.size(), 5u) << r.err;
-        EXPECT_EQ(stats[0], "150");
-        EXPECT_EQ(stats[1], "6"); // the exclusive-or of three inputs takes 6 and-nodes
-        EXPECT_EQ(stats[2], "0");
-        EXPECT_GE(std::stod(stats[4]), 0.0);
-
+        EXPECT_EQ(lastLine(r.err).rfind("150;6;0;", 0), 0u); // 6 and-nodes
         const BlifCircuit blif = blifOf(dir, "s.blif");
         EXPECT_EQ(Mismatch(blif, Expected::FromNumber(150, 3)), "");
-        EXPECT_EQ(blif.model(), "fnct");
-        EXPECT_EQ(blif.inputs(), (std::vector<std::string>{"x0", "x1", "x2"}));
-        EXPECT_EQ(blif.outputs(), (std::vector<std::string>{"y0"}));
-
+        EXPECT_EQ(blif.model() + " " + blif.inputs().at(2) + " " + blif.outputs().at(0),
+                  "fnct x2 y0");
         // No library file stays, and no continuation file is written without -continue.
         const std::set<std::string> left =
             external
