@@ -62,7 +62,9 @@ std::string describe(const Settings& s) {
       << " const=" << s.constants << " poly=" << s.polyedges << " enum=" << s.enumerate
       << " difftop=" << s.diffTopology << " cont=" << s.continueRun << " best=" << s.bestDelay
       << " stats=" << s.stats << " enumstats=" << s.enumStats << " timings=" << s.timings
-      << " nobound=" << s.noBound << " timeout=" << s.timeLimit << "/" << s.timeLimitText;
+      << " nobound=" << s.noBound << " timeout=" << s.timeLimit << "/" << s.timeLimitText
+      << " threads=" << s.threads << " batch=" << opt(s.batchFile) << " cache=" << opt(s.cacheFile)
+      << " shard=" << s.shardIndex << "/" << s.shardCount;
     return d.str();
 }
 
@@ -127,6 +129,8 @@ TEST(CommandLine, SettingsOfAcceptedCommandLines) {
         {{"-fh", "ff", "-f", "3"}, "f=3 hex=none"},
         {{"-fh", ""}, "f=0 hex=[] text="},
         {{"-timeout", ".5"}, "timeout=0.5/.5"},
+        {{"-threads", "3", "-batch", "b.txt", "-shard", "1/4", "-cache", "c.db"},
+         "threads=3 batch=[b.txt] shard=1/4 cache=[c.db]"},
     };
     for (const auto& [words, expected] : cases) {
         Settings s;
@@ -193,6 +197,12 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
         {{"-timeout", "0"}, 1, "", secs + "\"0\"\n"},
         {{"-timeout", "1e3"}, 1, "", secs + "\"1e3\"\n"},
         {{"-timeout", "1.2.3"}, 1, "", secs + "\"1.2.3\"\n"},
+        {{"-solver", "cadical"}, 1, "", "Option -solver takes embedded or minisat: \"cadical\"\n"},
+        {{"-shard", "0/4"}, 1, "", "Option -shard requires -batch\n"},
+        {{"-batch", "b.txt", "-shard", "4/4"},
+         1,
+         "",
+         "Option -shard requires I/N with whole numbers 0 <= I < N, such as 0/4: \"4/4\"\n"},
         // The number must fit the table; nothing is written when it does not.
         {{"-k", "4", "-f", "99999", "-truth", "t.txt"}, 1, "", fit + "16 minterms: 99999\n"},
         {{"-k", "1", "-f", "16", "-polyedges"}, 1, "", fit + "4 minterms: 16\n"},

@@ -1,6 +1,7 @@
 // The external route's exchange with its programs: reading the answers of minisat and
 // minisat+ (also malformed, stale or missing ones), the command lines run, and finding the
 // programs. Runs of the real programs are end to end (test_e2e_*).
+#include "solver/EmbeddedSolver.h"
 #include "solver/ExternalTools.h"
 #include "synth/SAT_CircGen.h"
 #include "tests/support/TestSupport.h"
@@ -172,3 +173,30 @@ TEST(ExternalTools, QuotesPathsAndWords) {
 }
 
 } // namespace
+
+// The embedded route holds one clause set and takes only what was appended to it since the
+// last solve; anything else would leave the solver with clauses the set no longer has.
+TEST(EmbeddedSolver, IncrementalOnOneGrowingClauseSetOnly) {
+    SoPLA cnf(2);
+    cnf.setCNF(true);
+    cnf.AppendTerm(Cube("1-")); // x1
+    EmbeddedSolver s;
+    ASSERT_TRUE(s.Solve(cnf, {-2}).has_value());
+    cnf.AppendTerm(Cube("01")); // not x1 or x2
+    const auto m = s.Solve(cnf, {});
+    ASSERT_TRUE(m.has_value());
+    EXPECT_EQ((*m)[1].second, Lit_1);
+    EXPECT_FALSE(s.Solve(cnf, {-2}).has_value());
+    const int extra = s.NewVar(cnf);
+    EXPECT_EQ(extra, 3);
+    s.AddClause({-extra});
+    s.AddClause({});
+    EXPECT_FALSE(s.Solve(cnf, {}).has_value()); // the empty clause
+    SoPLA copy = cnf;
+    EXPECT_THROW(s.Solve(copy, {}), InternalError);
+    cnf.DeleteTerm(cnf.begin());
+    EXPECT_THROW(s.Solve(cnf, {}), InternalError);
+    cnf.AppendInput("x3");
+    EXPECT_THROW(s.NewVar(cnf), InternalError);
+    EXPECT_THROW(s.Optimize(cnf, "+1*x1"), InternalError);
+}
