@@ -15,33 +15,8 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kUsageText =
-    "Syntax: Quillon [options]\n"
-    "    -v             Print version\n"
-    "    -k n           The number of circuit inputs. n < 31 [default: 4]\n"
-    "    -n n           The number of circuit nodes [default: find minimum]\n"
-    "    -f n           Implement function #n. n < 2^k [default: 1]\n"
-    "    -fh n          Implement function #n (in hex), n < 2^k [default: 1]\n"
-    "    -truth fn      Read/write truth table. If -f specified, it is written, read otherwise\n"
-    "    -pla p         Implement multi-output function p [default: -fh 1]\n"
-    "    -nodefuncts s  Node functions in hex string [default: 8 (AND only)]\n"
-    "    -gatecosts s   Cost of node functions [default: 1]\n"
-    "    -noinv         Toggle allowing inverted edges [default: true]\n"
-    "    -noconst       Toggle allowing constants [default: true]\n"
-    "    -polyedges     Toggle allowing polymorphic edges [default: false]\n"
-    "    -enum          Enumerate all optimum solutions\n"
-    "    -difftopology  Enumerate all optimum solutions with different topology. Must be used "
-    "with -enum\n"
-    "    -continue      Save intermediate constraints periodically. Continue from these "
-    "constraints, when interrupted. To be used with -enum. Incompleteness indicated by a "
-    "presence of 'constr.cnf' file.\n"
-    "    -best          Return solution with optimum delay. Enumeration is empoyed\n"
-    "    -save_dot fn   Saves the resulting dot file to file fn\n"
-    "    -save_aag fn   Saves the resulting aag file to file fn\n"
-    "    -save_blif fn  Saves the resulting BLIF file to file fn\n"
-    "    -stats         Prints statistics of the result to stderr:\n"
-    "                       function;nodes;XORs;[polyedges];levels;run-time\n"
-    "    -enumstats     Prints statistics of the result to stderr during enumeration\n";
+// The usage text, byte for byte.
+const std::string kUsageText = readFile(std::string(QUILLON_SOURCE_DIR) + "/tests/data/usage.txt");
 
 const std::regex kVersionLine("Quillon 1\\.4, compiled "
                               "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? "
@@ -86,7 +61,8 @@ TEST(CommandLine, ManualPageDescribesEveryOption) {
     if (findOnPath("groff").empty()) GTEST_SKIP() << "groff is not installed";
     EXPECT_EQ(std::system(("test -z \"$(groff -man -ww -z '" + page + "' 2>&1)\"").c_str()), 0);
     const std::string text = readFile(page);
-    std::istringstream usage(kUsageText + " -save_aig -nobound -timings -timeout -h -help --help");
+    std::istringstream usage(kUsageText + " -save_aig -nobound -timings -timeout -solver -threads "
+                                          "-batch -cache -shard -h -help --help");
     for (std::string word; usage >> word;) {
         if (word[0] != '-' || word.size() == 1) continue;
         if (word.back() == '.') word.pop_back(); // "... with -enum."
