@@ -1,6 +1,7 @@
 // End-to-end enumeration with the real solvers: numbered files, distinct solutions,
-// different topologies, best delay, enumeration under gate costs, and continuation of an
-// enumeration stopped by a signal or by a solver that died.
+// different topologies, best delay, and continuation of an enumeration stopped by a signal
+// or by a solver that died. Enumeration under gate costs is compared between the routes
+// (test_e2e_routes).
 #include "tests/support/E2eRun.h"
 
 #include <gtest/gtest.h>
@@ -134,30 +135,6 @@ TEST(E2eEnum, DifferentTopologiesOnly) {
     EXPECT_EQ(canonicalSet(distinct, true).size(), distinct.size()); // pairwise different
     EXPECT_EQ(canonicalSet(distinct, true), canonicalSet(every, true));
     EXPECT_LT(distinct.size(), every.size()); // majority: inversions tell some apart
-}
-
-// Under differing gate costs the enumeration returns every circuit of the optimum cost:
-// one exclusive-or of cost 3, or three and-nodes.
-TEST(E2eEnum, EnumerationUnderGateCosts) {
-    TempDir dir;
-    const RunResult r = runQuillon({"-k", "2", "-f", "6", "-nodefuncts", "86", "-gatecosts", "13",
-                                    "-enum", "-save_dot", "s.dot"},
-                                   dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    const unsigned count = solutionsOf(r);
-    const std::vector<GateCircuit> solutions =
-        readSolutions(dir, 1, count, "86", Expected::FromNumber(6, 2));
-    EXPECT_EQ(canonicalSet(solutions, false).size(), count);
-    unsigned single = 0;
-    for (const GateCircuit& c : solutions) {
-        unsigned cost = 0;
-        for (const auto& g : c.gates())
-            cost += g.function == 0x6 ? 3 : 1;
-        EXPECT_EQ(cost, 3u);
-        if (c.gateCount() == 1) ++single;
-    }
-    EXPECT_EQ(single, 1u);
-    EXPECT_GT(count, 1u);
 }
 
 // Best delay picks a solution of the least depth among all optimum solutions; with
