@@ -329,16 +329,7 @@ void BoundEncoder::BuildAssociativity() {
         const std::vector<int>& atLeast = UpperAtLeast(ty);
         for (uint32_t ti = ty + 1; ti < n_; ++ti) {
             // other: y is read by another node or by an output.
-            const int other = NewVar();
-            std::vector<int> readers{-other};
-            for (uint32_t tj = ty + 1; tj < n_; ++tj) {
-                if (tj == ti) continue;
-                for (const Pair& pr : node_[tj].pairs)
-                    if (pr.a == y || pr.b == y) readers.push_back(pr.sel);
-            }
-            for (uint32_t o = 0; o < p_.outputs(); ++o)
-                if (driver_[o][y]) readers.push_back(driver_[o][y]);
-            AddClause(readers);
+            const int other = OtherReader(ty, ti);
             for (uint32_t x = minSource_; x < y; ++x) {
                 const int s = SelOf(ti, x, y);
                 if (!s || atLeast[x] == kFalse) continue;
