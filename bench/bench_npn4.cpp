@@ -9,7 +9,7 @@
 //
 // library: "86" (default) or any node library; "8" compares with `exact -a`. --no-colex,
 // --no-tie, --no-reapply, --no-sym, --no-assoc, --no-siblings, --no-known switch a rule off;
-// --allrows adds every row at once.
+// --allrows adds every row at once, --lazyrows adds rows as candidates fail.
 // ABC reports one node more than a circuit of normal gates needs when f(0) = 1 (it builds
 // an output inverter) unless it builds an AIG, and it does not build the bare wire or
 // constant for functions of fewer than two inputs: those are shown but not compared, nor
@@ -171,7 +171,9 @@ int main(int argc, char** argv) {
         else if (a == "--no-assoc")
             options.associativity = false;
         else if (a == "--allrows")
-            options.lazyRows = false;
+            options.eagerRows = UINT32_MAX;
+        else if (a == "--lazyrows")
+            options.eagerRows = 0;
         else if (a[0] != '-')
             library = a;
     }

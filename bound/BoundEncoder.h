@@ -32,7 +32,10 @@ public:
         bool associativity = true;   // regrouped chains of one associative operation
         bool noReapply = true;       // normal model, where the library allows it
         bool symmetricInputs = true; // ordered first use of exchangeable inputs
-        bool lazyRows = true;        // add rows as candidates fail (else all rows at once)
+        // Tables of at most this many rows are encoded whole from the start; larger ones
+        // grow row by row as candidates fail (on 16 rows nearly every row is needed anyway,
+        // and one solve on all of them beats a dozen refinement steps).
+        uint32_t eagerRows = 16;
         bool atMostOnePair = true;   // a node selects exactly one pair
         bool essentialInputs = true; // every essential input is read by some node
         bool siblings = true;        // normal model: no node reads two nodes on one pair

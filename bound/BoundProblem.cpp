@@ -186,21 +186,36 @@ void BoundProblem::deriveNodeFunctions(const Spec& spec) {
 }
 
 void BoundProblem::findSymmetries() {
+    // Inputs j and j2 are exchangeable when relabelling them maps every circuit for the
+    // target to another one: a plain exchange, or, where inversions are allowed, an
+    // exchange with either input inverted and any output complemented (ports and outputs
+    // absorb the inversions).
+    const uint32_t variants = normal_ ? 4u : 1u;
     for (uint32_t j = 1; j <= k_; ++j)
         for (uint32_t j2 = j + 1; j2 <= k_; ++j2) {
-            const uint32_t mask = (1u << (j - 1)) | (1u << (j2 - 1));
-            bool symmetric = true;
-            for (uint32_t r = 0; r < rows_ && symmetric; ++r) {
-                const uint32_t bits = r & mask;
-                if (bits == 0 || bits == mask) continue;
-                const uint32_t r2 = r ^ mask;
-                for (uint32_t o = 0; o < m_ && symmetric; ++o) {
-                    const bool c = caredAt(o, r);
-                    if (c != caredAt(o, r2) || (c && valueAt(o, r) != valueAt(o, r2)))
-                        symmetric = false;
+            const uint32_t bj = 1u << (j - 1), bj2 = 1u << (j2 - 1);
+            bool exchangeable = false;
+            for (uint32_t v = 0; v < variants && !exchangeable; ++v) {
+                bool ok = true;
+                for (uint32_t o = 0; o < m_ && ok; ++o) {
+                    int complement = -1; // not yet known for this output
+                    for (uint32_t r = 0; r < rows_ && ok; ++r) {
+                        uint32_t r2 = r & ~(bj | bj2);
+                        if (((r & bj2) != 0) != ((v & 1u) != 0)) r2 |= bj;
+                        if (((r & bj) != 0) != ((v & 2u) != 0)) r2 |= bj2;
+                        const bool c = caredAt(o, r);
+                        if (c != caredAt(o, r2)) {
+                            ok = false;
+                        } else if (c) {
+                            const int differs = valueAt(o, r) != valueAt(o, r2) ? 1 : 0;
+                            if (complement < 0) complement = normal_ ? differs : 0;
+                            ok = differs == complement;
+                        }
+                    }
                 }
+                exchangeable = ok;
             }
-            if (symmetric) symPairs_.emplace_back(j, j2);
+            if (exchangeable) symPairs_.emplace_back(j, j2);
         }
 }
 

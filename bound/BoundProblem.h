@@ -113,8 +113,9 @@ public:
     uint32_t minCost() const { return minCost_; }
     bool costsDiffer() const { return minCost_ != maxCost_; }
 
-    // Pairs (j, j') of input signals, j < j', under whose exchange the whole target (every
-    // output's values and care set) is invariant.
+    // Pairs (j, j') of input signals, j < j', whose exchange maps the target to itself:
+    // every output's care set is invariant and so are its values, or, where inversions are
+    // allowed, they are after inverting j, j' or both and possibly the output.
     const std::vector<std::pair<uint32_t, uint32_t>>& symmetricInputs() const { return symPairs_; }
 
     // The largest essential-support size minus one over the outputs: no circuit has fewer

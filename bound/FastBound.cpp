@@ -153,9 +153,7 @@ void FastBound::Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vect
     if (!a.enc) {
         a.enc = std::make_unique<BoundEncoder>(problem_, n, options_);
         if (a.slice) a.enc->RestrictLastLower(*a.slice);
-        if (!options_.lazyRows)
-            for (uint32_t r = 0; r < problem_.rows(); ++r)
-                if (problem_.caredAnywhere(r)) a.enc->AddRow(r);
+        AddEagerRows(*a.enc);
     }
     for (; a.rowsApplied < rows.size(); ++a.rowsApplied)
         a.enc->AddRow(rows[a.rowsApplied]);
@@ -190,6 +188,12 @@ void FastBound::Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vect
         a.enc->AddRow(row);
         if (a.enc->rowCount() != before) a.found.push_back(row);
     }
+}
+
+void FastBound::AddEagerRows(BoundEncoder& enc) const {
+    if (problem_.rows() > options_.eagerRows) return;
+    for (uint32_t r = 0; r < problem_.rows(); ++r)
+        if (problem_.caredAnywhere(r)) enc.AddRow(r);
 }
 
 std::optional<BoundCircuit>
@@ -230,6 +234,7 @@ std::optional<FastBound::Priced> FastBound::Cheapest() {
     const uint32_t cheapest = problem_.minCost();
     for (uint32_t n = *firstPossible_; uint64_t(n) * cheapest < best.cost; ++n) {
         BoundEncoder enc(problem_, n, options);
+        AddEagerRows(enc);
         for (uint32_t r : knownRows_)
             enc.AddRow(r);
         enc.AddCostCounter(best.cost - 1);

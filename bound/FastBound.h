@@ -82,7 +82,7 @@ public:
     // conflicts per round, the budget growing from round to round. The answers and the
     // circuits found do not depend on it either.
     struct Schedule {
-        uint64_t firstBudget = 2000; // conflicts per slice in the first round
+        uint64_t firstBudget = 1000; // conflicts per slice in the first round
         uint32_t growth = 2;         // factor from one round to the next
     };
     void setSchedule(const Schedule& schedule) { schedule_ = schedule; }
@@ -101,6 +101,9 @@ private:
     // counterexample rows until it is decided or the budget is spent.
     void Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
                  std::optional<std::chrono::steady_clock::time_point> deadline);
+    // Adds every cared-for row to a new encoder when the table is small enough
+    // (BoundEncoder::Options::eagerRows).
+    void AddEagerRows(BoundEncoder& enc) const;
     // Solves enc (bounded to cost `bound` when given) until a candidate is right on every
     // row; nullopt when there is none, or when the solve was ended (gaveUp_ is then set).
     std::optional<BoundCircuit>
