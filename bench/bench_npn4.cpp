@@ -5,7 +5,8 @@
 // the AND library).
 //
 //   bench_npn4 [library] [--abc] [--only HEX] [--list "HEX ..."] [--limit SECONDS]
-//              [--threads N] [--budget CONFLICTS] [--growth FACTOR] [--no-RULE ...]
+//              [--threads N] [--budget CONFLICTS] [--growth FACTOR] [--slice-from NODES]
+//              [--no-RULE ...]
 //
 // library: "86" (default) or any node library; "8" compares with `exact -a`. --no-colex,
 // --no-tie, --no-reapply, --no-sym, --no-assoc, --no-siblings, --no-known switch a rule off;
@@ -168,6 +169,8 @@ int main(int argc, char** argv) {
             schedule.firstBudget = std::stoull(argv[++i]);
         else if (a == "--growth" && i + 1 < argc)
             schedule.growth = static_cast<uint32_t>(std::stoul(argv[++i]));
+        else if (a == "--slice-from" && i + 1 < argc)
+            schedule.sliceFrom = static_cast<uint32_t>(std::stoul(argv[++i]));
         else if (a == "--no-assoc")
             options.associativity = false;
         else if (a == "--allrows")

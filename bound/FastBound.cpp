@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -61,13 +62,16 @@ bool FastBound::Possible(uint32_t n) {
     std::vector<std::unique_ptr<Attempt>> attempts;
     const uint32_t low = problem_.constOperands() ? 0u : 1u;
     const uint32_t high = problem_.inputs() + n - (problem_.normal() ? 2u : 1u);
-    for (uint32_t a = high + 1; n >= 1 && a-- > low;) {
+    for (uint32_t a = high + 1; n >= std::max(schedule_.sliceFrom, 1u) && a-- > low;) {
         attempts.push_back(std::make_unique<Attempt>());
         attempts.back()->slice = a;
     }
     if (attempts.empty()) attempts.push_back(std::make_unique<Attempt>());
     for (auto& a : attempts)
         a->probe = probe_;
+
+    // With the whole table encoded no rows pass between slices: each runs on its own.
+    if (problem_.rows() <= options_.eagerRows) return RunWithoutBarriers(attempts, n, deadline);
 
     std::vector<uint32_t> rows = knownRows_; // rows every attempt has from the next round on
     std::vector<bool> known(problem_.rows(), false);
@@ -108,6 +112,120 @@ bool FastBound::Possible(uint32_t n) {
         }
         budget = std::min<uint64_t>(budget * std::max<uint32_t>(schedule_.growth, 1), kMaxBudget);
     }
+}
+
+bool FastBound::RunWithoutBarriers(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n,
+                                   std::optional<std::chrono::steady_clock::time_point> deadline) {
+    // Slice i in its round r gets the budget of round r, exactly as in rounds run in step,
+    // and its solver then reaches the same state whatever the other slices do. The witness
+    // is the circuit of the least (round, slice) that holds one, as in rounds run in step;
+    // so only (round, slice) pairs below the best found so far need to run, and a running
+    // one above it is cancelled.
+    struct Key {
+        uint32_t round;
+        size_t slice;
+        bool operator<(const Key& o) const {
+            return round != o.round ? round < o.round : slice < o.slice;
+        }
+    };
+    const size_t count = attempts.size();
+    std::vector<uint32_t> round(count, 1);
+    std::vector<bool> running(count, false);
+    std::optional<Key> best;
+    bool halted = false;
+    std::exception_ptr failure;
+    std::mutex lock;
+    std::condition_variable changed;
+    const std::vector<uint32_t> noRows;
+    const auto budgetOf = [&](uint32_t r) {
+        uint64_t b = schedule_.firstBudget;
+        for (uint32_t i = 1; i < r && b < kMaxBudget; ++i)
+            b = std::min<uint64_t>(b * std::max<uint32_t>(schedule_.growth, 1), kMaxBudget);
+        return b;
+    };
+    const auto work = [&] {
+        std::unique_lock<std::mutex> guard(lock);
+        for (;;) {
+            // The least (round, slice) that is open, idle and could still give the witness.
+            std::optional<size_t> pick;
+            bool busy = false;
+            for (size_t i = 0; i < count; ++i) {
+                busy = busy || running[i];
+                const Attempt& a = *attempts[i];
+                if (running[i] || a.state != Attempt::State::Open || halted) continue;
+                if (best && !(Key{round[i], i} < *best)) continue;
+                if (!pick || Key{round[i], i} < Key{round[*pick], *pick}) pick = i;
+            }
+            if (!pick) {
+                if (!busy) return;
+                changed.wait(guard);
+                continue;
+            }
+            const size_t i = *pick;
+            Attempt& a = *attempts[i];
+            running[i] = true;
+            const uint64_t budget = budgetOf(round[i]);
+            guard.unlock();
+            try {
+                Advance(a, n, budget, noRows, deadline);
+            } catch (...) {
+                guard.lock();
+                if (!failure) failure = std::current_exception();
+                halted = true;
+                running[i] = false;
+                for (auto& other : attempts)
+                    other->cancel = true;
+                changed.notify_all();
+                continue;
+            }
+            guard.lock();
+            running[i] = false;
+            stats_.solves += a.solves;
+            stats_.conflicts += a.conflicts;
+            a.solves = 0;
+            a.conflicts = 0;
+            if (a.state == Attempt::State::Satisfiable) {
+                const Key key{round[i], i};
+                if (!best || key < *best) best = key;
+                for (size_t j = 0; j < count; ++j)
+                    if (running[j] && !(Key{round[j], j} < *best)) attempts[j]->cancel = true;
+            } else if (a.state == Attempt::State::Open) {
+                if (a.cancel.load()) {
+                    // Cancelled: it cannot give the witness any more.
+                } else if (StopRequest::Pending() ||
+                           (deadline && std::chrono::steady_clock::now() >= *deadline)) {
+                    halted = true;
+                } else {
+                    ++round[i];
+                }
+            }
+            changed.notify_all();
+        }
+    };
+    const size_t helpers = std::min<size_t>(threads_, count) - 1;
+    std::vector<std::thread> pool;
+    pool.reserve(helpers);
+    for (size_t t = 0; t < helpers; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    if (failure) std::rethrow_exception(failure);
+    if (halted) {
+        gaveUp_ = true;
+        return true; // undecided counts as possible
+    }
+    if (best) {
+        witness_ = std::move(attempts[best->slice]->circuit);
+        return true;
+    }
+    for (auto& a : attempts)
+        if (a->state != Attempt::State::Unsatisfiable) {
+            // Every slice is decided unless the run was halted.
+            gaveUp_ = true;
+            return true;
+        }
+    return false;
 }
 
 void FastBound::RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n,

@@ -78,12 +78,15 @@ public:
     const Stats& stats() const { return stats_; }
 
     // How a node count is searched (docs/fast-bound.md): the count is split into slices by
-    // the last node's lower operand, and every undecided slice gets a budget of solver
-    // conflicts per round, the budget growing from round to round. The answers and the
-    // circuits found do not depend on it either.
+    // the last node's lower operand (from sliceFrom nodes on), and every undecided slice gets a
+    // budget of solver conflicts per round, the budget growing from round to round. The answers and
+    // the circuits found do not depend on it either.
     struct Schedule {
         uint64_t firstBudget = 1000; // conflicts per slice in the first round
         uint32_t growth = 2;         // factor from one round to the next
+        // Node counts below this one are searched whole: on small instances the slices
+        // cost more than they save (about twice the time at four nodes).
+        uint32_t sliceFrom = 5;
     };
     void setSchedule(const Schedule& schedule) { schedule_ = schedule; }
 
@@ -97,6 +100,11 @@ private:
     void RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n, uint64_t budget,
                   const std::vector<uint32_t>& rows,
                   std::optional<std::chrono::steady_clock::time_point> deadline);
+    // All rounds of every slice, when no rows pass between slices (the whole table is
+    // encoded): a slice goes on to its next round without waiting for the others, with the
+    // same budgets, witness and answer as rounds run in step.
+    bool RunWithoutBarriers(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n,
+                            std::optional<std::chrono::steady_clock::time_point> deadline);
     // Refines one slice on its budget: rows from `rows` it has not seen, then solves and
     // counterexample rows until it is decided or the budget is spent.
     void Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
