@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
         else if (a == "--no-assoc")
             options.associativity = false;
         else if (a == "--allrows")
-            options.eagerRows = UINT32_MAX;
+            options.eagerRows = options.eagerNodes = UINT32_MAX;
         else if (a == "--lazyrows")
             options.eagerRows = 0;
         else if (a[0] != '-')

@@ -32,10 +32,13 @@ public:
         bool associativity = true;   // regrouped chains of one associative operation
         bool noReapply = true;       // normal model, where the library allows it
         bool symmetricInputs = true; // ordered first use of exchangeable inputs
-        // Tables of at most this many rows are encoded whole from the start; larger ones
-        // grow row by row as candidates fail (on 16 rows nearly every row is needed anyway,
-        // and one solve on all of them beats a dozen refinement steps).
+        // Tables of at most eagerRows rows are encoded whole from the start at counts of
+        // at most eagerNodes nodes; otherwise rows are added as candidates fail. On small
+        // instances nearly every row is needed anyway and one solve on all of them beats a
+        // dozen refinement steps; on larger ones the proofs need fewer rows than the table
+        // has (measured: docs/fast-bound.md).
         uint32_t eagerRows = 16;
+        uint32_t eagerNodes = 6;
         bool atMostOnePair = true;   // a node selects exactly one pair
         bool essentialInputs = true; // every essential input is read by some node
         bool siblings = true;        // normal model: no node reads two nodes on one pair

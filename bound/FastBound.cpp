@@ -71,7 +71,7 @@ bool FastBound::Possible(uint32_t n) {
         a->probe = probe_;
 
     // With the whole table encoded no rows pass between slices: each runs on its own.
-    if (problem_.rows() <= options_.eagerRows) return RunWithoutBarriers(attempts, n, deadline);
+    if (Eager(n)) return RunWithoutBarriers(attempts, n, deadline);
 
     std::vector<uint32_t> rows = knownRows_; // rows every attempt has from the next round on
     std::vector<bool> known(problem_.rows(), false);
@@ -309,7 +309,7 @@ void FastBound::Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vect
 }
 
 void FastBound::AddEagerRows(BoundEncoder& enc) const {
-    if (problem_.rows() > options_.eagerRows) return;
+    if (!Eager(enc.nodes())) return;
     for (uint32_t r = 0; r < problem_.rows(); ++r)
         if (problem_.caredAnywhere(r)) enc.AddRow(r);
 }

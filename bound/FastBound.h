@@ -109,8 +109,12 @@ private:
     // counterexample rows until it is decided or the budget is spent.
     void Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
                  std::optional<std::chrono::steady_clock::time_point> deadline);
-    // Adds every cared-for row to a new encoder when the table is small enough
-    // (BoundEncoder::Options::eagerRows).
+    // True when the whole table is encoded from the start at n nodes
+    // (BoundEncoder::Options::eagerRows and eagerNodes).
+    bool Eager(uint32_t n) const {
+        return problem_.rows() <= options_.eagerRows && n <= options_.eagerNodes;
+    }
+    // Adds every cared-for row to a new encoder when Eager.
     void AddEagerRows(BoundEncoder& enc) const;
     // Solves enc (bounded to cost `bound` when given) until a candidate is right on every
     // row; nullopt when there is none, or when the solve was ended (gaveUp_ is then set).

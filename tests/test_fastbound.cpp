@@ -305,7 +305,7 @@ TEST_F(FastBoundTest, SymmetryBreakingKeepsTheOptimum) {
     bare.colex = bare.colexAll = bare.tieBreak = bare.associativity = bare.noReapply = false;
     bare.symmetricInputs = bare.atMostOnePair = bare.essentialInputs = false;
     bare.siblings = bare.knownOperand = false;
-    bare.eagerRows = UINT32_MAX;
+    bare.eagerRows = bare.eagerNodes = UINT32_MAX;
     std::mt19937 rng(99);
     for (int i = 0; i < 24; ++i) {
         const uint32_t f = rng() & 0xFFu;
