@@ -82,7 +82,7 @@ public:
     // budget of solver conflicts per round, the budget growing from round to round. The answers and
     // the circuits found do not depend on it either.
     struct Schedule {
-        uint64_t firstBudget = 1000; // conflicts per slice in the first round
+        uint64_t firstBudget = 2000; // conflicts per slice in the first round
         uint32_t growth = 2;         // factor from one round to the next
         // Node counts below this one are searched whole: on small instances the slices
         // cost more than they save (about twice the time at four nodes).
