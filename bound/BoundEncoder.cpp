@@ -617,19 +617,16 @@ BoundEncoder::Solve(std::optional<std::chrono::steady_clock::time_point> deadlin
                                 " without a counter for it");
         if (const int lit = cost_->AtMost(*costBound)) assumptions.push_back(lit);
     }
-    switch (solver_->Solve(assumptions, deadline)) {
-    case CadicalSolver::Result::Satisfiable:
-        return Result::Satisfiable;
-    case CadicalSolver::Result::Unsatisfiable:
-        return Result::Unsatisfiable;
-    default:
-        return Result::Unknown;
-    }
+    return Of(solver_->Solve(assumptions, deadline));
 }
 
 BoundEncoder::Result BoundEncoder::Solve(const CadicalSolver::Limits& limits) {
     if (inconsistent_) return Result::Unsatisfiable;
-    switch (solver_->Solve({}, limits)) {
+    return Of(solver_->Solve({}, limits));
+}
+
+BoundEncoder::Result BoundEncoder::Of(CadicalSolver::Result r) {
+    switch (r) {
     case CadicalSolver::Result::Satisfiable:
         return Result::Satisfiable;
     case CadicalSolver::Result::Unsatisfiable:

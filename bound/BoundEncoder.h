@@ -99,6 +99,7 @@ private:
     static constexpr int kTrue = 0x7fffffff;
     static constexpr int kFalse = -kTrue;
 
+    static Result Of(CadicalSolver::Result r);
     int NewVar();
     void AddClause(std::initializer_list<int> lits);
     void AddClause(const std::vector<int>& lits);

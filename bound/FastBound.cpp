@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -202,14 +203,7 @@ bool FastBound::RunWithoutBarriers(std::vector<std::unique_ptr<Attempt>>& attemp
             changed.notify_all();
         }
     };
-    const size_t helpers = std::min<size_t>(threads_, count) - 1;
-    std::vector<std::thread> pool;
-    pool.reserve(helpers);
-    for (size_t t = 0; t < helpers; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
+    RunOnThreads(count, work);
     if (failure) std::rethrow_exception(failure);
     if (halted) {
         gaveUp_ = true;
@@ -255,7 +249,12 @@ void FastBound::RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32
                     attempts[j]->cancel = true;
         }
     };
-    const size_t helpers = std::min<size_t>(threads_, attempts.size()) - 1;
+    RunOnThreads(attempts.size(), work);
+    if (failure) std::rethrow_exception(failure);
+}
+
+void FastBound::RunOnThreads(size_t tasks, const std::function<void()>& work) const {
+    const size_t helpers = std::min<size_t>(threads_, tasks) - 1;
     std::vector<std::thread> pool;
     pool.reserve(helpers);
     for (size_t t = 0; t < helpers; ++t)
@@ -263,7 +262,6 @@ void FastBound::RunRound(std::vector<std::unique_ptr<Attempt>>& attempts, uint32
     work();
     for (std::thread& t : pool)
         t.join();
-    if (failure) std::rethrow_exception(failure);
 }
 
 void FastBound::Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,6 +106,9 @@ private:
     // same budgets, witness and answer as rounds run in step.
     bool RunWithoutBarriers(std::vector<std::unique_ptr<Attempt>>& attempts, uint32_t n,
                             std::optional<std::chrono::steady_clock::time_point> deadline);
+    // Runs `work` on the calling thread and on helpers, up to setThreads threads in all and
+    // no more than there are tasks, and waits for all of them.
+    void RunOnThreads(size_t tasks, const std::function<void()>& work) const;
     // Refines one slice on its budget: rows from `rows` it has not seen, then solves and
     // counterexample rows until it is decided or the budget is spent.
     void Advance(Attempt& a, uint32_t n, uint64_t budget, const std::vector<uint32_t>& rows,
