@@ -453,7 +453,7 @@ void applyTerm(uint32_t& v, char c, uint32_t r, const PLA_type& type) {
 // The final value once every term was applied: what no term lists follows the type.
 uint32_t resolveValue(uint32_t v, const PLA_type& type) {
     if (v & kDcCovered) return 2;
-    if (v & kOnOffClash) throw RuntimeException("PLA::Simulate: ON- and OFF-sets intersect");
+    if (v & kOnOffClash) throw RuntimeException("the ON-set and the OFF-set of the target overlap");
     if (v == 3) {
         if (type.f && type.r) return 2;
         if (type.f) return 0;
@@ -486,7 +486,7 @@ std::vector<uint32_t> PLA::Simulate(const Cube& input) const {
 }
 
 std::vector<uint8_t> PLA::SimulateAll() const {
-    if (inputs_ > 30) throw RuntimeException("PLA::SimulateAll: too many inputs");
+    if (inputs_ > 30) throw RuntimeException("a target of more than 30 inputs is too large to tabulate");
     const size_t rows = size_t(1) << inputs_;
     std::vector<uint8_t> values(rows * outputs_);
     bool products = true;

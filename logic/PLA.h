@@ -107,6 +107,11 @@ public:
     void SavePLAtoStringStream(std::ostream& out) const;
 
 private:
+    // LoadPLA's checks after reading: the first point that a type listing both sets makes 1
+    // and 0 at once ("" when there is none; termLines[t] is the line of term t), and the
+    // outputs a .phase complements.
+    std::string findOnOffClash(const std::vector<size_t>& termLines) const;
+    void applyPhase(const std::string& phase);
     void rebuildTree();
     Term& termAt(size_t pos, const char* op);
     void makeGate(uint32_t n, const char* type, const char* name,

@@ -6,6 +6,7 @@
 #include "util/myExcept.h"
 #include "util/utils.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <limits>
@@ -15,6 +16,9 @@ namespace {
 // Largest number of inputs or outputs a file may declare. Every term line must hold that
 // many characters anyway; the limit keeps a damaged header from describing absurd shapes.
 constexpr uint64_t kMaxWidth = uint64_t(1) << 20;
+
+// A .phase that complements outputs is applied to the listed table of every input point.
+constexpr uint32_t kMaxPhaseInputs = 20;
 
 // A decimal count: digits only, no sign, no trailing characters, at most limit.
 bool parseCount(const std::string& s, uint64_t limit, uint64_t& value) {
@@ -42,13 +46,13 @@ std::string characters(size_t n) {
     return int2string(n) + (n == 1 ? " character" : " characters");
 }
 
-// Input part of a term line: '2' is another spelling of '-'. Returns the position of the
-// first character that is no input value (npos when there is none).
+// Input part of a term line: '2' and '?' are other spellings of '-'. Returns the position
+// of the first character that is no input value (npos when there is none).
 size_t mapInputs(const std::string& in, std::string& cube) {
     cube = in;
     for (size_t p = 0; p < cube.size(); ++p) {
         char& c = cube[p];
-        if (c == '2')
+        if (c == '2' || c == '?')
             c = '-';
         else if (c != '0' && c != '1' && c != '-')
             return p;
@@ -163,6 +167,9 @@ void PLA::LoadPLA(const std::string& file) {
     std::vector<std::string> onames;
     size_t inamesLine = 0;
     size_t onamesLine = 0;
+    std::string phase; // .phase: '1' keeps an output, '0' complements it
+    size_t phaseLine = 0;
+    std::vector<size_t> termLines; // the line each term starts on
     std::string line;
     std::string cube;
     std::string om;
@@ -211,6 +218,12 @@ void PLA::LoadPLA(const std::string& file) {
                     type_ += PLA_type(word);
                 }
                 typeSeen = true;
+            } else if (keyword == ".phase") {
+                phase = GetToken(line, pos);
+                phaseLine = lines.line();
+                if (phase.find_first_not_of("01") != std::string::npos || phase.empty())
+                    throw damaged(".phase needs one digit 0 or 1 per output, not \"" + phase +
+                                  "\"");
             } else if (keyword == ".e" || keyword == ".end") {
                 break;
             } else {
@@ -225,28 +238,36 @@ void PLA::LoadPLA(const std::string& file) {
             type_.f = true;
             type_.d = true;
         }
-        const std::string inPart = GetToken(line, pos);
-        if (inPart.size() != inputs_)
-            throw damaged("the input part \"" + inPart + "\" has " + characters(inPart.size()) +
-                          ", .i says " + int2string(inputs_));
-        if (const size_t bad = mapInputs(inPart, cube); bad != std::string::npos)
-            throw damaged("the input part has " + shown(inPart[bad]) + "; inputs are 0, 1, - or 2");
-        std::string outPart = GetToken(line, pos);
-        while (outPart.empty()) {
-            if (!lines.next(line)) throw damaged("the term has no output part");
+        // The row's characters: its input part, then its output part. Blanks, tabs and '|'
+        // between characters carry no meaning, and a row may go on over following lines
+        // until it has .i + .o characters.
+        const size_t width = size_t{inputs_} + outputs_;
+        const size_t rowLine = lines.line();
+        const auto wrongWidth = [&](size_t have) {
+            return damagedAt(rowLine, "the row has " + characters(have) + " where .i + .o = " +
+                                          int2string(inputs_) + " + " + int2string(outputs_) +
+                                          " = " + int2string(width) + " are needed");
+        };
+        std::string row;
+        for (;;) {
+            for (std::string tok = GetToken(line, pos); !tok.empty(); tok = GetToken(line, pos)) {
+                row += tok;
+                if (row.size() > width) throw wrongWidth(row.size());
+            }
+            if (row.size() == width) break;
+            // A keyword or a comment ends the row before its characters are complete.
+            if (!lines.next(line) || line[0] == '.' || line[0] == '#') throw wrongWidth(row.size());
             pos = 0;
-            outPart = GetToken(line, pos);
         }
-        if (outPart.size() != outputs_)
-            throw damaged("the output part \"" + outPart + "\" has " + characters(outPart.size()) +
-                          ", .o says " + int2string(outputs_));
+        const std::string inPart = row.substr(0, inputs_);
+        const std::string outPart = row.substr(inputs_);
+        if (const size_t bad = mapInputs(inPart, cube); bad != std::string::npos)
+            throw damagedAt(rowLine, "the input part has " + shown(inPart[bad]) +
+                                         "; inputs are 0, 1, -, 2 or ?");
         if (const size_t bad = mapOutputs(outPart, type_, om); bad != std::string::npos)
-            throw damaged("the output part has " + shown(outPart[bad]) +
-                          "; outputs are 0, 1, -, ~, 2, 3 or 4");
-        const std::string extra = GetToken(line, pos);
-        if (!extra.empty())
-            throw damaged("more output columns than .o " + int2string(outputs_) + ": " + outPart +
-                          " " + extra);
+            throw damagedAt(rowLine, "the output part has " + shown(outPart[bad]) +
+                                         "; outputs are 0, 1, -, ~, 2, 3 or 4");
+        termLines.push_back(rowLine);
 
         Term t;
         t.setCube(cube);
@@ -269,8 +290,91 @@ void PLA::LoadPLA(const std::string& file) {
     if (outputs_ == 0)
         throw IOException("Bad or damaged PLA file: " + file +
                           ": no .o line, so the function has no output");
+    if (!phase.empty() && phase.size() != outputs_)
+        throw damagedAt(phaseLine, ".phase has " + characters(phase.size()) + ", .o says " +
+                                       int2string(outputs_));
     inames_ = std::move(inames);
     onames_ = std::move(onames);
+    if (const std::string clash = findOnOffClash(termLines); !clash.empty())
+        throw IOException("Bad or damaged PLA file: " + file + ": " + clash);
+    if (phase.find('0') != std::string::npos) {
+        if (inputs_ > kMaxPhaseInputs)
+            throw damagedAt(phaseLine, ".phase complements outputs only of functions of at most " +
+                                           int2string(kMaxPhaseInputs) + " inputs");
+        applyPhase(phase);
+    }
+}
+
+std::string PLA::findOnOffClash(const std::vector<size_t>& termLines) const {
+    // Only a type that lists both sets can contradict itself, and a point that a don't-care
+    // term covers is a don't care whatever the other terms say.
+    if (!type_.f || !type_.r || terms_.empty()) return "";
+    if (inputs_ > 24 || (uint64_t{1} << inputs_) * outputs_ > (uint64_t{1} << 26)) return "";
+    const size_t rows = size_t{1} << inputs_;
+    std::vector<int32_t> on(rows * outputs_, -1), off(rows * outputs_, -1);
+    std::vector<bool> dc(rows * outputs_, false);
+    for (size_t t = 0; t < terms_.size(); ++t) {
+        const std::string& cube = terms_[t].denseLits();
+        uint64_t base = 0, free = 0;
+        for (uint32_t j = 0; j < inputs_; ++j) {
+            if (cube[j] == '1') base |= uint64_t{1} << j;
+            if (cube[j] == '-') free |= uint64_t{1} << j;
+        }
+        const std::string& om = terms_[t].getOM();
+        uint64_t sub = 0;
+        do {
+            const size_t at = (base | sub) * outputs_;
+            for (uint32_t o = 0; o < outputs_; ++o) {
+                if (om[o] == '1' && on[at + o] < 0) on[at + o] = static_cast<int32_t>(t);
+                if (om[o] == '0' && off[at + o] < 0) off[at + o] = static_cast<int32_t>(t);
+                if (om[o] == '-') dc[at + o] = true;
+            }
+            sub = (sub - free) & free;
+        } while (sub != 0);
+    }
+    for (size_t x = 0; x < on.size(); ++x) {
+        if (on[x] < 0 || off[x] < 0 || dc[x]) continue;
+        const size_t minterm = x / outputs_;
+        const auto o = static_cast<uint32_t>(x % outputs_);
+        std::string input(inputs_, '0');
+        for (uint32_t j = 0; j < inputs_; ++j)
+            if ((minterm >> j) & 1u) input[j] = '1';
+        const size_t first = termLines[static_cast<size_t>(std::min(on[x], off[x]))];
+        const size_t second = termLines[static_cast<size_t>(std::max(on[x], off[x]))];
+        return "lines " + int2string(first) + " and " + int2string(second) +
+               ": the ON-set and the OFF-set overlap: output " + int2string(o + 1) +
+               (onames_.empty() ? "" : " (" + onames_[o] + ")") + " is both 1 and 0 at the input " +
+               input;
+    }
+    return "";
+}
+
+void PLA::applyPhase(const std::string& phase) {
+    // Every point listed with the values the phase selects: a complemented output swaps its
+    // ON- and OFF-sets, its don't cares stay.
+    const std::vector<uint8_t> values = SimulateAll();
+    const size_t rows = size_t{1} << inputs_;
+    std::vector<Term> terms;
+    terms.reserve(rows);
+    Term term(inputs_, outputs_);
+    term.setCubeType(CUBE_PRODUCT);
+    std::string cubeText(inputs_, '0');
+    std::string om(outputs_, '-');
+    for (size_t m = 0; m < rows; ++m) {
+        for (uint32_t j = 0; j < inputs_; ++j)
+            cubeText[j] = (m >> j) & 1u ? '1' : '0';
+        for (uint32_t o = 0; o < outputs_; ++o) {
+            const uint8_t v = values[m * outputs_ + o];
+            om[o] = v == 2 ? '-' : ((v == 1) != (phase[o] == '0') ? '1' : '0');
+        }
+        term.setCube(cubeText);
+        term.setOM(om);
+        terms.push_back(term);
+    }
+    terms_.clear();
+    type_ = PLA_type("fdr");
+    for (const Term& t : terms)
+        AppendTerm(t);
 }
 
 void PLA::SavePLA(const std::string& file) const {

@@ -279,7 +279,7 @@ TEST(PLA, SimulateByType) {
     EXPECT_EQ(s.Simulate(Cube("01")), Values{1});
     EXPECT_EQ(s.Simulate(Cube("00")), Values{0});
 
-    const std::string clash = rt("PLA::Simulate: ON- and OFF-sets intersect");
+    const std::string clash = rt("the ON-set and the OFF-set of the target overlap");
     EXPECT_EQ(messageOf([&] {
                   pla("fr", {{"1-", "1"}, {"-1", "0"}}).Simulate(Cube("11"));
               }),

@@ -107,6 +107,10 @@ TEST_F(PLAFileTest, LineConventions) {
              // '|' separates like a blank; the output part may stand on a following line.
              std::string(".i 3\n.o 1\n.type fr\n1-0|1\n011\n\n  0\n"),
              std::string(".i 3\n.o 1\n.type fr\n1-0\n|\n1\n011 |0\n"),
+             // Blanks, tabs and '|' between the characters of a part carry no meaning; '?' in
+             // the input part is '-'.
+             std::string(".i 3\n.o 1\n.type fr\n1 ? 0 1\n0\t1|1 0\n"),
+             std::string(".i 3\n.o 1\n.type fr\n|||\n1-\n0 1\n01 10\n"),
              // Backslash joins lines; comments, blank lines and leading blanks are skipped.
              std::string("# head\n\n   .i 3\n.o 1\n\t.type \\\nfr\n  # x\n1-0 \\\r\n 1\n\\011 0\n"),
              // Nothing after ".e" or ".end" is read.
@@ -121,6 +125,20 @@ TEST_F(PLAFileTest, LineConventions) {
     EXPECT_EQ(load(".i 1\n.o 1\n.p 0\n1 1\n1 1\n").getTermCount(), 2u); // ".p 0" checks nothing
     EXPECT_EQ(load(".i 1048576\n.o 1\n.e\n").getInputs(), 1048576u);
     EXPECT_EQ(load(".i 2\n.i 2\n.o 1\n.ilb a b\n.ob f\n.type fdr\n11 1\n").getTermCount(), 1u);
+    // An output part in two groups, as the espresso examples write it.
+    EXPECT_EQ(termTexts(load(".i 4\n.o 7\n.p 1\n0000 1111 110\n")), (Texts{"0000 111111~"}));
+}
+
+// .phase: a 0 complements its output (ON- and OFF-set exchanged, don't cares kept), so the
+// table of every input point is listed; a 1 keeps it.
+TEST_F(PLAFileTest, PhaseComplementsOutputs) {
+    const PLA kept = load(".i 2\n.o 1\n.phase 1\n11 1\n");
+    EXPECT_EQ(termTexts(kept), (Texts{"11 1"}));
+    const PLA p = load(".i 2\n.o 2\n.ob s t\n.phase 01\n11 11\n10 -0\n");
+    EXPECT_EQ(p.getType(), PLA_type("fdr"));
+    EXPECT_EQ(p.getONames(), (Texts{"s", "t"}));
+    // Rows in minterm order (input 0 first): s complemented, t as given.
+    EXPECT_EQ(termTexts(p), (Texts{"00 10", "10 -0", "01 10", "11 01"}));
 }
 
 // Each damaged file is refused with the line and the reason; the terms before stay.
@@ -128,8 +146,13 @@ TEST_F(PLAFileTest, DamagedFiles) {
     const std::string i1 = "line 1: .i needs a number of inputs from 1 to 1048576, not ";
     const std::string o = ".o needs a number of outputs from 1 to 1048576, not ";
     const std::string in3 = "line 3: the input part ";
-    const std::string badIn = "has 'x'; inputs are 0, 1, - or 2";
-    const std::string more = "line 3: more output columns than .o 1: ";
+    const std::string badIn = "has 'x'; inputs are 0, 1, -, 2 or ?";
+    const auto row = [](const std::string& line, size_t have, size_t in, size_t out) {
+        return "line " + line + ": the row has " + std::to_string(have) +
+               (have == 1 ? " character" : " characters") + " where .i + .o = " +
+               std::to_string(in) + " + " + std::to_string(out) + " = " +
+               std::to_string(in + out) + " are needed";
+    };
     const std::string noOut = "no .o line, so the function has no output";
     struct Case {
         std::string file, why;
@@ -150,22 +173,21 @@ TEST_F(PLAFileTest, DamagedFiles) {
         {".i 2\n.o 1\n.type fx\n", "line 3: .type fx has 'x'; the letters are f, d and r (or "
                                    "the word esop)"},
         {".i 3\n.o 1\n1x0 1\n", in3 + badIn},
-        {".i 2\n.o 1\n11 1\n110 1\n",
-         "line 4: the input part \"110\" has 3 characters, .i says 2",
-         {"11 1"}},
-        {".i 2\n.o 1\n1 1\n", in3 + "\"1\" has 1 character, .i says 2"},
-        {".i 2\n.o 1\n|||\n11 1\n", in3 + "\"\" has 0 characters, .i says 2"},
-        {std::string(".i 2\n.o 1\n1\0 1\n", 15), in3 + "has '\\x00'; inputs are 0, 1, - or 2"},
-        {".i 2\n.o 2\n11 1\n", "line 3: the output part \"1\" has 1 character, .o says 2"},
-        {".i 2\n.o 1\n11 10\n", "line 3: the output part \"10\" has 2 characters, .o says 1"},
-        {".i 2\n.o 1\n11 1 0\n", more + "1 0"},
+        {".i 2\n.o 1\n11 1\n110 1\n", row("4", 4, 2, 1), {"11 1"}},
+        {".i 2\n.o 1\n1 1\n", row("3", 2, 2, 1)},
+        {".i 2\n.o 1\n1\n.e\n", row("3", 1, 2, 1)}, // a keyword ends the row
+        {std::string(".i 2\n.o 1\n1\0 1\n", 15), in3 + "has '\\x00'; inputs are 0, 1, -, 2 or ?"},
+        {".i 2\n.o 2\n11 1\n", row("3", 3, 2, 2)},
+        {".i 2\n.o 1\n11 10\n", row("3", 4, 2, 1)},
+        {".i 2\n.o 1\n11 1 0\n", row("3", 4, 2, 1)},
         {".i 2\n.o 1\n11 5\n", "line 3: the output part has '5'; outputs are 0, 1, -, ~, 2, 3 "
                                "or 4"},
-        {".i 2\n.o 1\n11\n", "line 3: the term has no output part"},
+        {".i 2\n.o 1\n11\n", row("3", 2, 2, 1)},
         {".i 2\n11 1\n", "line 2: a term before .i and .o"},
         {".i 2\n.o 1\n.ilb a\n.e\n", "line 3: .ilb names 1 inputs, .i says 2"},
         {".i 2\n.o 1\n.ob a b\n.e\n", "line 3: .ob names 2 outputs, .o says 1"},
-        {".i 2\n.o 1\n.phase 1\n", "line 3: unknown keyword .phase"},
+        {".i 2\n.o 1\n.phase 2\n", "line 3: .phase needs one digit 0 or 1 per output, not \"2\""},
+        {".i 2\n.o 1\n.phase 10\n11 1\n", "line 3: .phase has 2 characters, .o says 1", {"11 1"}},
         {".i 2\r\n.o 1\r\n\r\n.I 2\n", "line 4: unknown keyword .I"},
         {"", noOut},
         {".i 2\n.e\n", noOut},

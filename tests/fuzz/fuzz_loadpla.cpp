@@ -46,7 +46,7 @@ void simulateSome(const PLA& pla) {
             for (uint32_t x : v)
                 if (x > 3) fail("Simulate gave a value above 3");
         } catch (const CException& e) {
-            if (e.GetMsg() != "Runtime Exception: PLA::Simulate: ON- and OFF-sets intersect")
+            if (e.GetMsg() != "Runtime Exception: the ON-set and the OFF-set of the target overlap")
                 fail("Simulate raised " + e.GetMsg());
         }
     }
