@@ -29,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Number of minterms of a function of n inputs: 2^n, the shift count taken modulo 32 (so
 // 32 inputs, k = 31 with polymorphic edges, give 1).
@@ -38,12 +39,12 @@ uint32_t MintermCount(uint32_t n);
 // MintermCount(k + 1) minterms with polymorphic edges, else MintermCount(k). The number
 // must fit the table by its value (leading zeros of a -fh number are fine):
 // - a -f number, read as 32 bits, fills minterms 0..31; for a table of fewer than 32
-//   minterms it must lie below 2^minterms, else RuntimeException "TargetTable: Function
-//   number does not fit a truth table of <m> minterms: <text>";
+//   minterms it must lie below 2^minterms, else RuntimeException "Option -f: the function
+//   number <text> does not fit a truth table of <m> minterms (<k> inputs)";
 // - a -fh number may have any number of digits; one with a one beyond the table raises
-//   "TargetTable: Hexadecimal function number does not fit a truth table of <m> minterms:
-//   <text>", and a character that is no hexadecimal digit "TargetTable: Not a hexadecimal
-//   number: <text>".
+//   "Option -fh: the hexadecimal function number <text> does not fit a truth table of <m>
+//   minterms (<k> inputs), which has <m/4> hexadecimal digits", and a character that is
+//   no hexadecimal digit "not a hexadecimal number: <text>".
 TruthTable TargetTable(const Settings& settings);
 
 // The target PLA of function number f: k inputs (k + 1 with polyedges, the last one the
@@ -53,9 +54,13 @@ TruthTable TargetTable(const Settings& settings);
 std::unique_ptr<PLA> DeriveFnctPLA(uint32_t f, uint32_t k, bool polyedges);
 // The same with the values taken from table (minterms beyond the table are 0).
 std::unique_ptr<PLA> DeriveFnctPLA(const TruthTable& table, uint32_t k, bool polyedges);
+// A target of one output per table, all of the same size: output o takes its values from
+// tables[o].
+std::unique_ptr<PLA> DeriveFnctPLA(const std::vector<TruthTable>& tables, uint32_t k,
+                                   bool polyedges);
 
 // Writes int2bin(f, 2^k) and a line end to file (truncating it). RuntimeException
-// "WriteTruth: cannot open file: <file>" when it cannot be opened.
+// "<file>: cannot create the truth-table file" when it cannot be opened.
 void Write_Truth(uint32_t f, uint32_t k, const std::string& file);
 // Writes the values of table on minterms 2^k - 1 down to 0 (0 beyond the table) and a
 // line end; with polymorphic edges the caller passes its k, so the file holds the half of
@@ -65,12 +70,19 @@ void Write_Truth(const TruthTable& table, uint32_t k, const std::string& file);
 // The largest number of inputs of a truth-table file.
 constexpr uint32_t kMaxTableInputs = 31;
 
-// Reads the truth-table file into a table of 2^k minterms. Without k, k comes from the
-// length of the word: 2^k binary digits or 2^k / 4 hexadecimal digits; a word that could
-// be either and holds only 0 and 1 is binary. RuntimeException "ReadTruth: cannot open
-// file: <file>" when the file cannot be opened, and "ReadTruth: Does not look like a truth
-// table: <file>: <reason>" when the file holds no word, the length fits no table (the
-// reason says which lengths are expected) or a character is no digit of the form.
+// Reads the truth-table file: one table of 2^k minterms per line that holds a word (the
+// first blank-delimited word of the line; the rest of the line is ignored), one output
+// per line, in order. Without k, k comes from the lengths of the words: 2^k binary digits
+// or 2^k / 4 hexadecimal digits, the same k on every line; when the words could be read
+// either way and every one of binary length holds only 0 and 1, they are binary.
+// RuntimeException "<file>: cannot open the truth-table file" when the file cannot be
+// opened, "<file>: does not look like a truth table: the file holds no table", and
+// "<file>: line <l>: does not look like a truth table: <reason>" when a word's length fits
+// no table of k inputs, or not the inputs of the lines before it (the reason says which
+// lengths are expected), or a character is no digit of the form.
+std::vector<TruthTable> ReadTruthTables(std::optional<uint32_t> k, const std::string& file);
+// The same for a file of one table; a file of more lines is refused ("<file>: holds <n>
+// tables ...").
 TruthTable ReadTruthTable(std::optional<uint32_t> k, const std::string& file);
 // The function number of the truth-table file: minterms 0..31 of ReadTruthTable(k, file),
 // which is the whole table for k <= 5.

@@ -69,22 +69,24 @@ TEST(TargetTable, NumbersMustFitTheTable) {
         std::string number; // decimal, or hexadecimal after "h"
         std::string table;  // hexOf the result, or the message
     };
-    const std::string fit = "Function number does not fit a truth table of ";
-    const std::string hexFit = "Hexadecimal function number does not fit a truth table of ";
+    const std::string fit = "Option -f: the function number ";
+    const std::string hexFit = "Option -fh: the hexadecimal function number ";
     const std::vector<Case> cases = {
         {6, false, "3735928559", "00000000deadbeef"},
         {6, true, "5", std::string(31, '0') + "5"},
         {4, false, "65535", "ffff"},
         {2, true, "255", "ff"},
-        {0, false, "2", fit + "1 minterm: 2"},
+        {0, false, "2", fit + "2 does not fit a truth table of 1 minterm (0 inputs)"},
         {5, false, "h12345678", "12345678"},
-        {1, false, "h000000004", hexFit + "2 minterms: 000000004"},
+        {1, false, "h000000004",
+         hexFit + "000000004 does not fit a truth table of 2 minterms (1 input), which has 1 "
+                  "hexadecimal digit of value below 4"},
         {4, false, "h00000ABCD", "abcd"},
         {6, false, "h900000000", "0000000900000000"},
         {6, true, "h10000000000000000", std::string(15, '0') + "1" + std::string(16, '0')},
         {7, true, "h80000000000000000000000000000001",
          std::string(32, '0') + "8" + std::string(30, '0') + "1"},
-        {4, false, "h12x", "Not a hexadecimal number: 12x"},
+        {4, false, "h12x", "not a hexadecimal number: 12x"},
     };
     for (const Case& c : cases) {
         Settings s;
@@ -99,7 +101,7 @@ TEST(TargetTable, NumbersMustFitTheTable) {
         const std::string error = messageOf([&] { got = hexOf(TargetTable(s)); });
         // A refusal has blanks, a table has none.
         const bool refused = c.table.find(' ') != std::string::npos;
-        EXPECT_EQ(error.empty() ? got : error, refused ? rt("TargetTable: " + c.table) : c.table)
+        EXPECT_EQ(error.empty() ? got : error, refused ? rt(c.table) : c.table)
             << c.number << " k=" << c.k;
     }
 }
@@ -122,7 +124,7 @@ TEST(TruthFile, Writing) {
     EXPECT_EQ(Read_truth(7, t), table.low32());
     const std::string nowhere = dir.file("no/such/dir/t.txt");
     EXPECT_EQ(messageOf([&] { Write_Truth(6, 2, nowhere); }),
-              rt("WriteTruth: cannot open file: " + nowhere));
+              rt(nowhere + ": cannot create the truth-table file"));
 }
 
 // Reading: k given or taken from the length of the word.
@@ -161,11 +163,33 @@ TEST(TruthFile, Reading) {
         std::string got;
         const std::string error = messageOf([&] { got = hexOf(ReadTruthTable(c.k, t)); });
         const bool refused = c.table.find(' ') != std::string::npos;
+        const std::string where = c.table == "the file holds no table" ? ": " : ": line 1: ";
         EXPECT_EQ(error.empty() ? got : error,
-                  refused ? rt("ReadTruth: Does not look like a truth table: " + t + ": " + c.table)
+                  refused ? rt(t + where + "does not look like a truth table: " + c.table)
                           : c.table)
             << "'" << c.content << "'";
     }
+    // One output per line; k agrees across the lines, and a line that does not fit is named.
+    const auto tables = [&](std::optional<uint32_t> k, const std::string& content) {
+        writeFile(t, content);
+        std::string text;
+        const std::string error = messageOf([&] {
+            for (const TruthTable& table : ReadTruthTables(k, t))
+                text += hexOf(table) + " ";
+        });
+        return error.empty() ? text : error;
+    };
+    EXPECT_EQ(tables(std::nullopt, "6\r\n\n8 x\n"), "6 8 ");
+    EXPECT_EQ(tables(std::nullopt, "0110\n1000\n"), "6 8 ");            // binary, 2 inputs
+    EXPECT_EQ(tables(std::nullopt, "0110\n6996\n"), "0110 6996 ");      // hexadecimal, 4 inputs
+    EXPECT_EQ(tables(std::nullopt, "6996\n0110100110010110\n"), "6996 6996 "); // mixed forms
+    EXPECT_EQ(tables(4, "6996\n\n69x6\n"),
+              rt(t + ": line 3: does not look like a truth table: 4 hexadecimal digits expected, "
+                     "another character found"));
+    writeFile(t, "6\n8\n");
+    EXPECT_EQ(messageOf([&] { ReadTruthTable(std::nullopt, t); }),
+              rt(t + ": holds 2 tables (one per output line); a single-output table is needed "
+                     "here"));
     EXPECT_EQ(messageOf([&] { ReadTruthTable(2, dir.file("missing.txt")); }),
-              rt("ReadTruth: cannot open file: " + dir.file("missing.txt")));
+              rt(dir.file("missing.txt") + ": cannot open the truth-table file"));
 }

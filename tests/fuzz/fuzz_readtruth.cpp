@@ -30,8 +30,7 @@ void checkOne(uint32_t k, const std::string& file, const std::string& copy) {
         table = ReadTruthTable(k, file);
     } catch (const CException& e) {
         // The message names the file and the reason.
-        const std::string refusal =
-            "Runtime Exception: ReadTruth: Does not look like a truth table: " + file + ": ";
+        const std::string refusal = "Runtime Exception: " + file + ": ";
         if (e.GetMsg().rfind(refusal, 0) != 0) fail("unexpected exception: " + e.GetMsg());
         return;
     }
