@@ -1,16 +1,18 @@
 // BLIF netlist writer of a network: header, one block per node, closing line.
 #include "network/Network.h"
 
+#include "util/OutputFile.h"
 #include "util/myExcept.h"
 
 #include <fstream>
 
 void Network::SaveBlif(const std::string& fileName) const {
-    std::ofstream out(fileName, std::ios::out | std::ios::trunc);
-    if (!out) throw IOException("Network::SaveBlif: Cannot open file: " + fileName);
+    OutputFile file(fileName);
+    std::ostream& out = file.stream();
     SaveBlifHeader(out);
     SaveBlifNodes(out);
     out << ".end" << std::endl;
+    file.Close();
 }
 
 void Network::SaveBlifHeader(std::ostream& out) const {
@@ -27,11 +29,11 @@ void Network::SaveBlifHeader(std::ostream& out) const {
 
 void Network::SaveBlifNodes(std::ostream& out) const {
     for (const Node& node : nodes_) {
-        if (node.getOutputs() != 1) throw IOException("Network::SaveBlif: Multioutput node");
+        if (node.getOutputs() != 1) throw InternalError("a BLIF node with several outputs");
 
         if (node.isDFF()) {
             if (node.getInputs() != 1 && node.getInputs() != 2)
-                throw IOException("Network::SaveBlif: Strange DFF");
+                throw InternalError("a latch with neither one nor two inputs");
             out << ".latch " << node.getIName(0) << ' ' << node.getOName(0) << std::endl;
             continue;
         }
@@ -48,7 +50,7 @@ void Network::SaveBlifNodes(std::ostream& out) const {
         for (uint32_t u = 0; u < node.getInputs(); ++u) {
             const std::string name = node.getIName(u);
             if (name.empty() && !firstIsDash)
-                throw RuntimeException("Network::SaveBlif: Empty node input name");
+                throw InternalError("a BLIF node input without a name");
             out << ' ' << name;
         }
         out << ' ' << node.getOName(0) << std::endl;

@@ -8,6 +8,7 @@
 // node order after the inputs.
 #include "synth/SAT_CircGen.h"
 
+#include "util/OutputFile.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -48,7 +49,7 @@ uint32_t tableOf(const PLA& function) {
     for (uint32_t r = 0; r < 4; ++r) {
         const std::vector<uint32_t> v = function.Simulate(Cube(rows[r]));
         if (v.empty() || v[0] > 1)
-            throw InternalError("SaveAIG: a node function without a complete table");
+            throw InternalError("a library function without a complete table");
         if (v[0] == 1) table |= 1u << r;
     }
     return table;
@@ -118,6 +119,47 @@ void putDelta(std::ostream& out, uint32_t x) {
     out.put(static_cast<char>(x));
 }
 
+// A circuit as an AND-inverter graph: its ANDs and the literal of every output.
+struct AndInverterForm {
+    AndGraph graph;
+    std::vector<uint32_t> outputs;
+};
+AndInverterForm andInverterForm(const Circuit& c, const std::vector<PLA>& nodeFunctions,
+                                uint32_t k, uint32_t m) {
+    std::vector<uint32_t> table(nodeFunctions.size());
+    for (uint32_t t = 0; t < nodeFunctions.size(); ++t)
+        table[t] = tableOf(nodeFunctions[t]);
+
+    // The literal of every signal: the constant, the inputs, then each node as ANDs.
+    AndInverterForm form{AndGraph(k), {}};
+    std::vector<uint32_t> literal(c.lastSignal() + 1);
+    for (uint32_t q = 0; q <= k; ++q)
+        literal[q] = 2 * q;
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
+        const Circuit::Node& nd = c.node(i);
+        uint32_t in[2];
+        for (uint32_t b = 0; b < 2; ++b) {
+            if (nd.source[b] == Circuit::kNone)
+                throw InternalError("the AIGER writer met a gate input without a source");
+            in[b] = literal[nd.source[b]] ^ (nd.inverted[b] ? 1u : 0u);
+        }
+        if (nd.function >= table.size())
+            throw InternalError("the AIGER writer met node " + int2string(i) +
+                                " without a library function");
+        literal[i] = form.graph.Gate(table[nd.function], in[0], in[1]);
+    }
+    form.outputs.resize(m);
+    for (uint32_t o = 0; o < m; ++o) {
+        const Circuit::Output& output = c.outputs[o];
+        if (output.driver == Circuit::kNone)
+            throw InternalError("the AIGER writer met an output without a driver");
+        // As in the classic ASCII file, an output inversion left open counts as an inversion.
+        const bool inverted = output.inverted || output.inversionOpen;
+        form.outputs[o] = literal[output.driver] ^ (inverted ? 1u : 0u);
+    }
+    return form;
+}
+
 } // namespace
 
 void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) {
@@ -125,8 +167,8 @@ void SAT_CircGen::SaveDOT(const SoPLA* model, uint32_t nodes, std::string file) 
 }
 
 void SAT_CircGen::SaveDOT(const Circuit& c, const std::string& file) const {
-    std::ofstream out(file, std::ios::out | std::ios::trunc);
-    if (!out) throw RuntimeException("SaveDOT: cannot open file.");
+    OutputFile outFile(file);
+    std::ostream& out = outFile.stream();
 
     const uint32_t last = c.lastSignal();
     out << "digraph Network {" << std::endl;
@@ -176,6 +218,7 @@ void SAT_CircGen::SaveDOT(const Circuit& c, const std::string& file) const {
         out << "     O_" << o << " -> N_" << output.driver << attr << ";" << std::endl;
     }
     out << "}" << std::endl;
+    outFile.Close();
 }
 
 void SAT_CircGen::SaveAAG(const SoPLA* model, uint32_t nodes, std::string file) {
@@ -183,17 +226,37 @@ void SAT_CircGen::SaveAAG(const SoPLA* model, uint32_t nodes, std::string file) 
 }
 
 void SAT_CircGen::SaveAAG(const Circuit& c, const std::string& file) const {
-    std::ofstream out(file, std::ios::out | std::ios::trunc);
-    if (!out) throw RuntimeException("SaveAAG: cannot open file.");
-
-    bool anyXor = false;
+    // A circuit of AND gates keeps the classic file: one AIGER variable per node. Any other
+    // circuit without polymorphic edges is written in AND-inverter form, as the binary
+    // file is; a polymorphic one keeps the classic notation for its edges.
+    bool allAnd = true, anyXor = false, andOrXor = true;
     for (const Circuit::Node& nd : c.nodes) {
         const std::string gate = GateName(nd.function);
-        if (gate != "and" && gate != "xor")
-            throw RuntimeException("SaveAAG: node function not supported.");
+        allAnd = allAnd && gate == "and";
         anyXor = anyXor || gate == "xor";
+        andOrXor = andOrXor && (gate == "and" || gate == "xor");
     }
+    if (!allAnd && c.PolyEdges() == 0) {
+        const AndInverterForm aig = andInverterForm(c, nodeFunctions, k, m);
+        OutputFile outFile(file);
+        std::ostream& out = outFile.stream();
+        out << "aag " << k + aig.graph.count() << " " << k << " 0 " << m << " "
+            << aig.graph.count() << "\n";
+        for (uint32_t q = 0; q < k; ++q)
+            out << 2 * (q + 1) << "\n";
+        for (uint32_t lit : aig.outputs)
+            out << lit << "\n";
+        for (const auto& g : aig.graph.gates())
+            out << g[0] << " " << g[1] << " " << g[2] << "\n";
+        outFile.Close();
+        return;
+    }
+    if (!andOrXor)
+        throw RuntimeException(
+            "the AIGER file of a circuit with polymorphic edges takes AND and XOR gates only");
 
+    OutputFile outFile(file);
+    std::ostream& out = outFile.stream();
     // The header counts the engine's field n, not the solution's node count (the classic
     // writer's choice, kept: the front end passes the same value).
     out << (polyEdges ? "p" : "") << (anyXor ? "x" : "") << "aag " << n + k << " " << k << " 0 "
@@ -214,7 +277,7 @@ void SAT_CircGen::SaveAAG(const Circuit& c, const std::string& file) const {
         std::string port[2];
         for (uint32_t b = 0; b < 2; ++b) {
             if (nd.source[b] == Circuit::kNone)
-                throw RuntimeException("SaveAAG: port without source.");
+                throw InternalError("the AIGER writer met a gate input without a source");
             const bool poly = polyEdges && nd.polymorphic[b];
             port[b] = (poly ? "-" : "") + int2string(2 * nd.source[b] + (nd.inverted[b] ? 1 : 0));
         }
@@ -223,6 +286,7 @@ void SAT_CircGen::SaveAAG(const Circuit& c, const std::string& file) const {
         else
             out << 2 * i << " " << port[0] << " " << port[1] << std::endl;
     }
+    outFile.Close();
 }
 
 void SAT_CircGen::SaveAIG(const SoPLA* model, uint32_t nodes, std::string file) {
@@ -231,54 +295,25 @@ void SAT_CircGen::SaveAIG(const SoPLA* model, uint32_t nodes, std::string file) 
 
 void SAT_CircGen::SaveAIG(const Circuit& c, const std::string& file) const {
     // Everything is checked and computed before the file is created.
-    if (c.PolyEdges() != 0) throw RuntimeException("SaveAIG: polymorphic edges not supported.");
-    std::vector<uint32_t> table(nodeFunctions.size());
-    for (uint32_t t = 0; t < nodeFunctions.size(); ++t)
-        table[t] = tableOf(nodeFunctions[t]);
-
-    // The literal of every signal: the constant, the inputs, then each node as ANDs.
-    AndGraph graph(k);
-    std::vector<uint32_t> literal(c.lastSignal() + 1);
-    for (uint32_t q = 0; q <= k; ++q)
-        literal[q] = 2 * q;
-    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
-        const Circuit::Node& nd = c.node(i);
-        uint32_t in[2];
-        for (uint32_t b = 0; b < 2; ++b) {
-            if (nd.source[b] == Circuit::kNone)
-                throw RuntimeException("SaveAIG: port without source.");
-            in[b] = literal[nd.source[b]] ^ (nd.inverted[b] ? 1u : 0u);
-        }
-        if (nd.function >= table.size())
-            throw InternalError("SaveAIG: node " + int2string(i) + " has no library function");
-        literal[i] = graph.Gate(table[nd.function], in[0], in[1]);
-    }
-    std::vector<uint32_t> outputs(m);
-    for (uint32_t o = 0; o < m; ++o) {
-        const Circuit::Output& output = c.outputs[o];
-        if (output.driver == Circuit::kNone)
-            throw RuntimeException("SaveAIG: output without driver.");
-        // As in the ASCII file, an output inversion left open counts as an inversion.
-        const bool inverted = output.inverted || output.inversionOpen;
-        outputs[o] = literal[output.driver] ^ (inverted ? 1u : 0u);
-    }
-
-    std::ofstream out(file, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!out) throw RuntimeException("SaveAIG: cannot open file.");
-    out << "aig " << k + graph.count() << " " << k << " 0 " << m << " " << graph.count() << "\n";
-    for (uint32_t lit : outputs)
+    if (c.PolyEdges() != 0)
+        throw RuntimeException("an AIGER file has no form for polymorphic edges");
+    const AndInverterForm aig = andInverterForm(c, nodeFunctions, k, m);
+    OutputFile outFile(file, true);
+    std::ostream& out = outFile.stream();
+    out << "aig " << k + aig.graph.count() << " " << k << " 0 " << m << " " << aig.graph.count()
+        << "\n";
+    for (uint32_t lit : aig.outputs)
         out << lit << "\n";
-    for (const auto& g : graph.gates()) {
+    for (const auto& g : aig.graph.gates()) {
         putDelta(out, g[0] - g[1]);
         putDelta(out, g[1] - g[2]);
     }
-    out.flush();
-    if (!out) throw RuntimeException("SaveAIG: cannot write file.");
+    outFile.Close();
 }
 
 std::string SAT_CircGen::GateName(uint32_t t) const {
     if (t >= nodeFunctionCovers.size())
-        throw InternalError("SAT_CircGen: node function " + int2string(t) + " beyond the library");
+        throw InternalError("node function " + int2string(t) + " beyond the library");
     const SoPLA& cover = nodeFunctionCovers[t];
     if (!cover.peekGateName().empty()) return cover.peekGateName();
     SoPLA copy(cover); // recognised on a copy: the library stays as it is
