@@ -134,17 +134,20 @@ std::string currentError() {
 
 // The optimum of a canonical table: from the cache when it holds a correct entry, else
 // solved (and stored). Throws what the solver throws, and ResultCache::Unusable.
+// Rows outside care are don't cares (an empty care: every row counts); such a target is
+// cached under "<table>/<care>".
 OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
-                              const TableWords& table, std::mutex& errMutex) {
+                              const TableWords& table, const TableWords& care,
+                              std::mutex& errMutex, SearchProgress* progress = nullptr) {
     const uint32_t k = solver.inputs();
-    const std::string hex = hexOf(table, k);
+    const std::string hex = hexOf(table, k) + (care.empty() ? "" : "/" + hexOf(care, k));
     const std::string options = solver.OptionsKey();
     if (cache) {
         if (const std::optional<ResultCache::Entry> e = cache->Lookup(k, hex, options)) {
             try {
                 const std::optional<BoundCircuit> c = ParseCircuitText(e->circuit, k);
                 if (!c) throw RuntimeException("the circuit text is malformed");
-                const auto realised = solver.Realise(table, *c);
+                const auto realised = solver.Realise(table, *c, care);
                 if (realised->stats().nodes != e->nodes || realised->stats().cost != e->cost)
                     throw RuntimeException("its node count or cost is not the circuit's");
                 OptimumSolver::Outcome out;
@@ -162,7 +165,7 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
             }
         }
     }
-    OptimumSolver::Outcome out = solver.Solve(table);
+    OptimumSolver::Outcome out = solver.Solve(table, care, progress);
     if (cache && out.status == OptimumSolver::Outcome::Optimum)
         cache->Store(k, hex, options, {out.stats.nodes, out.stats.cost, CircuitText(out.circuit)});
     return out;
@@ -171,13 +174,14 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
 // Solves one class with its own time limit; a stop of the whole run or an unusable cache
 // is recorded in abort.
 ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const TableWords& table,
-                       double timeLimit, Abort& abort, std::mutex& errMutex) {
+                       const TableWords& care, double timeLimit, Abort& abort,
+                       std::mutex& errMutex) {
     const auto start = std::chrono::steady_clock::now();
     ClassResult r;
     try {
         std::optional<StopRequest::ThreadDeadline> deadline;
         if (timeLimit > 0) deadline.emplace(timeLimit);
-        const OptimumSolver::Outcome out = obtain(solver, cache, table, errMutex);
+        const OptimumSolver::Outcome out = obtain(solver, cache, table, care, errMutex);
         if (out.status == OptimumSolver::Outcome::Impossible) {
             r.status = ClassResult::Impossible;
             r.message = out.reason;
@@ -201,9 +205,10 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
 }
 
 // The circuit of a target made from its class's circuit, simulated against the target.
-BoundCircuit circuitFor(const ClassResult& cls, const NpnTransform& t, const TableWords& table) {
+BoundCircuit circuitFor(const ClassResult& cls, const NpnTransform& t, const TableWords& table,
+                        const TableWords& care = {}) {
     BoundCircuit c = TransformCircuit(cls.circuit, t);
-    if (SimulateCircuit(c) != table)
+    if (!OptimumSolver::Realises(c, table, care))
         throw InternalError("the transformed circuit does not realise the target");
     return c;
 }
@@ -212,13 +217,95 @@ BoundCircuit circuitFor(const ClassResult& cls, const NpnTransform& t, const Tab
 
 struct Target {
     uint32_t line = 0; // 1-based line number in the file
-    std::string text;
+    std::string text;  // the name, or the table as written
     std::string error; // a line that is no target of k inputs
     TableWords table;
+    TableWords care; // empty: every row counts
     NpnTransform fromCanonical;
     size_t cls = 0;
     double seconds = 0;
 };
+
+// The fields of a CSV line: separated by commas, a field in double quotes may hold commas
+// and doubled quotes. nullopt when a quote is not closed or is followed by more text.
+std::optional<std::vector<std::string>> csvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == ',') {
+            fields.emplace_back();
+            ++i;
+        } else if (c == '"' && fields.back().find_first_not_of(" \t") == std::string::npos) {
+            std::string quoted;
+            for (++i;; ++i) {
+                if (i == line.size()) return std::nullopt;
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        quoted += '"';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                quoted += line[i];
+            }
+            const size_t next = line.find_first_not_of(" \t", i);
+            if (next != std::string::npos && line[next] != ',') return std::nullopt;
+            fields.back() = quoted;
+            i = next == std::string::npos ? line.size() : next;
+        } else {
+            fields.back() += c;
+            ++i;
+        }
+    }
+    for (std::string& f : fields) {
+        const size_t a = f.find_first_not_of(" \t");
+        const size_t b = f.find_last_not_of(" \t");
+        f = a == std::string::npos ? "" : f.substr(a, b - a + 1);
+    }
+    return fields;
+}
+
+// A hexadecimal table of the batch's k inputs, with an optional 0x prefix.
+TableWords tableOf(const Settings& s, std::string hex, const char* what) {
+    if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex = hex.substr(2);
+    if (hex.empty() || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw RuntimeException(std::string("the ") + what + " " + hex +
+                               " is no hexadecimal number");
+    TruthTable table(MintermCount(s.k));
+    if (!table.setHex(hex))
+        throw RuntimeException(std::string("the ") + what + " " + hex +
+                               " does not fit a truth table of " + std::to_string(s.k) +
+                               " inputs (-k " + std::to_string(s.k) + " gives " +
+                               (s.k >= 2 ? std::to_string(table.size() / 4) +
+                                               " hexadecimal digits)"
+                                         : "1 hexadecimal digit below " +
+                                               std::to_string(1u << table.size()) + ")"));
+    return wordsOf(table);
+}
+
+// A line of the batch file: "[name,]table[/care]", the tables hexadecimal as -fh reads
+// them (an optional 0x prefix), the care mask's zeros the don't-care rows.
+void parseTarget(const Settings& s, const std::string& text, Target& t) {
+    const std::optional<std::vector<std::string>> fields = csvFields(text);
+    if (!fields || fields->size() > 2)
+        throw RuntimeException("a line holds a table, or a name and a table separated by a "
+                               "comma (CSV)");
+    std::string spec = fields->back();
+    if (fields->size() == 2) {
+        if ((*fields)[0].empty()) throw RuntimeException("the name before the comma is empty");
+        t.text = (*fields)[0];
+    }
+    const size_t slash = spec.find('/');
+    t.table = tableOf(s, spec.substr(0, slash), "table");
+    if (slash != std::string::npos) {
+        t.care = tableOf(s, spec.substr(slash + 1), "care mask");
+        for (size_t w = 0; w < t.table.size(); ++w)
+            t.table[w] &= t.care[w];
+    }
+}
 
 std::vector<Target> readTargets(const Settings& s) {
     std::ifstream in(*s.batchFile);
@@ -236,11 +323,8 @@ std::vector<Target> readTargets(const Settings& s) {
         Target t;
         t.line = number;
         t.text = line.substr(first, last - first + 1);
-        Settings one = s;
-        one.functionHex = t.text;
-        one.functionText = t.text;
         try {
-            t.table = wordsOf(TargetTable(one));
+            parseTarget(s, t.text, t);
         } catch (const CException& e) {
             t.error = e.GetMsg();
         }
@@ -266,6 +350,9 @@ std::string refusal(const Settings& s, const std::string& option) {
              "it runs on the embedded route (the external route shares fixed file names)")})
         if (!r.empty()) return r;
     if (option == "-batch") {
+        if (!s.stdoutFile().empty())
+            return "-batch writes its rows on the standard output: " + s.stdoutFile() +
+                   " - cannot go there too";
         if (s.truthFile || s.functionGiven)
             return "-batch cannot be combined with -f, -fh or -truth: the targets are the lines "
                    "of the batch file";
@@ -289,19 +376,23 @@ int RunBatch(const Settings& s) {
     std::unique_ptr<ResultCache> cache;
     if (s.cacheFile) cache = std::make_unique<ResultCache>(*s.cacheFile);
 
-    // Classes in the order of their first target.
+    // Classes in the order of their first target. A target with don't cares is a class of
+    // its own, keyed by its table and its care mask.
     Canonicaliser canon(s.k, s.invertedEdges);
     std::vector<TableWords> classTables;
+    std::vector<TableWords> classCares;
     std::vector<std::vector<size_t>> members;
-    std::map<TableWords, size_t> classOf;
+    std::map<std::pair<TableWords, TableWords>, size_t> classOf;
     for (size_t i = 0; i < targets.size(); ++i) {
         Target& t = targets[i];
         if (!t.error.empty()) continue;
-        Canonical c = canon(t.table);
+        Canonical c = t.care.empty() ? canon(t.table) : Canonical{t.table, NpnTransform{}};
         t.fromCanonical = c.fromCanonical;
-        const auto [it, added] = classOf.emplace(c.table, classTables.size());
+        const auto [it, added] = classOf.emplace(std::make_pair(c.table, t.care),
+                                                 classTables.size());
         if (added) {
             classTables.push_back(c.table);
+            classCares.push_back(t.care);
             members.emplace_back();
         }
         t.cls = it->second;
@@ -314,9 +405,11 @@ int RunBatch(const Settings& s) {
     std::condition_variable rowReady;
     std::mutex errMutex;
     Abort abort;
+    std::atomic<size_t> errorRows{0};
     const auto row = [&](const Target& t, const std::string& nodes, const std::string& xors,
                          const std::string& levels, const std::string& cost,
                          const std::string& status) {
+        if (status.rfind("error: ", 0) == 0) ++errorRows;
         char secs[32];
         std::snprintf(secs, sizeof secs, "%.3f", t.seconds);
         return std::to_string(t.line) + "," + csvField(t.text) + "," + nodes + "," + xors + "," +
@@ -330,10 +423,10 @@ int RunBatch(const Settings& s) {
         switch (cls.status) {
         case ClassResult::Optimum:
             try {
-                const BoundCircuit c = circuitFor(cls, t.fromCanonical, t.table);
+                const BoundCircuit c = circuitFor(cls, t.fromCanonical, t.table, t.care);
                 CircuitStats st = cls.stats;
                 if (files) {
-                    const auto realised = solver.Realise(t.table, c);
+                    const auto realised = solver.Realise(t.table, c, t.care);
                     realised->Write(s, "." + std::to_string(t.line));
                     st = realised->stats();
                 }
@@ -369,8 +462,8 @@ int RunBatch(const Settings& s) {
         for (;;) {
             const size_t c = next++;
             if (c >= classTables.size() || abort.set) return;
-            const ClassResult cls =
-                solveClass(solver, cache.get(), classTables[c], s.timeLimit, abort, errMutex);
+            const ClassResult cls = solveClass(solver, cache.get(), classTables[c], classCares[c],
+                                               s.timeLimit, abort, errMutex);
             if (abort.set) return;
             bool first = true;
             for (size_t i : members[c]) {
@@ -417,6 +510,11 @@ int RunBatch(const Settings& s) {
         std::cerr << abort.message << std::endl;
         return 1;
     }
+    // A batch of nothing but errors did nothing the user asked for.
+    if (!targets.empty() && errorRows.load() == targets.size()) {
+        std::cerr << "Quillon: every row of " << *s.batchFile << " is an error" << std::endl;
+        return 1;
+    }
     return 0;
 }
 
@@ -430,8 +528,13 @@ int RunCached(const Settings& s, float t0) {
     TruthTable table;
     uint32_t k = s.k;
     if (s.truthFile && !s.functionGiven) {
-        table =
-            ReadTruthTable(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        std::vector<TruthTable> tables =
+            ReadTruthTables(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        if (tables.size() != 1)
+            throw RuntimeException("-cache takes single-output targets: " + *s.truthFile +
+                                   " holds " + std::to_string(tables.size()) +
+                                   " tables, one per output");
+        table = std::move(tables.front());
         k = 0;
         while (MintermCount(k) < table.size())
             ++k;
@@ -454,7 +557,7 @@ int RunCached(const Settings& s, float t0) {
     try {
         Canonicaliser canon(k, s.invertedEdges);
         const Canonical c = canon(words);
-        const OptimumSolver::Outcome out = obtain(solver, &cache, c.table, errMutex);
+        const OptimumSolver::Outcome out = obtain(solver, &cache, c.table, {}, errMutex, &progress);
         monitor.Stop();
         if (out.status == OptimumSolver::Outcome::Impossible) {
             std::cerr << out.reason << std::endl;
@@ -464,7 +567,8 @@ int RunCached(const Settings& s, float t0) {
         cls.circuit = out.circuit;
         const auto realised = solver.Realise(words, circuitFor(cls, c.fromCanonical, words));
         realised->Write(s, "");
-        std::cout << "Solutions: 1" << std::endl;
+        std::cout.flush();
+        (s.stdoutFile().empty() ? std::cout : std::cerr) << "Solutions: 1" << std::endl;
         const float t1 = GetMyCPUTime();
         if (s.stats) {
             const CircuitStats& st = realised->stats();

@@ -2,10 +2,12 @@
 
 #include "app/TargetFunction.h"
 #include "logic/PLA.h"
+#include "logic/Term.h"
 #include "network/Network.h"
 #include "synth/Circuit.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
+#include "util/OutputFile.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
 
@@ -15,11 +17,30 @@
 
 namespace {
 
-TruthTable truthTable(const TableWords& table, uint32_t k) {
-    TruthTable t(MintermCount(k));
-    for (uint32_t r = 0; r < t.size(); ++r)
-        t.set(r, (table[r >> 6] >> (r & 63)) & 1u);
-    return t;
+bool bitOf(const TableWords& t, uint32_t r) {
+    return (t[r >> 6] >> (r & 63)) & 1u;
+}
+
+// The target PLA of table: one full minterm term per row that counts (type "fr", so the
+// rows outside care are don't cares).
+std::unique_ptr<PLA> targetOf(const TableWords& table, const TableWords& care, uint32_t k) {
+    if (care.empty()) {
+        TruthTable t(MintermCount(k));
+        for (uint32_t r = 0; r < t.size(); ++r)
+            t.set(r, bitOf(table, r));
+        return DeriveFnctPLA(t, k, false);
+    }
+    auto pla = std::make_unique<PLA>(k, 1);
+    pla->setType(PLA_type("fr"));
+    Term term(k, 1);
+    term.setCubeType(CUBE_PRODUCT);
+    for (uint32_t r = 0; r < MintermCount(k); ++r) {
+        if (!bitOf(care, r)) continue;
+        term.setCube(int2bin_rev(r, k));
+        term.setOM(0, bitOf(table, r) ? Lit_1 : Lit_0);
+        pla->AppendTerm(term);
+    }
+    return pla;
 }
 
 // A decoded solution in the lower-bound engine's form. A node's value is its library
@@ -70,9 +91,19 @@ std::string OptimumSolver::OptionsKey() const {
            " const=" + (const_ ? "1" : "0") + " best=" + (best_ ? "1" : "0");
 }
 
+bool OptimumSolver::Realises(const BoundCircuit& circuit, const TableWords& table,
+                             const TableWords& care) {
+    const TableWords values = SimulateCircuit(circuit);
+    if (values.size() != table.size()) return false;
+    for (size_t w = 0; w < values.size(); ++w)
+        if ((values[w] ^ table[w]) & (care.empty() ? ~uint64_t{0} : care[w])) return false;
+    return true;
+}
+
 std::unique_ptr<SAT_CircGen> OptimumSolver::engineFor(const TableWords& table,
+                                                      const TableWords& care,
                                                       std::unique_ptr<PLA>& target) const {
-    target = DeriveFnctPLA(truthTable(table, k_), k_, false);
+    target = targetOf(table, care, k_);
     auto engine = std::make_unique<SAT_CircGen>();
     engine->route = SAT_CircGen::SolverRoute::Embedded;
     engine->set_polyedges(false);
@@ -99,10 +130,12 @@ void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Real
     into.stats_.cost = engine.ComputeCost(into.circuit_);
 }
 
-OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
+OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const TableWords& care,
+                                            SearchProgress* progress) const {
     Outcome out;
     std::unique_ptr<PLA> target;
-    std::unique_ptr<SAT_CircGen> engine = engineFor(table, target);
+    std::unique_ptr<SAT_CircGen> engine = engineFor(table, care, target);
+    engine->progress = progress;
     const Realizability check(library_, inv_, const_, false);
     out.reason = check.ProveImpossible(*target);
     if (!out.reason.empty()) {
@@ -115,7 +148,7 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table) const {
     if (!engine->SAT_res) throw InternalError("the search found no circuit");
     out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),
                                  engine->BoundSpec().library);
-    if (SimulateCircuit(out.circuit) != table)
+    if (!Realises(out.circuit, table, care))
         throw InternalError("the decoded circuit does not realise the target");
     // The circuit as every later target of its class will see it: each node realised by
     // its cheapest library function (the engine's own rule), so the statistics are those
@@ -130,13 +163,14 @@ OptimumSolver::Realised::Realised() = default;
 OptimumSolver::Realised::~Realised() = default;
 
 std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords& table,
-                                                                const BoundCircuit& circuit) const {
+                                                                const BoundCircuit& circuit,
+                                                                const TableWords& care) const {
     if (circuit.k != k_ || circuit.outputs.size() != 1)
         throw RuntimeException("the circuit does not have the target's shape");
-    if (SimulateCircuit(circuit) != table)
+    if (!Realises(circuit, table, care))
         throw RuntimeException("the circuit does not realise the target");
     std::unique_ptr<Realised> r(new Realised());
-    r->engine_ = engineFor(table, r->target_);
+    r->engine_ = engineFor(table, care, r->target_);
     model(*r->engine_, circuit, *r);
     return r;
 }
@@ -144,7 +178,8 @@ std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords
 void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix) const {
     const SAT_CircGen& e = *engine_;
     const auto name = [&](const std::string& file) {
-        return suffix.empty() ? file : AppendToFilename(file, suffix);
+        return suffix.empty() || OutputFile::IsStdout(file) ? file
+                                                            : AppendToFilename(file, suffix);
     };
     if (s.dotFile) e.SaveDOT(circuit_, name(*s.dotFile));
     if (s.aagFile) e.SaveAAG(circuit_, name(*s.aagFile));

@@ -13,6 +13,7 @@
 #include <string>
 
 class SAT_CircGen;
+struct SearchProgress;
 class PLA;
 
 // What the statistics line and the batch rows report of a circuit.
@@ -42,9 +43,12 @@ public:
         std::string reason;   // Impossible: why no circuit realises the table
     };
     // Searches the optimum circuit of table (the cheapest with differing costs, of least
-    // depth among them with -best). Throws StopRequested when stopped, and what the engine
-    // throws (ResourceError, InternalError).
-    Outcome Solve(const TableWords& table) const;
+    // depth among them with -best). Rows outside care are don't cares (an empty care: every
+    // row counts). The search reports how far it got to progress, when given. Throws
+    // StopRequested when stopped, and what the engine throws (ResourceError,
+    // InternalError).
+    Outcome Solve(const TableWords& table, const TableWords& care = {},
+                  SearchProgress* progress = nullptr) const;
 
     // A circuit for table, checked: simulated against the table, then turned into a
     // complete model of the classic instance whose every clause is checked. Throws
@@ -66,11 +70,16 @@ public:
         Circuit circuit_; // decoded from the instance's model, as every writer reads it
         CircuitStats stats_;
     };
-    std::unique_ptr<Realised> Realise(const TableWords& table, const BoundCircuit& circuit) const;
+    std::unique_ptr<Realised> Realise(const TableWords& table, const BoundCircuit& circuit,
+                                      const TableWords& care = {}) const;
+
+    // True when circuit realises table on the rows of care (every row when care is empty).
+    static bool Realises(const BoundCircuit& circuit, const TableWords& table,
+                         const TableWords& care);
 
 private:
     // A configured engine for table (target named, library derived); target is set.
-    std::unique_ptr<SAT_CircGen> engineFor(const TableWords& table,
+    std::unique_ptr<SAT_CircGen> engineFor(const TableWords& table, const TableWords& care,
                                            std::unique_ptr<PLA>& target) const;
     // Rebuilds the instance for the circuit's node count and makes its model; stats.
     void model(SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const;

@@ -37,7 +37,22 @@ std::vector<std::vector<std::string>> rowsOf(const std::string& csv) {
     EXPECT_EQ(lines.at(0), "line,function,nodes,xors,levels,cost,seconds,status");
     std::vector<std::vector<std::string>> rows;
     for (size_t i = 1; i < lines.size(); ++i) {
-        std::vector<std::string> f = splitFields(lines[i], ',');
+        // Fields split at commas outside double quotes; a quoted field loses its quotes.
+        std::vector<std::string> f(1);
+        bool quoted = false;
+        const std::string& line = lines[i];
+        for (size_t c = 0; c < line.size(); ++c) {
+            if (line[c] == '"') {
+                if (quoted && c + 1 < line.size() && line[c + 1] == '"')
+                    f.back() += line[++c];
+                else
+                    quoted = !quoted;
+            } else if (line[c] == ',' && !quoted) {
+                f.emplace_back();
+            } else {
+                f.back() += line[c];
+            }
+        }
         EXPECT_GE(f.size(), 8u) << lines[i];
         f.erase(f.begin() + 6);
         rows.push_back(f);
@@ -133,16 +148,40 @@ TEST(Batch, RowsAgreeWithSingleRunsUnderEveryOptionCombination) {
     }
 }
 
-TEST(Batch, BadLinesGetErrorRowsAndRefusedOptionsAreNamed) {
+// A line is "[name,]table[/care]": a CSV name goes into the row, a 0x prefix is read, a care
+// mask makes don't cares (the circuit written for it is checked on the cared rows only).
+// A bad line gets an error row and the batch goes on; a batch of nothing but errors exits
+// with 1.
+TEST(Batch, LinesNamesCareMasksAndErrorRows) {
     TempDir dir;
-    writeFile(dir.file("t.txt"), "96\nzz\n123\n  E8 \n");
-    const RunResult r = runQuillon({"-batch", "t.txt", "-k", "3"}, dir.path());
+    writeFile(dir.file("t.txt"), "96\nzz\n123\n  E8 \nmaj,0xE8\n\"a,b\",96/0F\n\"open,96\n");
+    const RunResult r = runQuillon({"-batch", "t.txt", "-k", "3", "-save_blif", "c.blif"},
+                                   dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = rowsOf(r.out);
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1].at(6), "error: Runtime Exception: TargetTable: Not a hexadecimal number: zz");
-    EXPECT_EQ(rows[2].at(6).rfind("error: ", 0), 0u);
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[1].at(6), "error: Runtime Exception: the table zz is no hexadecimal number");
+    EXPECT_EQ(rows[2].at(6), "error: Runtime Exception: the table 123 does not fit a truth table "
+                             "of 3 inputs (-k 3 gives 2 hexadecimal digits)");
     EXPECT_EQ(rows[3].at(0) + rows[3].at(1) + rows[3].at(6), "4E8optimum");
+    EXPECT_EQ(rows[4].at(1) + rows[4].at(2) + rows[4].at(6), "maj4optimum");
+    // 96 is the XOR of three inputs; on rows 0..3 alone it is x0 XOR x1: three ANDs.
+    EXPECT_EQ(rows[5].at(1) + rows[5].at(2) + rows[5].at(6), "a,b3optimum");
+    EXPECT_EQ(rows[6].at(6).rfind("error: ", 0), 0u);
+    Expected xor2 = Expected::FromNumber(0x96, 3);
+    for (uint32_t row = 4; row < 8; ++row)
+        xor2.values[0][row] = Expected::DontCare;
+    EXPECT_EQ(Mismatch(BlifCircuit::parse(readFile(dir.file("c.6.blif"))), xor2), "");
+    EXPECT_EQ(Mismatch(BlifCircuit::parse(readFile(dir.file("c.5.blif"))), Expected::FromNumber(0xE8, 3)), "");
+    for (const auto& row : rows)
+        EXPECT_FALSE(NamesCode(row.at(6))) << row.at(6);
+
+    writeFile(dir.file("bad.txt"), "zz\n# only errors\n1/\n");
+    const RunResult bad = runQuillon({"-batch", "bad.txt", "-k", "3"}, dir.path());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(rowsOf(bad.out).size(), 2u);
+    EXPECT_EQ(lastLine(bad.err), "Quillon: every row of bad.txt is an error");
+
     const RunResult refused = runQuillon({"-batch", "t.txt", "-enum"}, dir.path());
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("-batch cannot be combined with -enum"), std::string::npos);
