@@ -131,6 +131,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
     };
     const std::string kWhole = "a whole decimal number (an optional sign, then digits only)";
     const std::string kUnsigned = "a number from 0 to 4294967295";
+    std::string functionOption; // the last of -f and -fh
 
     if (words.empty()) {
         help(out);
@@ -208,6 +209,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.functionHex.reset();
             settings.functionText = arg;
             settings.functionGiven = true;
+            functionOption = word;
         } else if (word == "-fh") {
             if (!allHexDigits(arg))
                 return refuse(word, "a hexadecimal number (digits 0-9, a-f, A-F)", arg);
@@ -215,6 +217,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.functionHex = arg;
             settings.functionText = arg;
             settings.functionGiven = true;
+            functionOption = word;
         } else if (word == "-timeout") {
             if (!parseSeconds(arg, settings.timeLimit))
                 return refuse(word,
@@ -228,8 +231,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
         } else if (word == "-truth") {
             settings.truthFile = arg;
         } else if (word == "-nodefuncts") {
+            // Each digit the table of a two-input function; the constants 0 and F are none.
+            if (arg.empty() || !allHexDigits(arg) ||
+                arg.find_first_of("0fF") != std::string::npos)
+                return refuse(word,
+                              "hexadecimal digits, each the table of a two-input function "
+                              "other than the constants 0 and F",
+                              arg);
             settings.nodeFuncts = arg;
         } else if (word == "-gatecosts") {
+            if (arg.empty() || !allHexDigits(arg) || arg.find('0') != std::string::npos)
+                return refuse(word, "one cost digit 1-9 or A-F (10-15) per node function", arg);
             settings.gateCosts = arg;
         } else if (word == "-save_dot") {
             settings.dotFile = arg;
@@ -246,6 +258,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
         } else { // -save_blif
             settings.blifFile = arg;
         }
+    }
+    // One target per run: a function number and a PLA file would be two.
+    if (settings.functionGiven && settings.plaFile) {
+        err << "Options " << functionOption << " and -pla both give the target; give one of them"
+            << std::endl;
+        return {false, 1};
     }
     if (settings.shardCount != 1 && !settings.batchFile) {
         err << "Option -shard requires -batch" << std::endl;

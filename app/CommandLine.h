@@ -41,8 +41,11 @@ struct ParseOutcome {
 //    -k, -n and -f take whole decimal numbers (an optional sign, then digits only), -n
 //    and -f from 0 to 2^32 - 1; -fh takes hexadecimal digits only; -timeout takes seconds
 //    above 0, digits with an optional decimal fraction; -threads a whole decimal number
-//    from 0 to 2^32 - 1; -shard I/N two whole numbers with 0 <= I < N, and only with
-//    -batch ("Option -shard requires -batch").
+//    from 0 to 2^32 - 1; -nodefuncts hexadecimal digits other than 0 and F; -gatecosts
+//    digits 1-9 and A-F; -shard I/N two whole numbers with 0 <= I < N, and only with
+//    -batch ("Option -shard requires -batch");
+//  - -f or -fh together with -pla, two targets: "Options <-f|-fh> and -pla both give the
+//    target; give one of them" on err, status 1.
 // When a truth table is read (-truth without -f, -fh and -pla) its file name becomes the
 // function text.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& settings,

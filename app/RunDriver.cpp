@@ -14,6 +14,7 @@
 #include "synth/SAT_CircGen.h"
 #include "synth/SearchProgress.h"
 #include "util/ExchangeFiles.h"
+#include "util/OutputFile.h"
 #include "util/Step.h"
 #include "util/StopRequest.h"
 #include "util/myExcept.h"
@@ -30,9 +31,15 @@
 
 namespace {
 
-// The name of an output file, numbered when suffix is given: sol.dot, sol.3.dot.
+// The name of an output file, numbered when suffix is given: sol.dot, sol.3.dot. The
+// standard output ("-") takes every solution in turn.
 std::string outputName(const std::string& name, const std::string& suffix) {
-    return suffix.empty() ? name : AppendToFilename(name, suffix);
+    return suffix.empty() || OutputFile::IsStdout(name) ? name : AppendToFilename(name, suffix);
+}
+
+// Removes a partly written file (never the standard output).
+void removePartial(const std::string& file) {
+    if (!OutputFile::IsStdout(file)) std::remove(file.c_str());
 }
 
 // Writes one requested file. A file that cannot be written is named on stderr and the run
@@ -52,10 +59,10 @@ bool writeFile(RunMonitor& monitor, const std::string& file, Write write) {
     } catch (const InternalError&) {
         throw;
     } catch (const ResourceError&) {
-        std::remove(file.c_str());
+        removePartial(file);
         throw;
     } catch (const std::bad_alloc&) {
-        std::remove(file.c_str());
+        removePartial(file);
         throw;
     } catch (const CException& e) {
         Step::Forget();
@@ -91,6 +98,13 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
     if (!s.truthFile && s.plaFile) {
         target = std::make_unique<PLA>();
         target->LoadPLA(*s.plaFile);
+        // -k describes function numbers and tables; given with a file, it must agree.
+        const uint32_t inputs = target->getInputs() - (s.polyedges ? 1u : 0u);
+        if (s.kGiven && s.k != inputs)
+            throw RuntimeException("-k " + int2string(s.k) + " does not agree with " +
+                                   *s.plaFile + ", whose .i is " +
+                                   int2string(target->getInputs()) +
+                                   (s.polyedges ? " (the control input included)" : ""));
     } else if (!s.truthFile) {
         target = DeriveFnctPLA(TargetTable(s), s.k, s.polyedges);
     } else if (s.plaFile) {
@@ -100,12 +114,13 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
         Write_Truth(table, s.k, *s.truthFile);
         target = DeriveFnctPLA(table, s.k, s.polyedges);
     } else {
-        const TruthTable table =
-            ReadTruthTable(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
+        // One output per line of the file.
+        const std::vector<TruthTable> tables =
+            ReadTruthTables(s.kGiven ? std::optional<uint32_t>(s.k) : std::nullopt, *s.truthFile);
         uint32_t k = 0;
-        while (MintermCount(k) < table.size())
+        while (MintermCount(k) < tables.front().size())
             ++k;
-        target = DeriveFnctPLA(table, k, s.polyedges);
+        target = DeriveFnctPLA(tables, k, s.polyedges);
     }
     return target;
 }
@@ -196,7 +211,8 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
         if (!(E && engine.SAT_res)) break;
     }
 
-    std::cout << "Solutions: " << engine.sol_no << std::endl;
+    (s.stdoutFile().empty() ? std::cout : std::cerr) << "Solutions: " << engine.sol_no
+                                                       << std::endl;
     const float t1 = GetMyCPUTime();
     if (!E && s.stats) {
         // Without a solution (a preset n too small) the fields that describe it stay empty.
@@ -212,7 +228,11 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
         std::cerr << static_cast<double>(t1 - t0) << std::endl;
     }
     if (s.timings) {
-        std::cerr << timings.Report(PhaseTimings::WallNow() - wall0) << std::endl;
+        // The process's whole wall-clock and CPU time after the phases of the run.
+        char whole[64];
+        std::snprintf(whole, sizeof whole, " wall=%.3f cpu=%.3f", WallSecondsSinceStart(),
+                      static_cast<double>(GetMyCPUTime()));
+        std::cerr << timings.Report(PhaseTimings::WallNow() - wall0) << whole << std::endl;
         std::cerr << "bound: "
                   << (engine.boundNote.empty() ? "used" : "not used: " + engine.boundNote)
                   << std::endl;

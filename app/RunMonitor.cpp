@@ -90,31 +90,31 @@ void RunMonitor::run() {
 std::string RunMonitor::StopMessage(const Settings& settings, const SearchProgress& progress,
                                     int signo) {
     std::string m;
-    if (signo != kTimeLimitSignal) {
+    if (signo != kTimeLimitSignal)
         m = "Quillon: interrupted by " + StopRequested::SignalName(signo) +
             "; the run stopped before its end.";
-    } else {
+    else
         m = "Quillon: time limit of " + settings.timeLimitText +
             " s reached; the run stopped before its end.";
-        const uint32_t below = progress.impossibleBelow.load();
-        if (below == 0)
-            m += " No node count is proven impossible yet.";
-        else if (below == 1)
-            m += " Proven impossible: 0 nodes.";
-        else
-            m += " Proven impossible: 0 to " + std::to_string(below - 1) + " nodes.";
-        const uint32_t best = progress.bestNodes.load();
-        if (best == SearchProgress::kNone) {
-            m += " No circuit found yet.";
-        } else {
-            m += " Best circuit found so far: " + std::to_string(best) +
-                 (best == 1 ? " node" : " nodes");
-            if (costsDiffer(settings)) m += ", cost " + std::to_string(progress.bestCost.load());
-            m += ".";
-        }
-        if (const uint32_t solutions = progress.solutions.load())
-            m += " Solutions so far: " + std::to_string(solutions) + ".";
+    // How far the search got, whatever stopped it.
+    const uint32_t below = progress.impossibleBelow.load();
+    if (below == 0)
+        m += " No node count is proven impossible yet.";
+    else if (below == 1)
+        m += " Proven impossible: 0 nodes.";
+    else
+        m += " Proven impossible: 0 to " + std::to_string(below - 1) + " nodes.";
+    const uint32_t best = progress.bestNodes.load();
+    if (best == SearchProgress::kNone) {
+        m += " No circuit found yet.";
+    } else {
+        m += " Best circuit found so far: " + std::to_string(best) +
+             (best == 1 ? " node" : " nodes");
+        if (costsDiffer(settings)) m += ", cost " + std::to_string(progress.bestCost.load());
+        m += ".";
     }
+    if (const uint32_t solutions = progress.solutions.load())
+        m += " Solutions so far: " + std::to_string(solutions) + ".";
     if (settings.continueRun && std::ifstream("constr.cnf"))
         m += " constr.cnf holds the constraints of the last completed save; run again with "
              "-continue to resume.";

@@ -41,7 +41,8 @@ public:
     // before its end by the signal signo (kTimeLimitSignal: the time limit):
     //   "Quillon: interrupted by SIGTERM; the run stopped before its end." (status 128 +
     //   signo), or "Quillon: time limit of <S> s reached; the run stopped before its end."
-    //   followed by how far the search got (status 124);
+    //   (status 124), followed by how far the search got: the node counts proven
+    //   impossible, the best circuit found and the solutions counted so far;
     // with -continue and a constr.cnf present, a last sentence says how to resume.
     static std::string StopMessage(const Settings& settings, const SearchProgress& progress,
                                    int signo);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 struct Settings {
     // Number of inputs of a target given by a function number or a truth table (0..31).
@@ -34,10 +35,22 @@ struct Settings {
     // One cost digit per node function; without -gatecosts every node function costs 1.
     std::optional<std::string> gateCosts;
 
+    // Solution files; the name "-" writes to the standard output.
     std::optional<std::string> dotFile;
     std::optional<std::string> aagFile;
     std::optional<std::string> aigFile;
     std::optional<std::string> blifFile;
+    // The option of a solution file written to the standard output ("" when none is): the
+    // "Solutions:" line then goes to the standard error stream, so that the standard output
+    // holds the file alone.
+    std::string stdoutFile() const {
+        const std::pair<const char*, const std::optional<std::string>*> files[] = {
+            {"-save_dot", &dotFile}, {"-save_aag", &aagFile}, {"-save_aig", &aigFile},
+            {"-save_blif", &blifFile}};
+        for (const auto& [option, name] : files)
+            if (*name && **name == "-") return option;
+        return "";
+    }
 
     bool invertedEdges = true;
     bool constants = true;

@@ -5,6 +5,7 @@
 #include "util/myExcept.h"
 #include "util/utils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -117,7 +118,7 @@ uint64_t nameCommentVariable(const std::string& line, std::string& rest) {
 
 void SoPLA::SavePLA(const std::string& file) const {
     OutBuffer out(file);
-    if (!out.ok()) throw IOException("SoPLA::SavePLA: Cannot create a file: " + file);
+    if (!out.ok()) throw IOException("Cannot create a file: " + file);
     syncWidth();
     out << ".i ";
     out.num(inputCount_) << "\n.o 1\n.p ";
@@ -140,7 +141,7 @@ void SoPLA::SavePLA(const std::string& file) const {
 void SoPLA::SaveCNF(const std::string& file) const {
     if (!cnf_) throw RuntimeException("SoPLA::SaveCNF: SoPLA not CNF");
     OutBuffer out(file);
-    if (!out.ok()) throw IOException("SoPLA::SaveCNF: Cannot open file: " + file);
+    if (!out.ok()) throw IOException("Cannot create a file: " + file);
     for (uint32_t v = 1; v <= inputCount_; ++v) {
         out << "c ";
         out.num(v) << ' ' << nameAt(v - 1) << '\n';
@@ -162,7 +163,7 @@ void SoPLA::SaveCNF(const std::string& file) const {
 void SoPLA::SavePBO(const std::string& file, const std::string& objective) const {
     if (!cnf_) throw RuntimeException("SoPLA::SavePBO: SoPLA not CNF");
     OutBuffer out(file);
-    if (!out.ok()) throw IOException("SoPLA::SavePBO: Cannot open file: " + file);
+    if (!out.ok()) throw IOException("Cannot create a file: " + file);
     out << "* #variable= ";
     out.num(inputCount_) << " #constraint= ";
     out.num(static_cast<uint32_t>(terms_.size())) << '\n';
@@ -182,7 +183,7 @@ void SoPLA::SavePBO(const std::string& file, const std::string& objective) const
 void SoPLA::SaveCNF_text(const std::string& file) const {
     if (!cnf_) throw RuntimeException("SoPLA::SaveCNF_text: SoPLA not CNF");
     OutBuffer out(file);
-    if (!out.ok()) throw IOException("SoPLA::SaveCNF_text: Cannot open file: " + file);
+    if (!out.ok()) throw IOException("Cannot create a file: " + file);
     for (const Cube& t : terms_) {
         out << '(';
         bool first = true;
@@ -208,15 +209,15 @@ void SoPLA::LoadCNF(const std::string& file) {
     cnf_ = true;
 
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw IOException("SoPLA::LoadCNF: Cannot open file: " + file);
+    if (!in) throw IOException("Cannot open file: " + file);
     comments_.clear();
-    const std::string damaged = "SoPLA::LoadCNF: Bad or damaged CNF file: " + file;
+    const std::string damaged = "Bad or damaged CNF file: " + file;
 
     uint64_t declaredClauses = 0;
     uint32_t variables = 0;
     bool sawProblemLine = false;
     const std::string badCount =
-        "SoPLA::LoadCNF: Bad or damaged CNF file (invalid number of terms): " + file;
+        "Bad or damaged CNF file (invalid number of terms): " + file;
     std::string line;
     while (!in.eof()) {
         GetLine(in, line);
@@ -255,7 +256,10 @@ void SoPLA::LoadCNF(const std::string& file) {
             const int64_t v = readNumber(tok);
             if (v == 0) break;
             const uint64_t mag = v < 0 ? uint64_t(-(v + 1)) + 1 : uint64_t(v);
-            if (mag > variables) throw RuntimeException("Cube::setLit: Index out of range");
+            if (mag > variables)
+                throw IOException("Bad or damaged CNF file: " + file + ": a clause names variable " +
+                                  int2string(static_cast<uint32_t>(std::min<uint64_t>(mag, UINT32_MAX))) +
+                                  " of " + int2string(variables));
             clause.setLit(static_cast<uint32_t>(mag - 1), v < 0 ? Lit_0 : Lit_1);
             any = true;
         }

@@ -77,7 +77,7 @@ std::optional<SearchSolver::Assignment> MinisatSolver::Solve(const SoPLA& cnf,
     if (!assumptions.empty()) throw InternalError("the external solver takes no assumptions");
     StopRequest::ThrowIfPending();
     const ExternalTools::Location solver =
-        ExternalTools::Require("minisat", "minisat", "SAT_CircGen::RunSAT");
+        ExternalTools::Require("minisat", "minisat", "-solver minisat");
     cnf.SaveCNF(kCnfFile);
     // A solver that fails to run must not leave the previous answer to be read.
     std::remove(kSatResultFile);
@@ -92,7 +92,7 @@ std::optional<SearchSolver::Assignment> MinisatSolver::Optimize(const SoPLA& cnf
                                                                 const std::string& objective) {
     StopRequest::ThrowIfPending();
     const ExternalTools::Location optimizer =
-        ExternalTools::Require("minisat+", "minisat+", "SAT_CircGen::RunSAT");
+        ExternalTools::Require("minisat+", "minisat+", "-solver minisat");
     cnf.SavePBO(kOpbFile, objective);
     std::remove(kPboResultFile);
     // The optimizer cannot parse a constraint without terms (" >= 1;"), which an empty
@@ -113,7 +113,7 @@ std::optional<SearchSolver::Assignment> MinisatSolver::Optimize(const SoPLA& cnf
         const std::string status = pboStatusLine();
         if (status != "s OPTIMUM FOUND") {
             if (const int signo = stopSignalOf(true)) throw StopRequested(signo);
-            throw RuntimeException("SAT_CircGen::Generate: the optimizer gave no proven "
+            throw RuntimeException("the optimizer gave no proven "
                                    "optimum: \"" +
                                    status + "\"");
         }
@@ -131,11 +131,11 @@ void MinisatSolver::AddClause(const std::vector<int>&) {
 
 std::optional<SearchSolver::Assignment> MinisatSolver::ReadSatAnswer(const std::string& file) {
     std::ifstream in(file);
-    if (!in) throw RuntimeException("ReadSATResult: result file not found.");
+    if (!in) throw RuntimeException("the solver left no result file SAT_result.cnf");
     std::string word;
     in >> word;
     if (word == "UNSAT") return std::nullopt;
-    if (word != "SAT") throw RuntimeException("ReadSATResult: wrong file format.");
+    if (word != "SAT") throw RuntimeException("the solver's result file SAT_result.cnf is damaged");
     Assignment values;
     while (in >> word) {
         const bool negative = word[0] == '-';
@@ -149,7 +149,7 @@ std::optional<SearchSolver::Assignment> MinisatSolver::ReadSatAnswer(const std::
 std::optional<SearchSolver::Assignment> MinisatSolver::ReadPboAnswer(const std::string& file,
                                                                      uint32_t variables) {
     std::ifstream in(file);
-    if (!in) throw RuntimeException("ReadPBOResult: result file not found.");
+    if (!in) throw RuntimeException("the optimizer left no result file PBO_result.pbo");
     std::string line;
     std::string status;    // second word of the last "s" line
     std::string complaint; // the optimizer's own error line, if any
@@ -172,14 +172,14 @@ std::optional<SearchSolver::Assignment> MinisatSolver::ReadPboAnswer(const std::
         }
     }
     if (!sawValues) {
-        if (!sawStatus) throw RuntimeException("ReadPBOResult: wrong file format.");
+        if (!sawStatus) throw RuntimeException("the optimizer's result file PBO_result.pbo is damaged");
         const bool solved = status == "OPTIMUM" || status == "SATISFIABLE";
         if (!solved)
-            throw RuntimeException("ReadPBOResult: the optimizer gave no solution (s " + status +
+            throw RuntimeException("the optimizer gave no solution (s " + status +
                                    (complaint.empty() ? "" : "; " + complaint) + ").");
         // A solution without values stands only for an instance without variables.
         if (variables != 0)
-            throw RuntimeException("ReadPBOResult: wrong file format: solution without values.");
+            throw RuntimeException("the optimizer's result file PBO_result.pbo is damaged: a solution without values");
         return Assignment{};
     }
     Assignment values;
@@ -191,6 +191,11 @@ std::optional<SearchSolver::Assignment> MinisatSolver::ReadPboAnswer(const std::
         const size_t skip = negative ? 2 : 1;
         const uint32_t var = token.size() > skip ? str2uint(token.substr(skip)) : 0;
         if (var == 0) break;
+        if (var > variables)
+            throw RuntimeException("the optimizer's result file PBO_result.pbo is damaged: it "
+                                   "gives variable " +
+                                   std::to_string(var) + " of an instance of " +
+                                   std::to_string(variables));
         values.emplace_back(var, negative ? Lit_0 : Lit_1);
     }
     return values;

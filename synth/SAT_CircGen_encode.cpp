@@ -368,7 +368,7 @@ void SAT_CircGen::AdoptLoadedInstance() {
     const VarMap vm = MapFor(n);
     const uint32_t width = clauses.getInputs();
     if (width != vm.count() && width != vm.countWithFH())
-        throw RuntimeException("SAT_CircGen::Generate: constr.cnf has " + int2string(width) +
+        throw RuntimeException("constr.cnf has " + int2string(width) +
                                " variables; the instance of this problem for n = " + int2string(n) +
                                " has " + int2string(vm.count()) + " (or " +
                                int2string(vm.countWithFH()) +
@@ -376,7 +376,7 @@ void SAT_CircGen::AdoptLoadedInstance() {
                                "problem.");
     for (uint32_t pos = 0; pos < width; ++pos)
         if (clauses.getIName(pos) != vm.Name(pos))
-            throw RuntimeException("SAT_CircGen::Generate: variable " + int2string(pos + 1) +
+            throw RuntimeException("constr.cnf: variable " + int2string(pos + 1) +
                                    " of constr.cnf is " + clauses.getIName(pos) +
                                    ", where this problem's instance for n = " + int2string(n) +
                                    " has " + vm.Name(pos) + ": it belongs to another problem.");

@@ -64,8 +64,7 @@ bool coversExactly(const PLA& cover, const std::string& s, char value, char out,
 
 void SAT_CircGen::DeriveFunctions(const std::string& functions) {
     if (!gateCosts.empty() && gateCosts.size() != functions.size())
-        throw RuntimeException("SAT_CircGen::DeriveFunctions: the length of gates costs must be "
-                               "equal to the number of node functions");
+        throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
     clean();
     nodeFunctions.clear();
     nodeFunctionCovers.clear();
@@ -95,7 +94,7 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
     for (char ch : functions) {
         const char digit = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         if (!isHexDigit(digit))
-            throw RuntimeException("SAT_CircGen::DeriveFunctions: non-hex string.");
+            throw RuntimeException("the node library " + functions + " has a character that is no hexadecimal digit");
         const std::string s = hex2bin(digit);
         for (uint32_t row = 0; row < 4; ++row)
             work.setOM(row, 0, rowValue(s, row) == '0' ? '0' : '1');
@@ -122,20 +121,20 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
         // minimizer never yields a wrong library. The constant functions are rejected as
         // trivial whatever the minimizer left.
         if (s == "0000" || s == "1111")
-            throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
-                                   "(constant or buffer).");
+            throw RuntimeException("the node library " + functions + " holds the constant function " + std::string(1, digit) + "; a node function must depend on its inputs");
         if (!onRead || !offRead || !coversExactly(onset, s, '1', '1', true) ||
             !coversExactly(offset, s, '0', '0', false))
-            throw RuntimeException("SAT_CircGen::DeriveFunctions: the two-level minimizer " +
+            throw RuntimeException("the two-level minimizer " +
                                    minimizer.name() + " gave no valid cover of function " +
                                    std::string(1, digit));
 
         const std::unique_ptr<SoPLA> cover = onset.ToSoPLA(0);
         if (cover->empty())
-            throw RuntimeException("SAT_CircGen::DeriveFunctions: Generation failed");
+            throw RuntimeException("the two-level minimizer gave an empty cover of node function " + std::string(1, digit));
         if (cover->isTrivial())
-            throw RuntimeException("SAT_CircGen::DeriveFunctions: function must not be trivial "
-                                   "(constant or buffer).");
+            throw RuntimeException("the node library " + functions + " holds the function " +
+                                   std::string(1, digit) +
+                                   ", which is trivial (a constant or a buffer)");
         nodeFunctionCovers.push_back(*cover);
         nodeFunctionCovers.back().getGateName(); // recognised once, read by the writers
 

@@ -385,7 +385,6 @@ private:
             e_.SAT_res.reset();
         }
         if (exhausted && cont_) {
-            std::cout << "deleting" << std::flush;
             std::remove(kContinuationFile);
             std::remove(kContinuationTemp);
         }
@@ -491,7 +490,7 @@ private:
         const std::string bestN = e_.clauses.ExtractCNFComment("c best_n=");
         const std::string solNo = e_.clauses.ExtractCNFComment("c sol_no=");
         if (n.empty() || cost.empty() || bestN.empty() || solNo.empty())
-            throw RuntimeException("SAT_CircGen::Generate:corrupted continuation CNF file.");
+            throw RuntimeException(std::string(kContinuationFile) + ": the continuation file is damaged");
         // A file without the problem line was written before it existed: resumed as it is.
         const std::string saved = e_.clauses.ExtractCNFComment(kProblemKey);
         if (!saved.empty()) RefuseOtherProblem(saved);
@@ -513,7 +512,7 @@ private:
             if (!(b >> here)) here.clear();
             if (there != here) break;
         }
-        throw RuntimeException(std::string("SAT_CircGen::Generate: ") + kContinuationFile +
+        throw RuntimeException(std::string(kContinuationFile) +
                                " was saved for another problem (" + there + " there, " +
                                (here.empty() ? "nothing" : here) +
                                " here); remove it or resume "
@@ -604,7 +603,7 @@ private:
 
 void SAT_CircGen::Generate(const GenerateOptions& options) {
     if (options.best && options.enumerate && !options.bulk)
-        throw RuntimeException("SAT_CircGen::Generate: enumerate & best must be run in bulk mode");
+        throw RuntimeException("enumeration with least depth must be run in bulk mode");
     Search(*this, options).Run();
 }
 
@@ -627,13 +626,13 @@ void SAT_CircGen::SaveConstraints() {
     const std::string tail = readTail(kContinuationTemp, 2);
     if (tail != "0\n") {
         std::remove(kContinuationTemp);
-        throw IOException("SAT_CircGen::SaveConstraints: Incomplete write of " +
+        throw IOException("incomplete write of " +
                           std::string(kContinuationTemp));
     }
     if (std::rename(kContinuationTemp, kContinuationFile) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(kContinuationTemp);
-        throw IOException("SAT_CircGen::SaveConstraints: Cannot replace " +
+        throw IOException("cannot replace " +
                           std::string(kContinuationFile) + ": " + reason);
     }
 }

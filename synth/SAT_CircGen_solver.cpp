@@ -14,15 +14,19 @@
 
 namespace {
 
-// One term holding the assigned values, built in increasing position order. A variable
-// number beyond the width is the cube's own range error.
+// One term holding the assigned values, built in increasing position order. A solver that
+// names a variable beyond the instance gave a damaged answer.
 Model buildModel(const SoPLA& shape, SearchSolver::Assignment& values) {
     std::stable_sort(values.begin(), values.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     Cube term;
     term.init_sparse(shape.getInputs());
-    for (const auto& [var, value] : values)
+    for (const auto& [var, value] : values) {
+        if (var > shape.getInputs())
+            throw RuntimeException("the solver's answer gives variable " + int2string(var) +
+                                   " of an instance of " + int2string(shape.getInputs()));
         term.setLit(var - 1, value);
+    }
     auto model = std::make_shared<SoPLA>(&shape);
     model->AppendTerm(term);
     return model;
@@ -49,7 +53,7 @@ SearchSolver& SAT_CircGen::Solver() {
 // The message names are the classic ones: RunSAT reports a held model under the name of
 // ReadSATResult, and so does ReadPBOResult (kept, as every quoted message is).
 void SAT_CircGen::RunSAT(bool pbo) {
-    if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
     if (!pbo) {
         SolveWith({});
         return;
@@ -60,21 +64,21 @@ void SAT_CircGen::RunSAT(bool pbo) {
 }
 
 void SAT_CircGen::SolveWith(const std::vector<int>& assumptions) {
-    if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
     const Step step(solvingStep(clauses, n));
     std::optional<SearchSolver::Assignment> answer = Solver().Solve(clauses, assumptions);
     if (answer) SAT_res = buildModel(clauses, *answer);
 }
 
 void SAT_CircGen::ReadSATResult(const std::string& file) {
-    if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
     std::optional<SearchSolver::Assignment> answer = MinisatSolver::ReadSatAnswer(file);
     if (answer) SAT_res = buildModel(clauses, *answer);
 }
 
 void SAT_CircGen::ReadPBOResult(const std::string& file) {
-    if (!std::ifstream(file)) throw RuntimeException("ReadPBOResult: result file not found.");
-    if (SAT_res) throw RuntimeException("SAT_CircGen::ReadSATResult: SAT_res must be NULL");
+    if (!std::ifstream(file)) throw RuntimeException("the optimizer left no result file PBO_result.pbo");
+    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
     std::optional<SearchSolver::Assignment> answer =
         MinisatSolver::ReadPboAnswer(file, clauses.getInputs());
     if (answer) SAT_res = buildModel(clauses, *answer);
@@ -82,7 +86,7 @@ void SAT_CircGen::ReadPBOResult(const std::string& file) {
 
 void SAT_CircGen::SaveSATRes(const SoPLA* model, const std::string& file) const {
     std::ofstream out(file, std::ios::trunc);
-    if (!out) throw RuntimeException("SaveSATRes: cannot open file.");
+    if (!out) throw RuntimeException("cannot create the model log " + file);
     if (model == nullptr || model->empty()) return;
     for (const auto& [pos, lit] : model->begin()->specified())
         out << model->getIName(pos) << " = " << (lit == Lit_1 ? "1" : "0") << '\n';

@@ -60,14 +60,13 @@ int costDigit(char c) {
 void SAT_CircGen::set_GateCosts(std::string costs) {
     minGateCost = 0xFFFFFFFFu;
     if (!nodeFunctions.empty() && nodeFunctions.size() != costs.size())
-        throw RuntimeException("SAT_CircGen::set_GateCosts: the length of gates costs must be "
-                               "equal to the number of node functions");
+        throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
     gateCosts.assign(costs.size(), 0);
     for (size_t x = 0; x < costs.size(); ++x) {
         const int value = costDigit(costs[x]);
-        if (value < 0) throw RuntimeException("SAT_CircGen::set_GateCosts: invalid cost");
+        if (value < 0) throw RuntimeException("the gate costs " + costs + " have a character that is no cost digit (1-9, A-F)");
         gateCosts[x] = static_cast<uint32_t>(value);
-        if (value == 0) throw RuntimeException("SAT_CircGen::set_GateCosts: zero cost not allowed");
+        if (value == 0) throw RuntimeException("the gate costs " + costs + " hold a zero cost; every gate costs at least 1");
         if (gateCosts[x] > maxGateCost) maxGateCost = gateCosts[x];
         if (gateCosts[x] < minGateCost) minGateCost = gateCosts[x];
     }

@@ -11,7 +11,7 @@ VarMap::VarMap(uint32_t k, uint32_t m, uint32_t n, uint32_t functionCount, uint3
     : k_(k), m_(m), n_(n), functionCount_(functionCount), codeBits_(codeBits),
       first_(allowConst ? 0u : 1u), last_(k + n) {
     const uint32_t width = polyEdges ? k + 1 : k;
-    if (width >= 32) throw RuntimeException("VarMap: too many inputs for a truth table");
+    if (width >= 32) throw RuntimeException("a target of 32 or more inputs has no truth table the engine can hold");
     rows_ = 1u << width;
     baseN_ = m * (last_ + 1);
     baseP_ = baseN_ + 2 * n;

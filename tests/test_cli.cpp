@@ -92,10 +92,10 @@ TEST(CommandLine, SettingsOfAcceptedCommandLines) {
          "enumstats=1 timings=1 nobound=1 timeout=2.5/2.5 given=0 text=t.txt"},
         // An option takes the next word, whatever it is.
         {{"-pla", "-stats", "-save_dot", "-k"}, "pla=[-stats] text=-stats dot=[-k] stats=0 k=4"},
-        // The function text is the last of -f, -fh, -pla; a table read names the function.
-        {{"-f", "6", "-pla", "f.pla"}, "text=f.pla f=6 given=1 pla=[f.pla]"},
-        {{"-pla", "f.pla", "-f", "6", "-truth", "t.txt"}, "text=6"},
-        {{"-fh", "1F", "-pla", "g.pla", "-fh", "c"}, "text=c f=12 hex=[c]"},
+        // The function text is the last of -f and -fh, or -pla; a table read names the
+        // function.
+        {{"-pla", "f.pla"}, "text=f.pla given=0 pla=[f.pla]"},
+        {{"-f", "6", "-fh", "1F", "-fh", "c"}, "text=c f=12 hex=[c]"},
         {{"-truth", "t.txt", "-fh", "c"}, "text=c truth=[t.txt]"},
         // Whole decimal numbers with a sign.
         {{"-f", "+12", "-n", "-0", "-k", "+31"}, "f=12 n=0 k=31 text=+12"},
@@ -138,10 +138,8 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
     const std::string secs = "Option -timeout requires a number of seconds above 0 (digits with "
                              "an optional decimal fraction, such as 30 or 2.5): ";
     const std::string k32 = "k must be less than 32\n";
-    const std::string fit = "Runtime Exception: TargetTable: Function number does not fit a "
-                            "truth table of ";
-    const std::string hexFit = "Runtime Exception: TargetTable: Hexadecimal function number does "
-                               "not fit a truth table of ";
+    const std::string fit = "Runtime Exception: Option -f: the function number ";
+    const std::string hexFit = "Runtime Exception: Option -fh: the hexadecimal function number ";
     std::string table64(64, '0');
     for (int minterm : {63, 40, 33, 32, 5, 0})
         table64[63 - minterm] = '1';
@@ -180,10 +178,49 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
          "",
          "Option -shard requires I/N with whole numbers 0 <= I < N, such as 0/4: \"4/4\"\n"},
         // The number must fit the table; nothing is written when it does not.
-        {{"-k", "4", "-f", "99999", "-truth", "t.txt"}, 1, "", fit + "16 minterms: 99999\n"},
-        {{"-k", "1", "-f", "16", "-polyedges"}, 1, "", fit + "4 minterms: 16\n"},
-        {{"-k", "3", "-fh", "100", "-truth", "t.txt"}, 1, "", hexFit + "8 minterms: 100\n"},
-        {{"-fh", "900000000", "-k", "5"}, 1, "", hexFit + "32 minterms: 900000000\n"},
+        {{"-k", "4", "-f", "99999", "-truth", "t.txt"},
+         1,
+         "",
+         fit + "99999 does not fit a truth table of 16 minterms (4 inputs)\n"},
+        {{"-k", "1", "-f", "16", "-polyedges"},
+         1,
+         "",
+         fit + "16 does not fit a truth table of 4 minterms (1 input and the control input)\n"},
+        {{"-k", "3", "-fh", "100", "-truth", "t.txt"},
+         1,
+         "",
+         hexFit + "100 does not fit a truth table of 8 minterms (3 inputs), which has 2 "
+                  "hexadecimal digits\n"},
+        {{"-fh", "9" + std::string(63, '0'), "-k", "7"},
+         1,
+         "",
+         hexFit + "9" + std::string(63, '0') +
+             " does not fit a truth table of 128 minterms (7 inputs), which has 32 hexadecimal "
+             "digits\n"},
+        // One target per run, and -k must agree with a PLA file.
+        {{"-f", "6", "-pla", "two.pla"},
+         1,
+         "",
+         "Options -f and -pla both give the target; give one of them\n"},
+        {{"-pla", "two.pla", "-fh", "6"},
+         1,
+         "",
+         "Options -fh and -pla both give the target; give one of them\n"},
+        {{"-k", "3", "-pla", "two.pla"},
+         1,
+         "",
+         "Runtime Exception: -k 3 does not agree with two.pla, whose .i is 2\n"},
+        // Libraries and costs are checked as they are read.
+        {{"-nodefuncts", "8G"},
+         1,
+         "",
+         "Option -nodefuncts requires hexadecimal digits, each the table of a two-input "
+         "function other than the constants 0 and F: \"8G\"\n"},
+        {{"-nodefuncts", "86", "-gatecosts", "10"},
+         1,
+         "",
+         "Option -gatecosts requires one cost digit 1-9 or A-F (10-15) per node function: "
+         "\"10\"\n"},
         // Errors after the target is built: a long number is written as the whole table.
         {{"-fh", "8000010300000021", "-k", "6", "-truth", "t.txt", "-nodefuncts", "86",
           "-gatecosts", "1"},
@@ -205,6 +242,7 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
     for (const Case& c : cases) {
         TempDir dir;
         writeFile(dir.file("empty.pla"), "");
+        writeFile(dir.file("two.pla"), ".i 2\n.o 1\n11 1\n");
         const RunResult r = runQuillon(c.args, dir.path());
         const std::string what = c.args.empty() ? "no words" : c.args[0] + " " + c.args.back();
         EXPECT_EQ(r.status, c.status) << what;
@@ -213,7 +251,8 @@ TEST(CommandLine, RefusedAndEndedCommandLines) {
         else
             EXPECT_EQ(r.out, c.out == "usage" ? kUsageText : c.out) << what;
         EXPECT_EQ(r.err, c.err) << what;
-        std::set<std::string> expectedNames = {".quillon.lock", "empty.pla"};
+        EXPECT_FALSE(NamesCode(r.err)) << r.err;
+        std::set<std::string> expectedNames = {".quillon.lock", "empty.pla", "two.pla"};
         for (const auto& [name, content] : c.written) {
             expectedNames.insert(name);
             EXPECT_EQ(readFile(dir.file(name)), content) << what;

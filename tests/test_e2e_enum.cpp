@@ -121,7 +121,7 @@ TEST(E2eEnum, DifferentTopologiesOnly) {
     const RunResult full =
         runQuillon(with(majority, {"-enum", "-continue", "-save_dot", "s.dot"}), all.path());
     ASSERT_EQ(full.status, 0) << full.err;
-    EXPECT_EQ(lastLine(full.out), "deletingSolutions: 6");
+    EXPECT_EQ(lastLine(full.out), "Solutions: 6");
     EXPECT_FALSE(fileExists(all.file("constr.cnf")));
     EXPECT_FALSE(fileExists(all.file("constr.cnf.tmp")));
     const std::vector<GateCircuit> every = readSolutions(all, 1, solutionsOf(full), "8", expected);
@@ -197,7 +197,9 @@ TEST(E2eEnum, ContinuationAfterSigterm) {
     EXPECT_EQ(stopped.status, 128 + 15) << stopped.err;
     EXPECT_NE(
         stopped.err.find(
-            "Quillon: interrupted by SIGTERM; the run stopped before its end. constr.cnf holds"),
+            "Quillon: interrupted by SIGTERM; the run stopped before its end. Proven impossible: "
+            "0 to 2 nodes. Best circuit found so far: 3 nodes. Solutions so far: 2. constr.cnf "
+            "holds"),
         std::string::npos)
         << stopped.err;
     EXPECT_EQ(stopped.out.find("Solutions:"), std::string::npos);
@@ -240,7 +242,7 @@ TEST(E2eEnum, ContinuationAfterSigterm) {
     const RunResult resumed = runQuillon(
         with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot", "-enumstats"}), dir.path());
     ASSERT_EQ(resumed.status, 0) << resumed.err;
-    EXPECT_EQ(lastLine(resumed.out), "deletingSolutions: 15");
+    EXPECT_EQ(lastLine(resumed.out), "Solutions: 15");
     EXPECT_EQ(splitFields(splitLines(resumed.err).front(), ';')[0], "80_3");
     EXPECT_EQ(splitLines(resumed.err).size(), kAnd4Solutions - 2);
     EXPECT_FALSE(fileExists(dir.file("constr.cnf")));
@@ -264,9 +266,10 @@ TEST(E2eEnum, StoppedOrVanishedSolverLeavesTheLastSave) {
             dir.path());
         EXPECT_EQ(r.status, vanished ? 1 : 128 + 2) << r.err;
         const std::string message =
-            vanished ? "Runtime Exception: ReadSATResult: result file not found.\n"
+            vanished ? "Runtime Exception: the solver left no result file SAT_result.cnf\n"
                      : "Quillon: interrupted by SIGINT; the run stopped before its end. "
-                       "constr.cnf holds";
+                       "Proven impossible: 0 to 2 nodes. Best circuit found so far: 3 nodes. "
+                       "Solutions so far: 2. constr.cnf holds";
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
         EXPECT_EQ(stateLines(readFile(dir.file("constr.cnf"))), kStateAfterTwo);
         EXPECT_FALSE(fileExists(dir.file("s.3.dot")));
@@ -275,7 +278,7 @@ TEST(E2eEnum, StoppedOrVanishedSolverLeavesTheLastSave) {
         const RunResult resumed =
             runQuillon(with(kAnd4, {"-enum", "-continue", "-save_dot", "s.dot"}), dir.path());
         ASSERT_EQ(resumed.status, 0) << resumed.err;
-        EXPECT_EQ(lastLine(resumed.out), "deletingSolutions: 15");
+        EXPECT_EQ(lastLine(resumed.out), "Solutions: 15");
         const std::vector<GateCircuit> all =
             readSolutions(dir, 1, kAnd4Solutions, "8", kAnd4Function);
         EXPECT_EQ(canonicalSet(all, false).size(), kAnd4Solutions);

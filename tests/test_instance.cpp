@@ -211,15 +211,16 @@ TEST(Engine, GateCostDigitsAndTheirErrors) {
         std::vector<uint32_t> costs;
         std::string error;
     };
-    const std::string length = rt("SAT_CircGen::set_GateCosts: the length of gates costs must "
-                                  "be equal to the number of node functions");
-    const std::string zero = rt("SAT_CircGen::set_GateCosts: zero cost not allowed");
-    const std::string invalid = rt("SAT_CircGen::set_GateCosts: invalid cost");
+    const std::string length = rt("-gatecosts and -nodefuncts must be of equal size");
+    const std::string zero = rt("the gate costs 10 hold a zero cost; every gate costs at least 1");
+    const auto invalid = [](const std::string& costs) {
+        return rt("the gate costs " + costs + " have a character that is no cost digit (1-9, A-F)");
+    };
     const Case cases[] = {
         {3, "121", {1, 2, 1}, ""}, {2, "33", {3, 3}, ""},  {4, "1Aaf", {1, 10, 10, 15}, ""},
         {2, "F9", {15, 9}, ""},    {0, "12", {1, 2}, ""},  {3, "11", {}, length},
-        {2, "10", {}, zero},       {2, "1g", {}, invalid}, {2, "1G", {}, invalid},
-        {2, "1 ", {}, invalid},
+        {2, "10", {}, zero},       {2, "1g", {}, invalid("1g")}, {2, "1G", {}, invalid("1G")},
+        {2, "1 ", {}, invalid("1 ")},
     };
     for (const Case& c : cases) {
         SAT_CircGen e;

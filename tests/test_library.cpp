@@ -231,34 +231,36 @@ TEST(ExternalMinimizer, FoundAndRunWithTheFixedCommandLines) {
 TEST(ExternalMinimizer, AFailingProgramIsReportedByName) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
-    const std::string msg = rt("SAT_CircGen::DeriveFunctions: the two-level minimizer "
-                               "./espresso gave no valid cover of function ");
-    const std::string trivial = rt("SAT_CircGen::DeriveFunctions: function must not be trivial "
-                                   "(constant or buffer).");
+    const std::string msg = rt("the two-level minimizer ./espresso gave no valid cover of "
+                               "function ");
+    const auto trivial = [](const std::string& library, char constant) {
+        return rt("the node library " + library + " holds the constant function " + constant +
+                  "; a node function must depend on its inputs");
+    };
     const auto refusal = [](const char* library) {
         return messageOf([library] { SAT_CircGen().DeriveFunctions(library); });
     };
     writeScript("espresso", "exit 1\n");
     EXPECT_EQ(refusal("8"), msg + "8");
-    EXPECT_EQ(refusal("F"), trivial);
+    EXPECT_EQ(refusal("F"), trivial("F", 'F'));
     for (const char* f : {"to_min.pla", "onset.pla", "offset.pla"})
         EXPECT_FALSE(fileExists(f)) << f;
     writeScript("espresso", "echo garbage here\n");
     EXPECT_EQ(refusal("6"), msg + "6");
-    EXPECT_EQ(refusal("0"), trivial);
+    EXPECT_EQ(refusal("0"), trivial("0", '0'));
     // The AND covers whatever it is asked: right for 8, wrong for E; then a wrong off-set.
     writeLoggingEspresso("espresso");
     EXPECT_EQ(refusal("8e"), msg + "E");
-    EXPECT_EQ(refusal("f"), trivial);
-    EXPECT_EQ(refusal("80"), trivial);
-    EXPECT_EQ(refusal("8G"), rt("SAT_CircGen::DeriveFunctions: non-hex string."));
+    EXPECT_EQ(refusal("f"), trivial("f", 'F'));
+    EXPECT_EQ(refusal("80"), trivial("80", '0'));
+    EXPECT_EQ(refusal("8G"),
+              rt("the node library 8G has a character that is no hexadecimal digit"));
     writeFile("and_off.txt", ".type r\n.i 2\n.o 1\n.p 1\n0- 0\n.end\n");
     EXPECT_EQ(refusal("8"), msg + "8");
     SAT_CircGen e;
     e.set_GateCosts("12");
     EXPECT_EQ(messageOf([&] { e.DeriveFunctions("8"); }),
-              rt("SAT_CircGen::DeriveFunctions: the length of gates costs must be equal to the "
-                 "number of node functions"));
+              rt("-gatecosts and -nodefuncts must be of equal size"));
 }
 
 // --- the library -------------------------------------------------------------------------

@@ -179,7 +179,7 @@ TEST_F(Search, ContinuationFiles) {
     writeFile("constr.cnf", cnf);
     Engine damaged(0x80, 4);
     EXPECT_EQ(messageOf([&] { damaged.e.Generate(opts(true, true, false, 0)); }),
-              rt("SAT_CircGen::Generate:corrupted continuation CNF file."));
+              rt("constr.cnf: the continuation file is damaged"));
     Engine plain(0x80, 4);
     plain.e.Generate(opts(true, false, false, 0));
     EXPECT_EQ(plain.e.sol_no, 1u);
@@ -190,21 +190,21 @@ TEST_F(Search, ContinuationFiles) {
     writeFile("constr.cnf", cnf);
     Engine other(0x80, 4, "86", "11");
     const std::string message = messageOf([&] { other.e.Generate(opts(true, true, false, 0)); });
-    EXPECT_EQ(message.rfind(rt("SAT_CircGen::Generate: constr.cnf has "), 0), 0u) << message;
+    EXPECT_EQ(message.rfind(rt("constr.cnf has "), 0), 0u) << message;
     EXPECT_NE(message.find("belongs to another problem"), std::string::npos) << message;
     // Variables of the right number where this problem has others.
     cnf.replace(cnf.find("c 1 O0_0\n"), 8, "c 1 Q0_0");
     writeFile("constr.cnf", cnf);
     Engine renamed(0x80, 4);
     EXPECT_EQ(messageOf([&] { renamed.e.Generate(opts(true, true, false, 0)); }),
-              rt("SAT_CircGen::Generate: variable 1 of constr.cnf is Q0_0, where this problem's "
+              rt("constr.cnf: variable 1 of constr.cnf is Q0_0, where this problem's "
                  "instance for n = 3 has O0_0: it belongs to another problem."));
 
     // Best delay with enumeration is for bulk mode only, refused before any solver run.
     Engine bulk(6, 2);
     std::filesystem::remove("inst.cnf");
     EXPECT_EQ(messageOf([&] { bulk.e.Generate(opts(true, false, true, 0)); }),
-              rt("SAT_CircGen::Generate: enumerate & best must be run in bulk mode"));
+              rt("enumeration with least depth must be run in bulk mode"));
     EXPECT_FALSE(std::filesystem::exists("inst.cnf"));
 
     // A save that cannot replace constr.cnf leaves what was there and no temporary file
@@ -213,7 +213,7 @@ TEST_F(Search, ContinuationFiles) {
     std::filesystem::create_directories("constr.cnf/keep");
     EXPECT_EQ(messageOf([&] {
                   plain.e.SaveConstraints();
-              }).rfind("I/O Exception: SAT_CircGen::SaveConstraints: Cannot replace constr.cnf", 0),
+              }).rfind("I/O Exception: cannot replace constr.cnf", 0),
               0u);
     EXPECT_TRUE(std::filesystem::is_directory("constr.cnf/keep"));
     EXPECT_FALSE(fileExists("constr.cnf.tmp"));

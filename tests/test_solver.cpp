@@ -63,14 +63,14 @@ TEST_F(SolverFiles, SatAnswers) {
         {"SAT\n-2 0 1 3 0\n", "-0-"}, // the first 0 ends the model
         {"SAT\n1 x 3 0\n", "1--"},    // so does a word that is not a number
         {"SAT\n2", "-1-"},            // and the end of the file
-        {"INDET\n", rt("ReadSATResult: wrong file format.")},
-        {"", rt("ReadSATResult: wrong file format.")},
-        {"SAT\n1 4 0\n", rt("Cube::setLit: Index out of range")}, // beyond the instance
+        {"INDET\n", rt("the solver's result file SAT_result.cnf is damaged")},
+        {"", rt("the solver's result file SAT_result.cnf is damaged")},
+        {"SAT\n1 4 0\n", rt("the solver's answer gives variable 4 of an instance of 3")},
     };
     for (const auto& [content, expected] : cases)
         EXPECT_EQ(readSAT(content), expected) << content;
     EXPECT_EQ(modelOr([&] { e.ReadSATResult("missing.cnf"); }),
-              rt("ReadSATResult: result file not found."));
+              rt("the solver left no result file SAT_result.cnf"));
     // The model's variables, and its verbose listing of the assigned variables (replacing
     // the file). A model still held: refused before the file is looked at.
     readSAT("SAT\n-3 1 0\n");
@@ -80,9 +80,9 @@ TEST_F(SolverFiles, SatAnswers) {
     e.SaveSATRes(e.SAT_res.get(), "sol.txt");
     EXPECT_EQ(readFile("sol.txt"), "a = 1\nc = 0\n");
     EXPECT_EQ(messageOf([&] { e.SaveSATRes(e.SAT_res.get(), "no/such/dir/sol.txt"); }),
-              rt("SaveSATRes: cannot open file."));
+              rt("cannot create the model log no/such/dir/sol.txt"));
     EXPECT_EQ(messageOf([&] { e.ReadSATResult("missing.cnf"); }),
-              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
+              std::string("internal error: a solver answer was read while the previous one was still held"));
 }
 
 // An optimizer answer that is neither a solution nor "UNSATISFIABLE" is an error naming
@@ -96,21 +96,23 @@ TEST_F(SolverFiles, OptimizerAnswers) {
         {"s OPTIMUM FOUND\nv x1 - x3\n", "1--"}, // a lone minus has no number either
         {"v -x3\n", "--0"},                      // values without a status line
         {"c Parsing\ns UNSATISFIABLE\nv x1\n", "none"},
-        {"c only comments\no 3\n", rt("ReadPBOResult: wrong file format.")},
-        {"", rt("ReadPBOResult: wrong file format.")},
+        {"c only comments\no 3\n", rt("the optimizer's result file PBO_result.pbo is damaged")},
+        {"", rt("the optimizer's result file PBO_result.pbo is damaged")},
         {"c PARSE ERROR! [line 2] Expected start of identifier, not: *\ns UNKNOWN\n",
-         rt("ReadPBOResult: the optimizer gave no solution (s UNKNOWN; c PARSE ERROR! [line 2] "
+         rt("the optimizer gave no solution (s UNKNOWN; c PARSE ERROR! [line 2] "
             "Expected start of identifier, not: *).")},
-        {"s OPTIMUM FOUND\n", rt("ReadPBOResult: wrong file format: solution without values.")},
-        {"s OPTIMUM FOUND\nv x1 x4\n", rt("Cube::setLit: Index out of range")},
+        {"s OPTIMUM FOUND\n", rt("the optimizer's result file PBO_result.pbo is damaged: a solution without values")},
+        {"s OPTIMUM FOUND\nv x1 x4\n",
+         rt("the optimizer's result file PBO_result.pbo is damaged: it gives variable 4 of an "
+            "instance of 3")},
     };
     for (const auto& [content, expected] : cases)
         EXPECT_EQ(readPBO(content), expected) << content;
     EXPECT_EQ(modelOr([&] { e.ReadPBOResult("missing.pbo"); }),
-              rt("ReadPBOResult: result file not found."));
+              rt("the optimizer left no result file PBO_result.pbo"));
     readPBO("s OPTIMUM FOUND\nv x1\n");
     EXPECT_EQ(messageOf([&] { e.ReadPBOResult("PBO_result.pbo"); }),
-              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
+              std::string("internal error: a solver answer was read while the previous one was still held"));
     // A solution without values stands for an instance without variables.
     e.clauses.clear();
     e.clauses.setCNF(true);
@@ -125,7 +127,7 @@ TEST_F(SolverFiles, OptimizerAnswers) {
 // and an instance with an empty clause has no solution, without a run.
 TEST_F(SolverFiles, RunningThePrograms) {
     EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
-              rt("SAT_CircGen::RunSAT: cannot find the program minisat (neither ./minisat nor "
+              rt("-solver minisat: cannot find the program minisat (neither ./minisat nor "
                  "minisat on the PATH); it is provided by the Debian package minisat"));
     EXPECT_NE(messageOf([&] { e.RunSAT(true); }).find("Debian package minisat+"),
               std::string::npos);
@@ -140,17 +142,17 @@ TEST_F(SolverFiles, RunningThePrograms) {
     EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), "10-");
 
     writeScript("minisat+", ": > minisat+.ran\n");
-    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), rt("ReadPBOResult: wrong file format."));
+    EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), rt("the optimizer's result file PBO_result.pbo is damaged"));
     EXPECT_TRUE(fileExists("minisat+.ran"));
     writeScript("minisat", ": > minisat.ran\n");
     writeFile("SAT_result.cnf", "SAT\n1 2 3 0\n");
-    EXPECT_EQ(modelOr([&] { e.RunSAT(false); }), rt("ReadSATResult: result file not found."));
+    EXPECT_EQ(modelOr([&] { e.RunSAT(false); }), rt("the solver left no result file SAT_result.cnf"));
     EXPECT_TRUE(fileExists("minisat.ran"));
 
     fs::remove("minisat.ran");
     e.SAT_res = std::make_shared<SoPLA>(&e.clauses);
     EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
-              rt("SAT_CircGen::ReadSATResult: SAT_res must be NULL"));
+              std::string("internal error: a solver answer was read while the previous one was still held"));
     EXPECT_FALSE(fileExists("minisat.ran"));
     fs::remove("minisat+.ran");
     e.clauses.AppendTerm(std::string("---"));

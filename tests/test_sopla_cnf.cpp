@@ -479,13 +479,13 @@ TEST_F(SoPLAFiles, WritersRefuseCoversAndUnopenableFiles) {
     EXPECT_EQ(readFile(keep), "old"); // not truncated
     const SoPLA s = example();
     const std::string f = file("no/such/dir/x");
-    const std::string io = "I/O Exception: SoPLA::";
-    EXPECT_EQ(messageOf([&] { s.SaveCNF(f); }), io + "SaveCNF: Cannot open file: " + f);
-    EXPECT_EQ(messageOf([&] { s.SavePBO(f, ""); }), io + "SavePBO: Cannot open file: " + f);
-    EXPECT_EQ(messageOf([&] { s.SaveCNF_text(f); }), io + "SaveCNF_text: Cannot open file: " + f);
-    EXPECT_EQ(messageOf([&] { s.SavePLA(f); }), io + "SavePLA: Cannot create a file: " + f);
+    const std::string io = "I/O Exception: ";
+    EXPECT_EQ(messageOf([&] { s.SaveCNF(f); }), io + "Cannot create a file: " + f);
+    EXPECT_EQ(messageOf([&] { s.SavePBO(f, ""); }), io + "Cannot create a file: " + f);
+    EXPECT_EQ(messageOf([&] { s.SaveCNF_text(f); }), io + "Cannot create a file: " + f);
+    EXPECT_EQ(messageOf([&] { s.SavePLA(f); }), io + "Cannot create a file: " + f);
     SoPLA missing = example();
-    EXPECT_EQ(messageOf([&] { missing.LoadCNF(f); }), io + "LoadCNF: Cannot open file: " + f);
+    EXPECT_EQ(messageOf([&] { missing.LoadCNF(f); }), io + "Cannot open file: " + f);
     EXPECT_TRUE(missing.empty()); // reset before the open
 }
 
@@ -539,10 +539,10 @@ TEST_F(SoPLAFiles, LazilyWidenedClausesAndTheirRoundTrip) {
 }
 
 TEST_F(SoPLAFiles, ReaderTable) {
-    const std::string damaged = "I/O Exception: SoPLA::LoadCNF: Bad or damaged CNF file: ";
-    const std::string count = "I/O Exception: SoPLA::LoadCNF: Bad or damaged CNF file "
+    const std::string damaged = "I/O Exception: Bad or damaged CNF file: ";
+    const std::string count = "I/O Exception: Bad or damaged CNF file "
                               "(invalid number of terms): ";
-    const std::string range = rt("Cube::setLit: Index out of range");
+    const std::string range = damaged; // then the file and the variable out of range
     struct Row {
         const char* content;
         Texts clauses;            // when read
@@ -586,7 +586,11 @@ TEST_F(SoPLAFiles, ReaderTable) {
                 EXPECT_FALSE(s.begin()->isSparse()) << r.content;
             }
         } else {
-            EXPECT_EQ(msg, *r.error + (r.error == &range ? "" : file("in.cnf"))) << r.content;
+            if (r.error == &range)
+                EXPECT_EQ(msg.rfind(range + file("in.cnf") + ": a clause names variable ", 0), 0u)
+                    << msg;
+            else
+                EXPECT_EQ(msg, *r.error + file("in.cnf")) << r.content;
         }
     }
 

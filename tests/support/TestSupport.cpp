@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -77,6 +78,12 @@ std::string messageOf(const std::function<void()>& f) {
         return e.GetMsg();
     }
     return "";
+}
+
+bool NamesCode(const std::string& message) {
+    static const std::regex code(
+        "[A-Za-z_][A-Za-z0-9_]*::|\\b[A-Z][a-z0-9]+[A-Z][A-Za-z0-9]*:|\\b[A-Za-z]+_[A-Za-z_]+:");
+    return std::regex_search(message, code);
 }
 
 std::vector<std::string> stateLines(const std::string& cnf) {

@@ -46,6 +46,10 @@ void writeScript(const std::string& path, const std::string& body);
 // Message of the project exception (CException and its kinds) that f raises, "" when it
 // raises none.
 std::string messageOf(const std::function<void()>& f);
+// True when a message shows a name of the program's code (a class, a member or a function,
+// such as "Klass::Member", "SomeFunction:" or "Some_Name:"), which no message a user can
+// reach may do.
+bool NamesCode(const std::string& message);
 // The message of a RuntimeException with the given text.
 inline std::string rt(const std::string& text) {
     return "Runtime Exception: " + text;
