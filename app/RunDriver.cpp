@@ -47,8 +47,8 @@ void removePartial(const std::string& file) {
 // run, and exhaustion leaves no partial file. A stop request is honoured between files,
 // never inside one.
 template <typename Write>
-bool writeFile(RunMonitor& monitor, const std::string& file, Write write) {
-    StopRequest::ThrowIfPending();
+bool writeFile(RunMonitor& monitor, const std::string& file, Write write, bool honourStop) {
+    if (honourStop) StopRequest::ThrowIfPending();
     const RunMonitor::Writing writing(monitor);
     try {
         const Step step("writing " + file);
@@ -71,24 +71,40 @@ bool writeFile(RunMonitor& monitor, const std::string& file, Write write) {
     }
 }
 
+// Which of the requested files a call writes: the standard output takes a circuit once, so
+// a circuit that the search may still replace goes to the named files only.
+enum class Which { All, NamedFiles, StandardOutput };
+
 // Writes every requested drawing and netlist of one solution; false when one of them could
-// not be written.
+// not be written. A stop request is honoured before each file unless the files are written
+// because of one.
 bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
-                  const Circuit& circuit, const std::string& suffix) {
+                  const Circuit& circuit, const std::string& suffix, Which which = Which::All,
+                  bool honourStop = true) {
     PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
     bool ok = true;
-    if (s.dotFile)
-        ok &= writeFile(monitor, outputName(*s.dotFile, suffix),
-                        [&](const std::string& f) { engine.SaveDOT(circuit, f); });
-    if (s.aagFile)
-        ok &= writeFile(monitor, outputName(*s.aagFile, suffix),
-                        [&](const std::string& f) { engine.SaveAAG(circuit, f); });
-    if (s.aigFile)
-        ok &= writeFile(monitor, outputName(*s.aigFile, suffix),
-                        [&](const std::string& f) { engine.SaveAIG(circuit, f); });
-    if (s.blifFile)
-        ok &= writeFile(monitor, outputName(*s.blifFile, suffix),
-                        [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); });
+    const auto wanted = [which](const std::optional<std::string>& name) {
+        if (!name) return false;
+        const bool out = OutputFile::IsStdout(*name);
+        return which == Which::All || (which == Which::StandardOutput) == out;
+    };
+    if (wanted(s.dotFile))
+        ok &= writeFile(
+            monitor, outputName(*s.dotFile, suffix),
+            [&](const std::string& f) { engine.SaveDOT(circuit, f); }, honourStop);
+    if (wanted(s.aagFile))
+        ok &= writeFile(
+            monitor, outputName(*s.aagFile, suffix),
+            [&](const std::string& f) { engine.SaveAAG(circuit, f); }, honourStop);
+    if (wanted(s.aigFile))
+        ok &= writeFile(
+            monitor, outputName(*s.aigFile, suffix),
+            [&](const std::string& f) { engine.SaveAIG(circuit, f); }, honourStop);
+    if (wanted(s.blifFile))
+        ok &= writeFile(
+            monitor, outputName(*s.blifFile, suffix),
+            [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); },
+            honourStop);
     return ok;
 }
 
@@ -182,8 +198,37 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     options.best = B;
     options.bulk = B && E;
     bool written = true; // every requested file of every solution was written
+
+    // A run for one optimum circuit first builds one by construction and writes it, so
+    // that a run stopped before the search ends still hands back a circuit; the search then
+    // replaces it with the optimum, and ends at its size once every smaller count is ruled
+    // out. (Enumerations, least depth, gate costs and the external route search as they
+    // always did.)
+    std::optional<SAT_CircGen::Constructed> constructed;
+    if (!E && !B && s.n == 0 && !s.externalSolver && !s.continueRun && !s.noBound &&
+        !engine.costsDiffer) {
+        constructed = engine.Construct();
+        if (constructed) {
+            const uint32_t nodes = static_cast<uint32_t>(constructed->circuit.nodes.size());
+            progress.set(SearchProgress::Writing, nodes);
+            written &= writeOutputs(s, engine, monitor, constructed->decoded, "",
+                                    Which::NamedFiles);
+            progress.bestNodes.store(nodes);
+            progress.bestCost.store(nodes);
+            options.upper = &constructed->circuit;
+        }
+    }
     for (;;) {
-        engine.Generate(options);
+        try {
+            engine.Generate(options);
+        } catch (const StopRequested&) {
+            // Stopped before the search found better: the standard output gets the circuit
+            // the named files already hold.
+            if (constructed && !s.stdoutFile().empty())
+                writeOutputs(s, engine, monitor, constructed->decoded, "", Which::StandardOutput,
+                             false);
+            throw;
+        }
         if (B && E) {
             uint32_t i = 0;
             for (Model& solution : engine.solutions) {

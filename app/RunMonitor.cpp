@@ -111,7 +111,8 @@ std::string RunMonitor::StopMessage(const Settings& settings, const SearchProgre
         m += " Best circuit found so far: " + std::to_string(best) +
              (best == 1 ? " node" : " nodes");
         if (costsDiffer(settings)) m += ", cost " + std::to_string(progress.bestCost.load());
-        m += ".";
+        // Optimal only once every smaller count is ruled out.
+        m += best > below ? " (not proven optimal)." : ".";
     }
     if (const uint32_t solutions = progress.solutions.load())
         m += " Solutions so far: " + std::to_string(solutions) + ".";

@@ -14,8 +14,10 @@
 //   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers (of a Circuit)
 //   SAT_CircGen_bound.cpp     the problem as the lower-bound engine sees it
 //   SAT_CircGen_embedded.cpp  what the embedded solver holds beyond the instance
+//   SAT_CircGen_construct.cpp a circuit of the target built without search
 #pragma once
 
+#include "bound/BoundCircuit.h"
 #include "bound/BoundProblem.h"
 #include "logic/PLA.h"
 #include "logic/SoPLA.h"
@@ -32,7 +34,6 @@
 class Network;
 class SearchSolver;
 class CostCounter;
-struct BoundCircuit;
 class PhaseTimings;
 struct SearchProgress;
 
@@ -49,6 +50,9 @@ struct GenerateOptions {
     bool best = false;      // the solutions of least depth
     bool bulk = false;      // with best: every solution of least depth, in `solutions`
     unsigned verbosity = 0; // 1: lines before every solver run; 2: also log/SAT*.txt
+    // A circuit known to realise the target (of equal gate costs): on the embedded route the
+    // first search ends with it once every smaller node count is ruled out.
+    const BoundCircuit* upper = nullptr;
 };
 
 class SAT_CircGen {
@@ -117,6 +121,18 @@ public:
     // target's shape and truth table (a hash), the library, the gate costs and the options.
     // The continuation file records it, so that a run never resumes another problem.
     std::string ProblemFingerprint() const;
+
+    // --- a circuit by construction ---
+    struct Constructed {
+        BoundCircuit circuit; // in the lower-bound engine's form: an upper bound of the search
+        Circuit decoded;      // as the writers and the statistics take it
+    };
+    // A circuit of the target built without search (synth/CircuitConstruction.h), realised
+    // by the library as a model of the instance of its node count, whose every clause is
+    // checked. nullopt where no construction applies: polymorphic edges, no inversions, a
+    // preset node count, too many inputs, or a library without an AND-like function. The
+    // engine is left without an instance, ready for Generate.
+    std::optional<Constructed> Construct();
 
     // --- the lower-bound engine's view ---
     BoundProblem::Spec BoundSpec() const;

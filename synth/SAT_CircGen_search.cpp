@@ -65,7 +65,7 @@ class Search {
 public:
     Search(SAT_CircGen& engine, const GenerateOptions& options)
         : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
-          bulk_(options.bulk), verbosity_(options.verbosity),
+          bulk_(options.bulk), verbosity_(options.verbosity), upper_(options.upper),
           embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
           maxCost_(engine.maxGateCost) {}
 
@@ -223,9 +223,13 @@ private:
     // circuit there (with gate costs: the cheapest circuit of any count), which becomes a
     // complete model of the classic instance.
     void FirstByBound(FastBound& bound) {
-        while (ProvenImpossible(bound))
+        // A known circuit of u nodes is optimal once every count below u is ruled out.
+        const auto known = [this] {
+            return upper_ != nullptr && !e_.costsDiffer && e_.n >= upper_->nodes.size();
+        };
+        while (!known() && ProvenImpossible(bound))
             ++e_.n;
-        const BoundCircuit* witness = bound.witness();
+        const BoundCircuit* witness = known() ? upper_ : bound.witness();
         if (witness == nullptr)
             throw InternalError("the lower-bound engine left node count " + int2string(e_.n) +
                                 " undecided");
@@ -592,6 +596,7 @@ private:
     const bool best_;
     const bool bulk_;
     const unsigned verbosity_;
+    const BoundCircuit* const upper_;
     const bool embedded_;
     uint32_t maxCost_;
     uint32_t nBest_ = 0;

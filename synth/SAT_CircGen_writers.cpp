@@ -257,10 +257,9 @@ void SAT_CircGen::SaveAAG(const Circuit& c, const std::string& file) const {
 
     OutputFile outFile(file);
     std::ostream& out = outFile.stream();
-    // The header counts the engine's field n, not the solution's node count (the classic
-    // writer's choice, kept: the front end passes the same value).
-    out << (polyEdges ? "p" : "") << (anyXor ? "x" : "") << "aag " << n + k << " " << k << " 0 "
-        << m << " " << n << std::endl;
+    const auto nodes = static_cast<uint32_t>(c.nodes.size());
+    out << (polyEdges ? "p" : "") << (anyXor ? "x" : "") << "aag " << nodes + k << " " << k
+        << " 0 " << m << " " << nodes << std::endl;
     for (uint32_t q = 0; q < k; ++q)
         out << 2 * (q + 1) << std::endl;
 
