@@ -89,10 +89,12 @@ private:
 };
 
 // The answer for one class.
+// Bounded: stopped by its time limit with the circuit built before the search.
 struct ClassResult {
-    enum Status { Optimum, Impossible, Timeout, Error } status = Error;
-    BoundCircuit circuit;
-    CircuitStats stats;
+    enum Status { Optimum, Bounded, Impossible, Timeout, Error } status = Error;
+    BoundCircuit circuit; // Optimum, Bounded
+    CircuitStats stats;   // Optimum, Bounded
+    uint32_t lowerBound = 0; // every node count below it is ruled out
     std::string message;
     double seconds = 0;
 };
@@ -138,7 +140,8 @@ std::string currentError() {
 // cached under "<table>/<care>".
 OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
                               const TableWords& table, const TableWords& care,
-                              std::mutex& errMutex, SearchProgress* progress = nullptr) {
+                              std::mutex& errMutex, SearchProgress* progress = nullptr,
+                              std::optional<BoundCircuit>* constructed = nullptr) {
     const uint32_t k = solver.inputs();
     const std::string hex = hexOf(table, k) + (care.empty() ? "" : "/" + hexOf(care, k));
     const std::string options = solver.OptionsKey();
@@ -165,7 +168,7 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
             }
         }
     }
-    OptimumSolver::Outcome out = solver.Solve(table, care, progress);
+    OptimumSolver::Outcome out = solver.Solve(table, care, progress, constructed);
     if (cache && out.status == OptimumSolver::Outcome::Optimum)
         cache->Store(k, hex, options, {out.stats.nodes, out.stats.cost, CircuitText(out.circuit)});
     return out;
@@ -178,10 +181,13 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
                        std::mutex& errMutex) {
     const auto start = std::chrono::steady_clock::now();
     ClassResult r;
+    SearchProgress progress;
+    std::optional<BoundCircuit> constructed;
     try {
         std::optional<StopRequest::ThreadDeadline> deadline;
         if (timeLimit > 0) deadline.emplace(timeLimit);
-        const OptimumSolver::Outcome out = obtain(solver, cache, table, care, errMutex);
+        const OptimumSolver::Outcome out =
+            obtain(solver, cache, table, care, errMutex, &progress, &constructed);
         if (out.status == OptimumSolver::Outcome::Impossible) {
             r.status = ClassResult::Impossible;
             r.message = out.reason;
@@ -189,11 +195,23 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
             r.status = ClassResult::Optimum;
             r.circuit = out.circuit;
             r.stats = out.stats;
+            r.lowerBound = out.stats.nodes;
         }
     } catch (const StopRequested& stop) {
         // The deadline is gone here: only a request of the whole run is left.
         if (StopRequest::Pending()) abort.raise(StopRequest::Signal(), "");
         r.status = ClassResult::Timeout;
+        r.lowerBound = progress.impossibleBelow.load();
+        if (constructed && !abort.set) {
+            try {
+                r.stats = solver.Realise(table, *constructed, care)->stats();
+                r.circuit = *constructed;
+                r.status = ClassResult::Bounded;
+            } catch (...) {
+                r.status = ClassResult::Error;
+                r.message = currentError();
+            }
+        }
     } catch (const ResultCache::Unusable& e) {
         abort.raise(0, e.GetMsg());
     } catch (...) {
@@ -408,20 +426,22 @@ int RunBatch(const Settings& s) {
     std::atomic<size_t> errorRows{0};
     const auto row = [&](const Target& t, const std::string& nodes, const std::string& xors,
                          const std::string& levels, const std::string& cost,
-                         const std::string& status) {
+                         const std::string& status, const std::string& lower = "") {
         if (status.rfind("error: ", 0) == 0) ++errorRows;
         char secs[32];
         std::snprintf(secs, sizeof secs, "%.3f", t.seconds);
         return std::to_string(t.line) + "," + csvField(t.text) + "," + nodes + "," + xors + "," +
-               levels + "," + cost + "," + secs + "," + csvField(status);
+               levels + "," + cost + "," + secs + "," + csvField(status) + "," + lower;
     };
     const bool files = s.dotFile || s.aagFile || s.aigFile || s.blifFile;
     // The row of a target whose class is solved.
     const auto targetRow = [&](Target& t, const ClassResult& cls) {
         const auto start = std::chrono::steady_clock::now();
         std::string text;
+        const std::string lower = std::to_string(cls.lowerBound);
         switch (cls.status) {
         case ClassResult::Optimum:
+        case ClassResult::Bounded:
             try {
                 const BoundCircuit c = circuitFor(cls, t.fromCanonical, t.table, t.care);
                 CircuitStats st = cls.stats;
@@ -432,7 +452,8 @@ int RunBatch(const Settings& s) {
                 }
                 t.seconds += secondsSince(start);
                 text = row(t, std::to_string(st.nodes), std::to_string(st.xors),
-                           std::to_string(st.levels), std::to_string(st.cost), "optimum");
+                           std::to_string(st.levels), std::to_string(st.cost),
+                           cls.status == ClassResult::Optimum ? "optimum" : "bounded", lower);
             } catch (...) {
                 t.seconds += secondsSince(start);
                 text = row(t, "", "", "", "", "error: " + currentError());
@@ -442,7 +463,7 @@ int RunBatch(const Settings& s) {
             text = row(t, "", "", "", "", "impossible");
             break;
         case ClassResult::Timeout:
-            text = row(t, "", "", "", "", "timeout");
+            text = row(t, "", "", "", "", "timeout", lower);
             break;
         case ClassResult::Error:
             text = row(t, "", "", "", "", "error: " + cls.message);
@@ -486,7 +507,7 @@ int RunBatch(const Settings& s) {
         pool.emplace_back(work);
 
     // Rows in input order, as soon as each is ready.
-    std::cout << "line,function,nodes,xors,levels,cost,seconds,status\n";
+    std::cout << "line,function,nodes,xors,levels,cost,seconds,status,lower_bound\n";
     for (size_t i = 0; i < targets.size(); ++i) {
         std::unique_lock<std::mutex> lock(rowMutex);
         if (!ready[i]) {
@@ -554,10 +575,12 @@ int RunCached(const Settings& s, float t0) {
     ProgressLine line;
     RunMonitor monitor(s, progress, line);
     std::mutex errMutex;
+    Canonicaliser canon(k, s.invertedEdges);
+    const Canonical c = canon(words);
+    std::optional<BoundCircuit> constructed;
     try {
-        Canonicaliser canon(k, s.invertedEdges);
-        const Canonical c = canon(words);
-        const OptimumSolver::Outcome out = obtain(solver, &cache, c.table, {}, errMutex, &progress);
+        const OptimumSolver::Outcome out =
+            obtain(solver, &cache, c.table, {}, errMutex, &progress, &constructed);
         monitor.Stop();
         if (out.status == OptimumSolver::Outcome::Impossible) {
             std::cerr << out.reason << std::endl;
@@ -579,8 +602,25 @@ int RunCached(const Settings& s, float t0) {
     } catch (const StopRequested& stop) {
         monitor.Stop();
         line.Erase();
+        // Stopped before the search ended: the circuit built before it is handed back.
+        std::string stats;
+        if (constructed) {
+            // The request is answered by this stop; the circuit is made and written
+            // without polling it again.
+            StopRequest::Clear();
+            ClassResult cls;
+            cls.circuit = *constructed;
+            const auto realised = solver.Realise(words, circuitFor(cls, c.fromCanonical, words));
+            realised->Write(s, "");
+            const CircuitStats& st = realised->stats();
+            if (s.stats)
+                stats = s.functionText + ";" + std::to_string(st.nodes) + ";" +
+                        std::to_string(st.xors) + ";" + std::to_string(st.levels) + ";" +
+                        (std::ostringstream() << static_cast<double>(GetMyCPUTime() - t0)).str() +
+                        ";bounded;" + std::to_string(progress.impossibleBelow.load()) + "\n";
+        }
         std::cout.flush();
-        std::cerr << RunMonitor::StopMessage(s, progress, stop.signo()) << std::flush;
+        std::cerr << RunMonitor::StopMessage(s, progress, stop.signo()) << stats << std::flush;
         return RunMonitor::StopStatus(stop.signo());
     }
 }

@@ -13,8 +13,10 @@
 // -batch FILE: one hexadecimal truth table per line (k from -k; empty lines and lines
 // starting with # skipped); CSV on the standard output, one row per target of the shard,
 // in input order:
-//   line,function,nodes,xors,levels,cost,seconds,status
-// status: optimum, impossible, timeout (-timeout is per target), or "error: <message>".
+//   line,function,nodes,xors,levels,cost,seconds,status,lower_bound
+// status: optimum, bounded (stopped by -timeout, which is per target, with the circuit
+// built before the search), impossible, timeout (stopped without a circuit), or
+// "error: <message>"; lower_bound: every smaller node count is ruled out.
 // The targets' classes are solved on -threads workers (0: every core). Returns the exit
 // status: 0 when every row was printed, 1 when the run was refused or the cache is
 // unusable, 128 + signal when stopped by a signal.

@@ -7,6 +7,7 @@
 #include "synth/Circuit.h"
 #include "synth/Realizability.h"
 #include "synth/SAT_CircGen.h"
+#include "synth/SearchProgress.h"
 #include "util/OutputFile.h"
 #include "util/myExcept.h"
 #include "util/utils.h"
@@ -131,7 +132,8 @@ void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Real
 }
 
 OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const TableWords& care,
-                                            SearchProgress* progress) const {
+                                            SearchProgress* progress,
+                                            std::optional<BoundCircuit>* constructed) const {
     Outcome out;
     std::unique_ptr<PLA> target;
     std::unique_ptr<SAT_CircGen> engine = engineFor(table, care, target);
@@ -144,6 +146,21 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const Table
     }
     GenerateOptions options;
     options.best = best_;
+    // A circuit built first is what a search stopped by its time limit hands back; without
+    // gate costs or least depth it also ends the search at its size.
+    std::optional<SAT_CircGen::Constructed> built;
+    if (constructed != nullptr && !noBound_) {
+        built = engine->Construct();
+        if (built) {
+            *constructed = built->circuit;
+            if (progress != nullptr) {
+                const auto nodes = static_cast<uint32_t>(built->circuit.nodes.size());
+                progress->bestNodes.store(nodes);
+                progress->bestCost.store(nodes);
+            }
+            if (!engine->costsDiffer && !best_) options.upper = &built->circuit;
+        }
+    }
     engine->Generate(options);
     if (!engine->SAT_res) throw InternalError("the search found no circuit");
     out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class SAT_CircGen;
@@ -44,11 +45,14 @@ public:
     };
     // Searches the optimum circuit of table (the cheapest with differing costs, of least
     // depth among them with -best). Rows outside care are don't cares (an empty care: every
-    // row counts). The search reports how far it got to progress, when given. Throws
-    // StopRequested when stopped, and what the engine throws (ResourceError,
-    // InternalError).
+    // row counts). The search reports how far it got to progress, when given. With
+    // constructed, a circuit built without search is left there before the search starts
+    // (when a construction applies), for the caller to fall back on when the search is
+    // stopped. Throws StopRequested when stopped, and what the engine throws
+    // (ResourceError, InternalError).
     Outcome Solve(const TableWords& table, const TableWords& care = {},
-                  SearchProgress* progress = nullptr) const;
+                  SearchProgress* progress = nullptr,
+                  std::optional<BoundCircuit>* constructed = nullptr) const;
 
     // A circuit for table, checked: simulated against the table, then turned into a
     // complete model of the classic instance whose every clause is checked. Throws

@@ -27,6 +27,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -141,7 +142,21 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
     return target;
 }
 
-int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonitor& monitor) {
+// The statistics line of the circuit a stopped run handed back: the classic fields, then
+// "bounded" and the proven lower bound (the least node count not ruled out).
+std::string boundedStats(const Settings& s, SAT_CircGen& engine, const Circuit& circuit,
+                         const SearchProgress& progress, float t0) {
+    std::ostringstream line;
+    line << s.functionText << ";" << circuit.nodes.size() << ";"
+         << engine.getNodesOfType(circuit, "xor") << ";" << engine.getLevels(circuit) << ";"
+         << static_cast<double>(GetMyCPUTime() - t0) << ";bounded;"
+         << progress.impossibleBelow.load() << "\n";
+    return line.str();
+}
+
+// stoppedStats: with -stats, the statistics line a stop prints after its message.
+int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonitor& monitor,
+                 std::string& stoppedStats) {
     const double wall0 = PhaseTimings::WallNow();
     PhaseTimings timings;
     SAT_CircGen engine;
@@ -227,6 +242,8 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
             if (constructed && !s.stdoutFile().empty())
                 writeOutputs(s, engine, monitor, constructed->decoded, "", Which::StandardOutput,
                              false);
+            if (constructed && s.stats)
+                stoppedStats = boundedStats(s, engine, constructed->decoded, progress, t0);
             throw;
         }
         if (B && E) {
@@ -300,15 +317,17 @@ int RunDriver(const Settings& settings, float t0) {
     SearchProgress progress;
     ProgressLine line;
     RunMonitor monitor(settings, progress, line);
+    std::string stoppedStats;
     try {
-        const int status = runSynthesis(settings, t0, progress, monitor);
+        const int status = runSynthesis(settings, t0, progress, monitor, stoppedStats);
         monitor.Stop();
         return status;
     } catch (const StopRequested& stop) {
         monitor.Stop();
         line.Erase();
         std::cout.flush();
-        std::cerr << RunMonitor::StopMessage(settings, progress, stop.signo()) << std::flush;
+        std::cerr << RunMonitor::StopMessage(settings, progress, stop.signo()) << stoppedStats
+                  << std::flush;
         return RunMonitor::StopStatus(stop.signo());
     }
 }
