@@ -1,6 +1,7 @@
 #include "synth/CircuitConstruction.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 
@@ -248,8 +249,8 @@ private:
 // The constructions of one output into a graph.
 class Builder {
 public:
-    Builder(const Tables& t, Graph& g, bool xorNodes, uint32_t budget)
-        : t_(t), g_(g), xor_(xorNodes), budget_(budget) {}
+    Builder(const Tables& t, Graph& g, bool xorNodes, uint32_t budget, uint32_t lookahead)
+        : t_(t), g_(g), xor_(xorNodes), budget_(budget), lookahead_(lookahead) {}
 
     bool exceeded() const { return g_.signals() > budget_; }
 
@@ -260,13 +261,48 @@ public:
         return factor(cubes);
     }
 
-    // The cofactor decomposition of f on care.
-    uint32_t Cofactors(const Table& f, const Table& care) {
+    // The cofactor decomposition of f on care. Near the root (depth below lookahead_)
+    // every input it depends on is tried, and the factored covers of f and of its
+    // complement, each into a copy of the graph; the one that adds the fewest nodes is
+    // kept. Deeper down the input whose cofactors have the fewest cubes is taken.
+    uint32_t Cofactors(const Table& f, const Table& care, uint32_t depth = 0) {
         const Table on = Tables::both(f, care);
         if (Tables::isZero(on)) return 0;
         if (Tables::isZero(Tables::both(t_.negate(f), care))) return 1;
         if (const std::optional<uint32_t> lit = g_.existing(f, care)) return *lit;
         if (exceeded()) return 0;
+        if (depth < lookahead_) {
+            std::optional<Graph> bestGraph;
+            uint32_t bestLit = 0;
+            const auto consider = [&](const std::function<uint32_t(Builder&)>& build) {
+                Graph copy = g_;
+                Builder b(t_, copy, xor_, budget_, lookahead_);
+                const uint32_t lit = build(b);
+                if (b.exceeded()) return;
+                if (!bestGraph || copy.signals() < bestGraph->signals()) {
+                    bestGraph = std::move(copy);
+                    bestLit = lit;
+                }
+            };
+            const Table upper = Tables::either(f, t_.negate(care));
+            consider([&](Builder& b) { return b.Cover(on, upper); });
+            consider([&](Builder& b) {
+                return b.Cover(Tables::both(t_.negate(f), care),
+                               Tables::either(t_.negate(f), t_.negate(care))) ^
+                       1u;
+            });
+            for (uint32_t v = 0; v < t_.inputs(); ++v) {
+                const Table c0 = t_.cofactor(care, v, false), c1 = t_.cofactor(care, v, true);
+                if (Tables::agree(t_.cofactor(f, v, false), t_.cofactor(f, v, true),
+                                  Tables::both(c0, c1)))
+                    continue;
+                consider([&](Builder& b) { return b.split(f, care, v, depth + 1); });
+            }
+            if (bestGraph) {
+                g_ = std::move(*bestGraph);
+                return bestLit;
+            }
+        }
         // The inputs the function depends on where it is cared for, and the one whose
         // cofactors have the fewest cubes.
         uint32_t best = t_.inputs();
@@ -292,22 +328,23 @@ public:
             // function of fewer inputs.
             return Cover(on, Tables::either(f, t_.negate(care)));
         }
-        const uint32_t v = best;
+        return split(f, care, best, depth + 1);
+    }
+
+    // f = x ? f1 : f0 on input v (one AND when a cofactor is constant), or, with
+    // exclusive-or nodes, f = x XOR g when the cofactors are complements where both are
+    // cared for (g = f0 where c0 and NOT f1 where c1).
+    uint32_t split(const Table& f, const Table& care, uint32_t v, uint32_t depth) {
         const Table f0 = t_.cofactor(f, v, false), f1 = t_.cofactor(f, v, true);
         const Table c0 = t_.cofactor(care, v, false), c1 = t_.cofactor(care, v, true);
         const uint32_t x = 2 * (v + 1);
-        if (xor_) {
-            // f1 = NOT f0 where both are cared for: f = x XOR g, with g = f0 where c0 and
-            // NOT f1 where c1.
-            const Table common = Tables::both(c0, c1);
-            if (Tables::agree(f1, t_.negate(f0), common)) {
-                const Table g = Tables::either(Tables::both(f0, c0),
-                                               Tables::both(t_.negate(f1), c1));
-                return g_.Xor(x, Cofactors(g, Tables::either(c0, c1)));
-            }
+        if (xor_ && Tables::agree(f1, t_.negate(f0), Tables::both(c0, c1))) {
+            const Table g =
+                Tables::either(Tables::both(f0, c0), Tables::both(t_.negate(f1), c1));
+            return g_.Xor(x, Cofactors(g, Tables::either(c0, c1), depth));
         }
-        const uint32_t g0 = Cofactors(f0, c0);
-        const uint32_t g1 = Cofactors(f1, c1);
+        const uint32_t g0 = Cofactors(f0, c0, depth);
+        const uint32_t g1 = Cofactors(f1, c1, depth);
         return g_.Or(g_.And(x, g1), g_.And(x ^ 1u, g0));
     }
 
@@ -370,6 +407,7 @@ private:
     Graph& g_;
     bool xor_;
     uint32_t budget_;
+    uint32_t lookahead_;
 };
 
 // The 4-bit table of a node over its operand signals (a <= b), h(x_a, x_b) at bit 2a + b.
@@ -395,6 +433,9 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
     std::vector<uint32_t> outputs;
     // A bound on the graph's size: beyond it a construction is abandoned for a cheaper one.
     const uint32_t budget = std::min(64 * rows * target.outputs, 20000u) + graph.signals();
+    // How many levels of the cofactor decomposition try every choice: the trials multiply
+    // with each level, so fewer for wider targets.
+    const uint32_t lookahead = k <= 5 ? 3 : (k <= 7 ? 2 : 1);
     for (uint32_t o = 0; o < target.outputs; ++o) {
         Table f = t.zero(), care = t.zero();
         for (uint32_t r = 0; r < rows; ++r) {
@@ -409,9 +450,11 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
         const Table offUpper = Tables::either(t.negate(f), t.negate(care));
         std::optional<Graph> best;
         uint32_t bestLit = 0, bestCount = 0;
-        for (int how = 0; how < 3; ++how) {
+        for (int how = 0; how < 4; ++how) {
             Graph g = graph;
-            Builder b(t, g, xorNodes, budget);
+            // The greedy decomposition (how 3) as well: trying every choice near the root
+            // minimises each step, not always the whole.
+            Builder b(t, g, xorNodes, budget, how == 3 ? 0 : lookahead);
             uint32_t lit = 0;
             if (how == 0)
                 lit = b.Cover(on, upper);
@@ -419,6 +462,7 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
                 lit = b.Cover(off, offUpper) ^ 1u;
             else
                 lit = b.Cofactors(f, care);
+            // (how 2 and 3 differ only in the builder's lookahead.)
             if (b.exceeded() || !Tables::agree(g.tableOf(lit), f, care)) continue;
             std::vector<uint32_t> all = outputs;
             all.push_back(lit);

@@ -7,13 +7,15 @@
 // function of each kind realises it under input and output inversions. Nodes are shared
 // through structural hashing, and a subfunction that an existing signal (or its
 // complement) already computes on the cared-for rows is taken from it. Each output is built
-// by three constructions, and the one that adds the fewest nodes is kept:
+// by these constructions, and the one that adds the fewest nodes is kept:
 //   - an irredundant sum of products of the output (Minato-Morreale over the don't cares),
 //     factored by its most frequent literals;
 //   - the same for the complement, inverted at the output;
-//   - a cofactor decomposition: the output splits on the input whose cofactors have the
-//     fewest cubes, f = x ? f1 : f0 (one AND when a cofactor is constant), and, with
-//     exclusive-or nodes, f = x XOR f0 when the cofactors are complements.
+//   - a cofactor decomposition, f = x ? f1 : f0 (one AND when a cofactor is constant)
+//     and, with exclusive-or nodes, f = x XOR g when the cofactors are complements: near
+//     the root every input and both covers are tried at each step (in copies of the
+//     graph, the one adding the fewest nodes kept), deeper down the input whose cofactors
+//     have the fewest cubes is taken; the purely greedy decomposition is tried too.
 // Don't cares are used throughout: a construction only has to agree with the target on the
 // rows the target cares for.
 #pragma once

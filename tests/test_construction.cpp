@@ -24,7 +24,7 @@ std::vector<uint32_t> simulate(const BoundCircuit& c, uint32_t row) {
 
 TEST(Construction, RandomTargetsWithDontCares) {
     std::mt19937 rng(5);
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 150; ++trial) {
         ConstructionTarget target;
         target.k = 1 + rng() % 7;
         target.outputs = 1 + rng() % 3;
