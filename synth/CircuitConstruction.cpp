@@ -421,6 +421,157 @@ uint32_t nodeTable(bool isXor, bool ca, bool cb) {
     return table;
 }
 
+// Resubstitution: a node whose function, on the rows where some output observes it (and
+// cares), equals an existing signal that does not depend on it, or an AND (exclusive-or)
+// of two such signals, is replaced by it; the nodes only it used go with it. One
+// replacement per call, the first that removes nodes; false when there is none.
+class Resubstitution {
+public:
+    // cares[o]: the rows output o cares for.
+    Resubstitution(const Tables& t, bool xorNodes, std::vector<Table> cares)
+        : t_(t), xor_(xorNodes), cares_(std::move(cares)) {}
+
+    // Replacements while any removes nodes (small graphs only: each costs a simulation per
+    // node).
+    void Run(Graph& graph, std::vector<uint32_t>& outputs) const {
+        for (uint32_t round = 0; round < kMaxRounds && graph.liveCount(outputs) <= kMaxNodes;
+             ++round)
+            if (!Once(graph, outputs)) break;
+    }
+
+    bool Once(Graph& graph, std::vector<uint32_t>& outputs) const {
+        const uint32_t first = graph.firstNode();
+        const uint32_t signals = graph.signals();
+        const std::vector<bool> live = graph.live(outputs);
+        std::vector<Table> value(signals);
+        for (uint32_t s = 0; s < signals; ++s)
+            value[s] = graph.tableOf(2 * s);
+        // References of every signal by live nodes and outputs.
+        std::vector<uint32_t> refs(signals, 0);
+        for (uint32_t s = first; s < signals; ++s)
+            if (live[s]) {
+                ++refs[graph.node(s).a >> 1];
+                ++refs[graph.node(s).b >> 1];
+            }
+        for (uint32_t lit : outputs)
+            ++refs[lit >> 1];
+        for (uint32_t s = signals; s-- > first;) {
+            if (!live[s]) continue;
+            // The nodes that depend on s, and the rows where an output observes s.
+            std::vector<bool> above(signals, false);
+            above[s] = true;
+            std::vector<Table> flipped = value;
+            flipped[s] = t_.negate(value[s]);
+            for (uint32_t x = s + 1; x < signals; ++x) {
+                if (!live[x]) continue;
+                const Graph::Node& nd = graph.node(x);
+                if (!above[nd.a >> 1] && !above[nd.b >> 1]) continue;
+                above[x] = true;
+                const Table a = literal(flipped, nd.a), b = literal(flipped, nd.b);
+                flipped[x] = nd.isXor ? Tables::differ(a, b) : Tables::both(a, b);
+            }
+            Table seen = t_.zero();
+            for (size_t o = 0; o < outputs.size(); ++o)
+                seen = Tables::either(
+                    seen, Tables::both(Tables::differ(literal(value, outputs[o]),
+                                                      literal(flipped, outputs[o])),
+                                       cares_[o]));
+            const std::vector<bool> cone = mffc(graph, s, refs);
+            const auto gain = static_cast<uint32_t>(std::count(cone.begin(), cone.end(), true));
+            // Signals that survive and do not depend on s.
+            std::vector<uint32_t> usable;
+            for (uint32_t x = 0; x < signals; ++x)
+                if (!above[x] && !cone[x] && (x < first || live[x])) usable.push_back(x);
+            const Table& f = value[s];
+            for (uint32_t x : usable)
+                for (uint32_t c = 0; c < 2; ++c)
+                    if (Tables::agree(literal(value, 2 * x + c), f, seen))
+                        return rebuild(graph, outputs, s, {2 * x + c, 2 * x + c, false, true});
+            if (gain < 2 || usable.size() > kMaxPairSignals) continue;
+            for (size_t i = 0; i < usable.size(); ++i)
+                for (size_t j = i + 1; j < usable.size(); ++j)
+                    for (uint32_t c = 0; c < 4; ++c) {
+                        const uint32_t la = 2 * usable[i] + (c & 1u);
+                        const uint32_t lb = 2 * usable[j] + (c >> 1);
+                        const Table a = literal(value, la), b = literal(value, lb);
+                        if (Tables::agree(Tables::both(a, b), f, seen))
+                            return rebuild(graph, outputs, s, {la, lb, false, false});
+                        if (xor_ && c == 0 && Tables::agree(Tables::differ(a, b), f, seen))
+                            return rebuild(graph, outputs, s, {la, lb, true, false});
+                        if (xor_ && c == 0 &&
+                            Tables::agree(t_.negate(Tables::differ(a, b)), f, seen))
+                            return rebuild(graph, outputs, s, {la, lb ^ 1u, true, false});
+                    }
+        }
+        return false;
+    }
+
+private:
+    // Limits that keep the work small: a round simulates the graph once per node, and the
+    // pairs of signals are tried only among a few.
+    static constexpr uint32_t kMaxRounds = 200;
+    static constexpr uint32_t kMaxNodes = 150;
+    static constexpr size_t kMaxPairSignals = 80;
+
+    struct Replacement {
+        uint32_t a, b;
+        bool isXor;
+        bool single; // the literal a itself
+    };
+
+    Table literal(const std::vector<Table>& value, uint32_t lit) const {
+        return lit & 1u ? t_.negate(value[lit >> 1]) : value[lit >> 1];
+    }
+
+    // The nodes that only s (transitively) uses: they go when s goes.
+    static std::vector<bool> mffc(const Graph& graph, uint32_t s, std::vector<uint32_t> refs) {
+        std::vector<bool> cone(graph.signals(), false);
+        std::vector<uint32_t> stack{s};
+        cone[s] = true;
+        while (!stack.empty()) {
+            const uint32_t x = stack.back();
+            stack.pop_back();
+            for (uint32_t lit : {graph.node(x).a, graph.node(x).b}) {
+                const uint32_t y = lit >> 1;
+                if (y < graph.firstNode() || --refs[y] != 0) continue;
+                cone[y] = true;
+                stack.push_back(y);
+            }
+        }
+        return cone;
+    }
+
+    // The graph again from the outputs, with signal s replaced.
+    bool rebuild(Graph& graph, std::vector<uint32_t>& outputs, uint32_t s,
+                 const Replacement& r) const {
+        Graph fresh(t_);
+        std::vector<uint32_t> done(graph.signals(), ~0u);
+        std::function<uint32_t(uint32_t)> build = [&](uint32_t lit) -> uint32_t {
+            const uint32_t x = lit >> 1, c = lit & 1u;
+            if (x < graph.firstNode()) return lit;
+            if (done[x] == ~0u) {
+                if (x == s) {
+                    const uint32_t a = build(r.a), b = build(r.b);
+                    done[x] = r.single ? a : (r.isXor ? fresh.Xor(a, b) : fresh.And(a, b));
+                } else {
+                    const Graph::Node& nd = graph.node(x);
+                    const uint32_t a = build(nd.a), b = build(nd.b);
+                    done[x] = nd.isXor ? fresh.Xor(a, b) : fresh.And(a, b);
+                }
+            }
+            return done[x] ^ c;
+        };
+        for (uint32_t& lit : outputs)
+            lit = build(lit);
+        graph = std::move(fresh);
+        return true;
+    }
+
+    const Tables& t_;
+    bool xor_;
+    std::vector<Table> cares_;
+};
+
 } // namespace
 
 std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, bool xorNodes,
@@ -431,11 +582,12 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
     const uint32_t rows = 1u << k;
     Graph graph(t);
     std::vector<uint32_t> outputs;
+    std::vector<Table> cares;
     // A bound on the graph's size: beyond it a construction is abandoned for a cheaper one.
     const uint32_t budget = std::min(64 * rows * target.outputs, 20000u) + graph.signals();
     // How many levels of the cofactor decomposition try every choice: the trials multiply
     // with each level, so fewer for wider targets.
-    const uint32_t lookahead = k <= 5 ? 3 : (k <= 7 ? 2 : 1);
+    const uint32_t lookahead = k <= 5 ? 3 : (k <= 6 ? 2 : (k <= 8 ? 1 : 0));
     for (uint32_t o = 0; o < target.outputs; ++o) {
         Table f = t.zero(), care = t.zero();
         for (uint32_t r = 0; r < rows; ++r) {
@@ -444,12 +596,15 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
             care[r >> 6] |= uint64_t{1} << (r & 63);
             if (v == 1) f[r >> 6] |= uint64_t{1} << (r & 63);
         }
+        cares.push_back(care);
+        const Resubstitution resub(t, xorNodes, cares);
         const Table on = Tables::both(f, care);
         const Table upper = Tables::either(f, t.negate(care));
         const Table off = Tables::both(t.negate(f), care);
         const Table offUpper = Tables::either(t.negate(f), t.negate(care));
         std::optional<Graph> best;
-        uint32_t bestLit = 0, bestCount = 0;
+        std::vector<uint32_t> bestOutputs;
+        uint32_t bestCount = 0;
         for (int how = 0; how < 4; ++how) {
             Graph g = graph;
             // The greedy decomposition (how 3) as well: trying every choice near the root
@@ -464,18 +619,21 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
                 lit = b.Cofactors(f, care);
             // (how 2 and 3 differ only in the builder's lookahead.)
             if (b.exceeded() || !Tables::agree(g.tableOf(lit), f, care)) continue;
+            // Each candidate as resubstitution leaves it (which may also shrink the
+            // outputs built before).
             std::vector<uint32_t> all = outputs;
             all.push_back(lit);
+            resub.Run(g, all);
             const uint32_t count = g.liveCount(all);
             if (!best || count < bestCount) {
                 best = std::move(g);
-                bestLit = lit;
+                bestOutputs = std::move(all);
                 bestCount = count;
             }
         }
         if (!best) return std::nullopt;
         graph = std::move(*best);
-        outputs.push_back(bestLit);
+        outputs = std::move(bestOutputs);
     }
 
     // The live nodes in order, renumbered after the inputs.

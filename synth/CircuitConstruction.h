@@ -16,8 +16,11 @@
 //     the root every input and both covers are tried at each step (in copies of the
 //     graph, the one adding the fewest nodes kept), deeper down the input whose cofactors
 //     have the fewest cubes is taken; the purely greedy decomposition is tried too.
-// Don't cares are used throughout: a construction only has to agree with the target on the
-// rows the target cares for.
+// Each candidate is then shrunk by resubstitution: a node whose function, on the rows where
+// some output observes it and cares, equals another signal that does not depend on it, or
+// an AND (exclusive-or) of two such signals, is replaced, and the nodes only it used go
+// with it. Don't cares are used throughout: a construction only has to agree with the
+// target on the rows the target cares for.
 #pragma once
 
 #include "bound/BoundCircuit.h"

@@ -128,10 +128,10 @@ public:
         Circuit decoded;      // as the writers and the statistics take it
     };
     // A circuit of the target built without search (synth/CircuitConstruction.h), realised
-    // by the library as a model of the instance of its node count, whose every clause is
-    // checked. nullopt where no construction applies: polymorphic edges, no inversions, a
-    // preset node count, too many inputs, or a library without an AND-like function. The
-    // engine is left without an instance, ready for Generate.
+    // by the library (CircuitOf; no instance is built). nullopt where no construction
+    // applies: polymorphic edges, no inversions, a preset node count, too many inputs, or
+    // a library without an AND-like function. When it is the search's result, it becomes a
+    // model of the instance whose every clause is checked.
     std::optional<Constructed> Construct();
 
     // --- the lower-bound engine's view ---
@@ -140,6 +140,10 @@ public:
     // circuit of the lower-bound engine, each node by its cheapest library function. Every
     // clause of the instance is checked; a violated one is an internal error.
     Model ModelOfCircuit(const BoundCircuit& circuit) const;
+    // The same circuit as decoding gives it, without an instance: each node by its cheapest
+    // library function and inversions, a node that realises the complement of its table
+    // absorbed by its readers' and outputs' inversions.
+    Circuit CircuitOf(const BoundCircuit& circuit) const;
 
     // --- decoding ---
     // A model (of an instance with at least `nodes` nodes) read once into a circuit of
@@ -233,6 +237,15 @@ public:
     std::string GateName(uint32_t t) const;
 
 private:
+    // How a classic node realises one node of the lower-bound engine's circuit.
+    struct NodeRealisation {
+        uint32_t function = 0;
+        uint32_t source[2] = {0, 0};
+        bool inverted[2] = {false, false};
+        uint32_t polarity = 0; // the classic node carries the engine's value xor this
+    };
+    std::vector<NodeRealisation> realiseNodes(const BoundCircuit& circuit) const;
+
     // The embedded route's extras (SAT_CircGen_embedded.cpp).
     void OrderNodes();
     void ForbidRedundantNodes();

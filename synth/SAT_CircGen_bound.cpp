@@ -43,29 +43,13 @@ uint32_t tableAt(uint32_t table, uint32_t a, uint32_t b) {
     return (table >> (2 * a + b)) & 1u;
 }
 
-// How a classic node realises one node of the engine's circuit.
-struct NodeChoice {
-    uint32_t function = 0;
-    uint32_t source[2] = {0, 0};
-    bool inverted[2] = {false, false};
-    uint32_t polarity = 0; // the classic node carries the engine's value xor this
-    bool found = false;
-};
 
 } // namespace
 
-Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
-    if (circuit.nodes.size() != n || circuit.k != k || circuit.outputs.size() != m)
-        throw InternalError("the lower-bound engine's circuit has " +
-                            std::to_string(circuit.nodes.size()) + " nodes, the instance " +
-                            std::to_string(n));
+std::vector<SAT_CircGen::NodeRealisation> SAT_CircGen::realiseNodes(
+    const BoundCircuit& circuit) const {
     const BoundProblem::Spec spec = BoundSpec();
-    const VarMap vm(k, m, n, functionCount, codeBits, allowConst, polyEdges);
-    const uint32_t width = clauses.getInputs();
-    if (width != vm.count() && width != vm.countWithFH())
-        throw InternalError("the instance does not have the shape of " + std::to_string(n) +
-                            " nodes");
-
+    const auto nodes = static_cast<uint32_t>(circuit.nodes.size());
     // Library functions by increasing cost, then index: the cheapest realisation wins.
     std::vector<uint32_t> order(functionCount);
     for (uint32_t t = 0; t < functionCount; ++t)
@@ -77,19 +61,20 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
     });
 
     // Classic polarity of every signal (inputs and the constant carry none).
-    std::vector<uint32_t> polarity(k + n + 1, 0);
-    std::vector<NodeChoice> choice(n);
-    for (uint32_t t = 0; t < n; ++t) {
+    std::vector<uint32_t> polarity(k + nodes + 1, 0);
+    std::vector<NodeRealisation> choice(nodes);
+    for (uint32_t t = 0; t < nodes; ++t) {
         const BoundCircuit::Node& nd = circuit.nodes[t];
         const uint32_t i = k + 1 + t;
-        NodeChoice& ch = choice[t];
+        NodeRealisation& ch = choice[t];
+        bool found = false;
         for (uint32_t f : order) {
             const uint32_t table = spec.library[f];
             const bool inv = allowInv && !negSymmetric[f];
-            for (uint32_t swapped = 0; swapped < 2 && !ch.found; ++swapped) {
+            for (uint32_t swapped = 0; swapped < 2 && !found; ++swapped) {
                 // Symmetric functions take the smaller source on port 0.
                 if (swapped && symmetric[f]) continue;
-                for (uint32_t nv = 0; nv < (inv ? 4u : 1u) && !ch.found; ++nv) {
+                for (uint32_t nv = 0; nv < (inv ? 4u : 1u) && !found; ++nv) {
                     const uint32_t n0 = nv & 1u, n1 = nv >> 1;
                     bool ok = true;
                     uint32_t pol = 2;
@@ -107,7 +92,7 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
                         }
                     // Without inversions a node has no polarity to hide a difference in.
                     if (!ok || (pol == 1 && !allowInv)) continue;
-                    ch.found = true;
+                    found = true;
                     ch.function = f;
                     ch.source[0] = swapped ? nd.b : nd.a;
                     ch.source[1] = swapped ? nd.a : nd.b;
@@ -116,19 +101,62 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
                     ch.polarity = pol == 2 ? 0 : pol;
                 }
             }
-            if (ch.found) break;
+            if (found) break;
         }
-        if (!ch.found || ch.source[0] >= i || ch.source[1] >= i ||
+        if (!found || ch.source[0] >= i || ch.source[1] >= i ||
             (!allowConst && (ch.source[0] == 0 || ch.source[1] == 0)))
             throw InternalError("no library node realises node " + std::to_string(t + 1) +
                                 " of the lower-bound engine's circuit");
         polarity[i] = ch.polarity;
     }
+    return choice;
+}
+
+Circuit SAT_CircGen::CircuitOf(const BoundCircuit& circuit) const {
+    if (circuit.k != k || circuit.outputs.size() != m)
+        throw InternalError("a circuit of another shape than the target");
+    const std::vector<NodeRealisation> choice = realiseNodes(circuit);
+    Circuit c;
+    c.k = k;
+    for (const NodeRealisation& ch : choice) {
+        Circuit::Node nd;
+        nd.function = ch.function;
+        for (uint32_t b = 0; b < 2; ++b) {
+            nd.source[b] = ch.source[b];
+            nd.inverted[b] = ch.inverted[b];
+        }
+        c.nodes.push_back(nd);
+    }
+    for (const BoundCircuit::Output& out : circuit.outputs) {
+        Circuit::Output o;
+        o.driver = out.driver;
+        const bool flip = out.driver > k && choice[out.driver - k - 1].polarity != 0;
+        o.inverted = out.inverted != flip;
+        c.outputs.push_back(o);
+    }
+    return c;
+}
+
+Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
+    if (circuit.nodes.size() != n || circuit.k != k || circuit.outputs.size() != m)
+        throw InternalError("the lower-bound engine's circuit has " +
+                            std::to_string(circuit.nodes.size()) + " nodes, the instance " +
+                            std::to_string(n));
+    const BoundProblem::Spec spec = BoundSpec();
+    const VarMap vm(k, m, n, functionCount, codeBits, allowConst, polyEdges);
+    const uint32_t width = clauses.getInputs();
+    if (width != vm.count() && width != vm.countWithFH())
+        throw InternalError("the instance does not have the shape of " + std::to_string(n) +
+                            " nodes");
+    const std::vector<NodeRealisation> choice = realiseNodes(circuit);
+    std::vector<uint32_t> polarity(k + n + 1, 0);
+    for (uint32_t t = 0; t < n; ++t)
+        polarity[k + 1 + t] = choice[t].polarity;
 
     std::vector<uint8_t> value(width, 0);
     for (uint32_t t = 0; t < n; ++t) {
         const uint32_t i = k + 1 + t;
-        const NodeChoice& ch = choice[t];
+        const NodeRealisation& ch = choice[t];
         for (uint32_t b = 0; b < 2; ++b) {
             value[vm.C(ch.source[b], i, b)] = 1;
             value[vm.N(i, b)] = ch.inverted[b];
@@ -151,7 +179,7 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
             y[j] = row[j - 1] == '1';
         for (uint32_t t = 0; t < n; ++t) {
             const uint32_t i = k + 1 + t;
-            const NodeChoice& ch = choice[t];
+            const NodeRealisation& ch = choice[t];
             uint32_t port[2];
             for (uint32_t b = 0; b < 2; ++b) {
                 const uint32_t x = y[ch.source[b]];

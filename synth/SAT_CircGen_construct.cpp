@@ -22,12 +22,5 @@ std::optional<SAT_CircGen::Constructed> SAT_CircGen::Construct() {
     std::optional<BoundCircuit> circuit = ConstructCircuit(shape, xorLike, allowConst);
     if (!circuit) return std::nullopt;
 
-    const uint32_t saved = n;
-    n = static_cast<uint32_t>(circuit->nodes.size());
-    Generate_SAT();
-    if (costsDiffer) Add_FH();
-    Constructed out{*circuit, Decode(ModelOfCircuit(*circuit).get(), n)};
-    clean();
-    n = saved;
-    return out;
+    return Constructed{*circuit, CircuitOf(*circuit)};
 }
