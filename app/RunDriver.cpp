@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -84,28 +85,19 @@ bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
                   bool honourStop = true) {
     PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
     bool ok = true;
-    const auto wanted = [which](const std::optional<std::string>& name) {
-        if (!name) return false;
-        const bool out = OutputFile::IsStdout(*name);
-        return which == Which::All || (which == Which::StandardOutput) == out;
+    using Writer = std::function<void(const std::string&)>;
+    const std::pair<const std::optional<std::string>*, Writer> files[] = {
+        {&s.dotFile, [&](const std::string& f) { engine.SaveDOT(circuit, f); }},
+        {&s.aagFile, [&](const std::string& f) { engine.SaveAAG(circuit, f); }},
+        {&s.aigFile, [&](const std::string& f) { engine.SaveAIG(circuit, f); }},
+        {&s.blifFile, [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); }},
     };
-    if (wanted(s.dotFile))
-        ok &= writeFile(
-            monitor, outputName(*s.dotFile, suffix),
-            [&](const std::string& f) { engine.SaveDOT(circuit, f); }, honourStop);
-    if (wanted(s.aagFile))
-        ok &= writeFile(
-            monitor, outputName(*s.aagFile, suffix),
-            [&](const std::string& f) { engine.SaveAAG(circuit, f); }, honourStop);
-    if (wanted(s.aigFile))
-        ok &= writeFile(
-            monitor, outputName(*s.aigFile, suffix),
-            [&](const std::string& f) { engine.SaveAIG(circuit, f); }, honourStop);
-    if (wanted(s.blifFile))
-        ok &= writeFile(
-            monitor, outputName(*s.blifFile, suffix),
-            [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); },
-            honourStop);
+    for (const auto& [name, write] : files) {
+        if (!*name) continue;
+        const bool out = OutputFile::IsStdout(**name);
+        if (which != Which::All && (which == Which::StandardOutput) != out) continue;
+        ok &= writeFile(monitor, outputName(**name, suffix), write, honourStop);
+    }
     return ok;
 }
 
