@@ -136,6 +136,20 @@ std::string currentError() {
 
 // The optimum of a canonical table: from the cache when it holds a correct entry, else
 // solved (and stored). Throws what the solver throws, and ResultCache::Unusable.
+// The cache key of a table: its hexadecimal digits, and "/<care>" when rows outside care are
+// don't cares.
+std::string cacheKey(const TableWords& table, const TableWords& care, uint32_t k) {
+    return hexOf(table, k) + (care.empty() ? "" : "/" + hexOf(care, k));
+}
+
+// Stores what a stopped search proved, so that the next run starts above it.
+void storeLowerBound(ResultCache* cache, const OptimumSolver& solver, const TableWords& table,
+                     const TableWords& care, uint32_t below) {
+    if (cache != nullptr && below > 0)
+        cache->StoreLowerBound(solver.inputs(), cacheKey(table, care, solver.inputs()),
+                               solver.OptionsKey(), below);
+}
+
 // Rows outside care are don't cares (an empty care: every row counts); such a target is
 // cached under "<table>/<care>".
 OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
@@ -143,7 +157,7 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
                               std::mutex& errMutex, SearchProgress* progress = nullptr,
                               std::optional<BoundCircuit>* constructed = nullptr) {
     const uint32_t k = solver.inputs();
-    const std::string hex = hexOf(table, k) + (care.empty() ? "" : "/" + hexOf(care, k));
+    const std::string hex = cacheKey(table, care, k);
     const std::string options = solver.OptionsKey();
     if (cache) {
         if (const std::optional<ResultCache::Entry> e = cache->Lookup(k, hex, options)) {
@@ -168,7 +182,9 @@ OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
             }
         }
     }
-    OptimumSolver::Outcome out = solver.Solve(table, care, progress, constructed);
+    // A bound proven by an earlier run that stopped: the search starts there.
+    const uint32_t provenBelow = cache ? cache->LowerBound(k, hex, options).value_or(0) : 0;
+    OptimumSolver::Outcome out = solver.Solve(table, care, progress, constructed, provenBelow);
     if (cache && out.status == OptimumSolver::Outcome::Optimum)
         cache->Store(k, hex, options, {out.stats.nodes, out.stats.cost, CircuitText(out.circuit)});
     return out;
@@ -202,6 +218,13 @@ ClassResult solveClass(const OptimumSolver& solver, ResultCache* cache, const Ta
         if (StopRequest::Pending()) abort.raise(StopRequest::Signal(), "");
         r.status = ClassResult::Timeout;
         r.lowerBound = progress.impossibleBelow.load();
+        if (!abort.set) {
+            try {
+                storeLowerBound(cache, solver, table, care, r.lowerBound);
+            } catch (const ResultCache::Unusable& e) {
+                abort.raise(0, e.GetMsg());
+            }
+        }
         if (constructed && !abort.set) {
             try {
                 r.stats = solver.Realise(table, *constructed, care)->stats();
@@ -602,7 +625,9 @@ int RunCached(const Settings& s, float t0) {
     } catch (const StopRequested& stop) {
         monitor.Stop();
         line.Erase();
-        // Stopped before the search ended: the circuit built before it is handed back.
+        // Stopped before the search ended: what it proved is kept for the next run, and the
+        // circuit built before it is handed back.
+        storeLowerBound(&cache, solver, c.table, {}, progress.impossibleBelow.load());
         std::string stats;
         if (constructed) {
             // The request is answered by this stop; the circuit is made and written

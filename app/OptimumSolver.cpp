@@ -133,7 +133,8 @@ void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Real
 
 OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const TableWords& care,
                                             SearchProgress* progress,
-                                            std::optional<BoundCircuit>* constructed) const {
+                                            std::optional<BoundCircuit>* constructed,
+                                            uint32_t provenBelow) const {
     Outcome out;
     std::unique_ptr<PLA> target;
     std::unique_ptr<SAT_CircGen> engine = engineFor(table, care, target);
@@ -159,8 +160,10 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const Table
                 progress->bestCost.store(nodes);
             }
             if (!engine->costsDiffer && !best_) options.upper = &built->circuit;
+            if (built->circuit.nodes.size() < provenBelow) provenBelow = 0;
         }
     }
+    options.provenBelow = engine->costsDiffer ? 0 : provenBelow;
     engine->Generate(options);
     if (!engine->SAT_res) throw InternalError("the search found no circuit");
     out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),

@@ -48,11 +48,14 @@ public:
     // row counts). The search reports how far it got to progress, when given. With
     // constructed, a circuit built without search is left there before the search starts
     // (when a construction applies), for the caller to fall back on when the search is
-    // stopped. Throws StopRequested when stopped, and what the engine throws
+    // stopped. Every count below provenBelow is taken as impossible (an earlier run's
+    // proof; ignored with differing gate costs, and when the constructed circuit is smaller,
+    // which refutes it). Throws StopRequested when stopped, and what the engine throws
     // (ResourceError, InternalError).
     Outcome Solve(const TableWords& table, const TableWords& care = {},
                   SearchProgress* progress = nullptr,
-                  std::optional<BoundCircuit>* constructed = nullptr) const;
+                  std::optional<BoundCircuit>* constructed = nullptr,
+                  uint32_t provenBelow = 0) const;
 
     // A circuit for table, checked: simulated against the table, then turned into a
     // complete model of the classic instance whose every clause is checked. Throws

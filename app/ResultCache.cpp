@@ -30,6 +30,15 @@ const char* const kSchema = "CREATE TABLE optimum ("
                             " circuit TEXT NOT NULL,"
                             " PRIMARY KEY (inputs, truth_table, options)) WITHOUT ROWID";
 
+// The bounds of searches stopped before their end; added to files of the first layout when
+// they are opened (the optimum table is unchanged, so the format version stays).
+const char* const kBoundSchema = "CREATE TABLE IF NOT EXISTS lower_bound ("
+                                 " inputs INTEGER NOT NULL,"
+                                 " truth_table TEXT NOT NULL,"
+                                 " options TEXT NOT NULL,"
+                                 " below INTEGER NOT NULL,"
+                                 " PRIMARY KEY (inputs, truth_table, options)) WITHOUT ROWID";
+
 } // namespace
 
 ResultCache::ResultCache(const std::string& file) : file_(file) {
@@ -74,6 +83,8 @@ void ResultCache::open() {
                        "; this Quillon reads version " + std::to_string(kVersion));
     const std::string check = scalar("PRAGMA quick_check");
     if (check != "ok") throw Unusable("Cache file " + file_ + " is damaged: " + check);
+    if (scalar("SELECT count(*) FROM sqlite_master WHERE name = 'lower_bound'") == "0")
+        scalar(kBoundSchema);
     scalar("PRAGMA journal_mode = WAL");
     scalar("PRAGMA synchronous = NORMAL");
 }
@@ -143,6 +154,38 @@ void ResultCache::Store(uint32_t inputs, const std::string& table, const std::st
     sqlite3_bind_int64(st.get(), 4, entry.nodes);
     sqlite3_bind_int64(st.get(), 5, entry.cost);
     sqlite3_bind_text(st.get(), 6, entry.circuit.c_str(), -1, SQLITE_TRANSIENT);
+    const int code = sqlite3_step(st.get());
+    if (code != SQLITE_DONE) fail("cannot be written", code);
+}
+
+std::optional<uint32_t> ResultCache::LowerBound(uint32_t inputs, const std::string& table,
+                                                const std::string& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement st(db_, "SELECT below FROM lower_bound"
+                      " WHERE inputs = ?1 AND truth_table = ?2 AND options = ?3");
+    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
+    sqlite3_bind_int64(st.get(), 1, inputs);
+    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    const int code = sqlite3_step(st.get());
+    if (code == SQLITE_DONE) return std::nullopt;
+    if (code != SQLITE_ROW) fail("cannot be read", code);
+    const sqlite3_int64 v = sqlite3_column_int64(st.get(), 0);
+    if (v <= 0 || v > 0xFFFFFF) return std::nullopt;
+    return static_cast<uint32_t>(v);
+}
+
+void ResultCache::StoreLowerBound(uint32_t inputs, const std::string& table,
+                                  const std::string& options, uint32_t below) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement st(db_, "INSERT INTO lower_bound (inputs, truth_table, options, below)"
+                      " VALUES (?1, ?2, ?3, ?4) ON CONFLICT (inputs, truth_table, options)"
+                      " DO UPDATE SET below = max(below, excluded.below)");
+    if (st.code() != SQLITE_OK) fail("cannot be written", st.code());
+    sqlite3_bind_int64(st.get(), 1, inputs);
+    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st.get(), 4, below);
     const int code = sqlite3_step(st.get());
     if (code != SQLITE_DONE) fail("cannot be written", code);
 }

@@ -45,6 +45,16 @@ public:
     void Store(uint32_t inputs, const std::string& table, const std::string& options,
                const Entry& entry);
 
+    // What a search stopped before its end proved: every node count below the bound is
+    // impossible for (inputs, table, options). Unlike a circuit, a bound cannot be checked
+    // when it is read: only proofs of this program are stored, under a key that names
+    // everything that shapes the instance. Thread-safe; throw Unusable.
+    std::optional<uint32_t> LowerBound(uint32_t inputs, const std::string& table,
+                                       const std::string& options);
+    // Keeps the larger of the stored bound and below.
+    void StoreLowerBound(uint32_t inputs, const std::string& table, const std::string& options,
+                         uint32_t below);
+
     // The SQLite application id that marks a file as a Quillon cache ("QLNC"), and the
     // format version.
     static constexpr int32_t kApplicationId = 0x514C4E43;

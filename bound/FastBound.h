@@ -39,6 +39,11 @@ public:
     // True when no circuit with n nodes (nor with fewer) exists. False when one may exist,
     // and always when the engine is not applicable.
     bool impossible(uint32_t n);
+    // Takes every count below n as proven impossible without deciding it: a proof an
+    // earlier run made (and stored) for the same problem.
+    void assumeImpossibleBelow(uint32_t n) {
+        if (!firstPossible_ && n > next_) next_ = n;
+    }
 
     // The least node count the engine does not rule out, searching up to `limit`; nullopt
     // when every count up to the limit is impossible, when a count was left undecided, or

@@ -53,6 +53,9 @@ struct GenerateOptions {
     // A circuit known to realise the target (of equal gate costs): on the embedded route the
     // first search ends with it once every smaller node count is ruled out.
     const BoundCircuit* upper = nullptr;
+    // Every node count below this one is known to be impossible (a proof of an earlier
+    // run): the embedded route's first search starts there. Used without gate costs only.
+    uint32_t provenBelow = 0;
 };
 
 class SAT_CircGen {

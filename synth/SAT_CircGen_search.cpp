@@ -66,6 +66,7 @@ public:
     Search(SAT_CircGen& engine, const GenerateOptions& options)
         : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
           bulk_(options.bulk), verbosity_(options.verbosity), upper_(options.upper),
+          provenBelow_(options.provenBelow),
           embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
           maxCost_(engine.maxGateCost) {}
 
@@ -227,6 +228,11 @@ private:
         const auto known = [this] {
             return upper_ != nullptr && !e_.costsDiffer && e_.n >= upper_->nodes.size();
         };
+        if (!e_.costsDiffer && provenBelow_ > e_.n) {
+            bound.assumeImpossibleBelow(provenBelow_);
+            e_.n = provenBelow_;
+            ImpossibleBelow(e_.n);
+        }
         while (!known() && ProvenImpossible(bound))
             ++e_.n;
         const BoundCircuit* witness = known() ? upper_ : bound.witness();
@@ -597,6 +603,7 @@ private:
     const bool bulk_;
     const unsigned verbosity_;
     const BoundCircuit* const upper_;
+    const uint32_t provenBelow_;
     const bool embedded_;
     uint32_t maxCost_;
     uint32_t nBest_ = 0;

@@ -285,7 +285,8 @@ TEST(Batch, ImpossibleTimedOutAndQuotedRowsStopsAndSingleRunsWithTheCache) {
     // Stopped by its time limit, a target still gets the circuit built before the search,
     // and the row says what is proven of it.
     const RunResult late = runQuillon({"-batch", "hard.txt", "-k", "5", "-nodefuncts", "86",
-                                       "-timeout", "0.5", "-save_blif", "h.blif"},
+                                       "-timeout", "0.5", "-save_blif", "h.blif", "-cache",
+                                       "b.db"},
                                       dir.path(), 30);
     ASSERT_EQ(late.status, 0) << late.err;
     const auto bounded = rowsOf(late.out).at(0);
@@ -295,6 +296,17 @@ TEST(Batch, ImpossibleTimedOutAndQuotedRowsStopsAndSingleRunsWithTheCache) {
     EXPECT_EQ(Mismatch(BlifCircuit::parse(readFile(dir.file("h.1.blif"))),
                        Expected::FromNumber(0x169AE443u, 5)),
               "");
+    // What it proved is kept: a later run with the cache starts above it, so even a run
+    // stopped at once reports the bound (here a single run of a target of the same class,
+    // the inputs reversed).
+    const RunResult again = runQuillon({"-k", "5", "-fh", "624B5CA1", "-nodefuncts", "86",
+                                        "-timeout", "0.3", "-cache", "b.db"},
+                                       dir.path(), 30);
+    EXPECT_EQ(again.status, 124) << again.err;
+    const std::string proven = "Proven impossible: 0 to ";
+    const size_t at = again.err.find(proven);
+    ASSERT_NE(at, std::string::npos) << again.err;
+    EXPECT_GE(std::stoul(again.err.substr(at + proven.size())) + 1, std::stoul(bounded.at(7)));
     EXPECT_EQ(shell(dir.path(), "timeout --foreground --preserve-status -s TERM 1 " + std::string(QUILLON_BIN) +
                                     " -batch hard.txt -k 5 -nodefuncts 86 >s.csv 2>s.err; "
                                     "test $? -eq 143"),
