@@ -456,7 +456,8 @@ int RunBatch(const Settings& s) {
         return std::to_string(t.line) + "," + csvField(t.text) + "," + nodes + "," + xors + "," +
                levels + "," + cost + "," + secs + "," + csvField(status) + "," + lower;
     };
-    const bool files = s.dotFile || s.aagFile || s.aigFile || s.blifFile;
+    const bool files =
+        s.dotFile || s.aagFile || s.aigFile || s.blifFile || s.verilogFile || s.jsonFile;
     // The row of a target whose class is solved.
     const auto targetRow = [&](Target& t, const ClassResult& cls) {
         const auto start = std::chrono::steady_clock::now();
@@ -470,7 +471,8 @@ int RunBatch(const Settings& s) {
                 CircuitStats st = cls.stats;
                 if (files) {
                     const auto realised = solver.Realise(t.table, c, t.care);
-                    realised->Write(s, "." + std::to_string(t.line));
+                    realised->Write(s, "." + std::to_string(t.line),
+                                    cls.status == ClassResult::Optimum ? "optimum" : "bounded");
                     st = realised->stats();
                 }
                 t.seconds += secondsSince(start);
@@ -636,7 +638,7 @@ int RunCached(const Settings& s, float t0) {
             ClassResult cls;
             cls.circuit = *constructed;
             const auto realised = solver.Realise(words, circuitFor(cls, c.fromCanonical, words));
-            realised->Write(s, "");
+            realised->Write(s, "", "bounded");
             const CircuitStats& st = realised->stats();
             if (s.stats)
                 stats = s.functionText + ";" + std::to_string(st.nodes) + ";" +

@@ -98,7 +98,8 @@ bool takesArgument(const std::string& word) {
     static const char* const names[] = {
         "-k",          "-n",         "-f",        "-fh",       "-pla",      "-truth",
         "-nodefuncts", "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif",
-        "-timeout",    "-solver",    "-threads",  "-batch",    "-cache",    "-shard"};
+        "-timeout",    "-solver",    "-threads",  "-batch",    "-cache",    "-shard",
+        "-save_verilog", "-save_json"};
     for (const char* name : names)
         if (word == name) return true;
     return false;
@@ -249,6 +250,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.aagFile = arg;
         } else if (word == "-save_aig") {
             settings.aigFile = arg;
+        } else if (word == "-save_verilog") {
+            settings.verilogFile = arg;
+        } else if (word == "-save_json") {
+            settings.jsonFile = arg;
         } else if (word == "-solver") {
             if (arg != "embedded" && arg != "minisat") {
                 err << "Option -solver takes embedded or minisat: \"" << arg << "\"" << std::endl;

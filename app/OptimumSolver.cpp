@@ -195,7 +195,8 @@ std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords
     return r;
 }
 
-void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix) const {
+void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix,
+                                    const std::string& status) const {
     const SAT_CircGen& e = *engine_;
     const auto name = [&](const std::string& file) {
         return suffix.empty() || OutputFile::IsStdout(file) ? file
@@ -205,4 +206,6 @@ void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix
     if (s.aagFile) e.SaveAAG(circuit_, name(*s.aagFile));
     if (s.aigFile) e.SaveAIG(circuit_, name(*s.aigFile));
     if (s.blifFile) e.Graph2Network(circuit_)->SaveBlif(name(*s.blifFile));
+    if (s.verilogFile) e.Graph2Network(circuit_)->SaveVerilog(name(*s.verilogFile));
+    if (s.jsonFile) e.SaveJSON(circuit_, name(*s.jsonFile), status);
 }

@@ -66,8 +66,11 @@ public:
         ~Realised();
         const CircuitStats& stats() const { return stats_; }
         // Writes the requested files of settings (-save_dot, -save_aag, -save_aig,
-        // -save_blif), each name with suffix before its extension when suffix is given.
-        void Write(const Settings& settings, const std::string& suffix) const;
+        // -save_blif, -save_verilog, -save_json), each name with suffix before its
+        // extension when suffix is given; status goes into the JSON record ("optimum", or
+        // "bounded" for a circuit not proven optimal).
+        void Write(const Settings& settings, const std::string& suffix,
+                   const std::string& status = "optimum") const;
 
     private:
         friend class OptimumSolver;

@@ -80,9 +80,10 @@ enum class Which { All, NamedFiles, StandardOutput };
 // Writes every requested drawing and netlist of one solution; false when one of them could
 // not be written. A stop request is honoured before each file unless the files are written
 // because of one.
+// status: "optimum", or "bounded" for a circuit not proven optimal (JSON).
 bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
                   const Circuit& circuit, const std::string& suffix, Which which = Which::All,
-                  bool honourStop = true) {
+                  bool honourStop = true, const std::string& status = "optimum") {
     PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
     bool ok = true;
     using Writer = std::function<void(const std::string&)>;
@@ -91,6 +92,9 @@ bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
         {&s.aagFile, [&](const std::string& f) { engine.SaveAAG(circuit, f); }},
         {&s.aigFile, [&](const std::string& f) { engine.SaveAIG(circuit, f); }},
         {&s.blifFile, [&](const std::string& f) { engine.Graph2Network(circuit)->SaveBlif(f); }},
+        {&s.verilogFile,
+         [&](const std::string& f) { engine.Graph2Network(circuit)->SaveVerilog(f); }},
+        {&s.jsonFile, [&](const std::string& f) { engine.SaveJSON(circuit, f, status); }},
     };
     for (const auto& [name, write] : files) {
         if (!*name) continue;
@@ -219,7 +223,7 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
             const uint32_t nodes = static_cast<uint32_t>(constructed->circuit.nodes.size());
             progress.set(SearchProgress::Writing, nodes);
             written &= writeOutputs(s, engine, monitor, constructed->decoded, "",
-                                    Which::NamedFiles);
+                                    Which::NamedFiles, true, "bounded");
             progress.bestNodes.store(nodes);
             progress.bestCost.store(nodes);
             options.upper = &constructed->circuit;
@@ -233,7 +237,7 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
             // the named files already hold.
             if (constructed && !s.stdoutFile().empty())
                 writeOutputs(s, engine, monitor, constructed->decoded, "", Which::StandardOutput,
-                             false);
+                             false, "bounded");
             if (constructed && s.stats)
                 stoppedStats = boundedStats(s, engine, constructed->decoded, progress, t0);
             throw;

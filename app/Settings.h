@@ -40,13 +40,15 @@ struct Settings {
     std::optional<std::string> aagFile;
     std::optional<std::string> aigFile;
     std::optional<std::string> blifFile;
+    std::optional<std::string> verilogFile;
+    std::optional<std::string> jsonFile;
     // The option of a solution file written to the standard output ("" when none is): the
     // "Solutions:" line then goes to the standard error stream, so that the standard output
     // holds the file alone.
     std::string stdoutFile() const {
         const std::pair<const char*, const std::optional<std::string>*> files[] = {
             {"-save_dot", &dotFile}, {"-save_aag", &aagFile}, {"-save_aig", &aigFile},
-            {"-save_blif", &blifFile}};
+            {"-save_blif", &blifFile}, {"-save_verilog", &verilogFile}, {"-save_json", &jsonFile}};
         for (const auto& [option, name] : files)
             if (*name && **name == "-") return option;
         return "";

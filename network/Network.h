@@ -68,6 +68,11 @@ public:
     void SaveBlifHeader(std::ostream& out) const;
     void SaveBlifNodes(std::ostream& out) const;
 
+    // --- Verilog ---
+    // One module of assign statements, its ports named as in BLIF (names that are no
+    // Verilog identifiers escaped); the name "-" writes to the standard output.
+    void SaveVerilog(const std::string& fileName) const;
+
 private:
     node_iterator registerNode(node_iterator it);
     const Signal* lookup(const std::string& name) const;

@@ -173,6 +173,12 @@ public:
     // Binary AIGER in AND-inverter form: every node function becomes ANDs with inversions.
     void SaveAIG(const SoPLA* model, uint32_t nodes, std::string file);
     void SaveAIG(const Circuit& circuit, const std::string& file) const;
+    // One JSON record of the circuit: the target's tables and care masks (hexadecimal, the
+    // highest row first, as -fh reads them), the library and gate costs, the gates
+    // (library digit, operands with their inversions), the outputs, and the node count,
+    // cost, depth, XOR count and status ("optimum" or "bounded": not proven optimal).
+    void SaveJSON(const Circuit& circuit, const std::string& file,
+                  const std::string& status) const;
 
     // --- fields (declaration order of the engine's state) ---
     uint32_t k = 0;

@@ -310,6 +310,97 @@ void SAT_CircGen::SaveAIG(const Circuit& c, const std::string& file) const {
     outFile.Close();
 }
 
+namespace {
+
+// A JSON string literal.
+std::string jsonString(const std::string& text) {
+    std::string q = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            q += '\\';
+            q += c;
+        } else if (u < 0x20) {
+            const char* hex = "0123456789abcdef";
+            q += "\\u00";
+            q += hex[u >> 4];
+            q += hex[u & 15];
+        } else {
+            q += c;
+        }
+    }
+    return q + "\"";
+}
+
+// Hexadecimal digits of the bits, the highest first (one digit for fewer than four).
+std::string hexDigits(const std::vector<bool>& bits) {
+    const size_t digits = bits.size() < 4 ? 1 : bits.size() / 4;
+    std::string s(digits, '0');
+    for (size_t d = 0; d < digits; ++d) {
+        uint32_t v = 0;
+        for (size_t b = 0; b < 4 && 4 * d + b < bits.size(); ++b)
+            if (bits[4 * d + b]) v |= 1u << b;
+        s[digits - 1 - d] = "0123456789ABCDEF"[v];
+    }
+    return s;
+}
+
+} // namespace
+
+void SAT_CircGen::SaveJSON(const Circuit& c, const std::string& file,
+                           const std::string& status) const {
+    // The target's tables over its rows (input j is bit j of the row).
+    const std::vector<uint8_t> values = target->SimulateAll();
+    const size_t rows = values.size() / (m == 0 ? 1 : m);
+    OutputFile outFile(file);
+    std::ostream& out = outFile.stream();
+    out << "{\"inputs\": [";
+    for (uint32_t q = 0; q < target->getInputs(); ++q)
+        out << (q ? ", " : "") << jsonString(target->getIName(q));
+    out << "],\n \"targets\": [";
+    for (uint32_t o = 0; o < m; ++o) {
+        std::vector<bool> on(rows), care(rows);
+        for (size_t r = 0; r < rows; ++r) {
+            on[r] = values[r * m + o] == 1;
+            care[r] = values[r * m + o] != 2;
+        }
+        out << (o ? ",\n   " : "") << "{\"name\": " << jsonString(target->getOName(o))
+            << ", \"table\": \"" << hexDigits(on) << "\", \"care\": \"" << hexDigits(care)
+            << "\"}";
+    }
+    out << "],\n \"library\": " << jsonString(libraryText) << ", \"costs\": \"";
+    for (uint32_t cost : gateCosts)
+        out << "0123456789ABCDEF"[cost & 15u];
+    out << "\",\n \"gates\": [";
+    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
+        const Circuit::Node& nd = c.node(i);
+        if (nd.source[0] == Circuit::kNone || nd.source[1] == Circuit::kNone)
+            throw InternalError("the JSON writer met a gate input without a source");
+        out << (i > k + 1 ? ",\n   " : "") << "{\"signal\": " << i << ", \"function\": \""
+            << libraryText.at(nd.function) << "\", \"operands\": [";
+        for (uint32_t b = 0; b < 2; ++b)
+            out << (b ? ", " : "") << "{\"signal\": " << nd.source[b]
+                << ", \"inverted\": " << (nd.inverted[b] ? "true" : "false")
+                << ", \"polymorphic\": " << (polyEdges && nd.polymorphic[b] ? "true" : "false")
+                << "}";
+        out << "]}";
+    }
+    out << "],\n \"outputs\": [";
+    for (uint32_t o = 0; o < m; ++o) {
+        const Circuit::Output& output = c.outputs[o];
+        if (output.driver == Circuit::kNone)
+            throw InternalError("the JSON writer met an output without a driver");
+        out << (o ? ", " : "") << "{\"signal\": " << output.driver << ", \"inverted\": "
+            << (output.inverted || output.inversionOpen ? "true" : "false")
+            << ", \"polymorphic\": " << (polyEdges && output.polymorphic ? "true" : "false")
+            << "}";
+    }
+    out << "],\n \"nodes\": " << c.nodes.size() << ", \"cost\": " << ComputeCost(c)
+        << ", \"depth\": " << c.Levels() << ", \"xors\": " << getNodesOfType(c, "xor")
+        << ", \"status\": " << jsonString(status) << "}\n";
+    outFile.Close();
+}
+
 std::string SAT_CircGen::GateName(uint32_t t) const {
     if (t >= nodeFunctionCovers.size())
         throw InternalError("node function " + int2string(t) + " beyond the library");

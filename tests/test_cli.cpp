@@ -62,7 +62,8 @@ TEST(CommandLine, ManualPageDescribesEveryOption) {
     EXPECT_EQ(std::system(("test -z \"$(groff -man -ww -z '" + page + "' 2>&1)\"").c_str()), 0);
     const std::string text = readFile(page);
     std::istringstream usage(kUsageText + " -save_aig -nobound -timings -timeout -solver -threads "
-                                          "-batch -cache -shard -h -help --help");
+                                          "-batch -cache -shard -h -help --help -save_verilog "
+                                          "-save_json");
     for (std::string word; usage >> word;) {
         if (word[0] != '-' || word.size() == 1) continue;
         if (word.back() == '.') word.pop_back(); // "... with -enum."

@@ -155,7 +155,8 @@ TEST(Batch, RowsAgreeWithSingleRunsUnderEveryOptionCombination) {
 TEST(Batch, LinesNamesCareMasksAndErrorRows) {
     TempDir dir;
     writeFile(dir.file("t.txt"), "96\nzz\n123\n  E8 \nmaj,0xE8\n\"a,b\",96/0F\n\"open,96\n");
-    const RunResult r = runQuillon({"-batch", "t.txt", "-k", "3", "-save_blif", "c.blif"},
+    const RunResult r = runQuillon({"-batch", "t.txt", "-k", "3", "-save_blif", "c.blif",
+                                    "-save_json", "c.json", "-save_verilog", "c.v"},
                                    dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = rowsOf(r.out);
@@ -173,6 +174,17 @@ TEST(Batch, LinesNamesCareMasksAndErrorRows) {
         xor2.values[0][row] = Expected::DontCare;
     EXPECT_EQ(Mismatch(BlifCircuit::parse(readFile(dir.file("c.6.blif"))), xor2), "");
     EXPECT_EQ(Mismatch(BlifCircuit::parse(readFile(dir.file("c.5.blif"))), Expected::FromNumber(0xE8, 3)), "");
+    // Every file of a row carries its line number; the JSON record keeps the care mask.
+    EXPECT_TRUE(fileExists(dir.file("c.6.v")) && fileExists(dir.file("c.5.v")));
+    EXPECT_NE(readFile(dir.file("c.6.json")).find("\"care\": \"0F\""), std::string::npos);
+    if (fileExists("/usr/bin/python3")) {
+        for (const char* json : {"c.5.json", "c.6.json"})
+            EXPECT_EQ(std::system(("/usr/bin/python3 " + std::string(QUILLON_SOURCE_DIR) +
+                                   "/tests/data/check_json.py '" + dir.file(json) + "' >/dev/null")
+                                      .c_str()),
+                      0)
+                << json;
+    }
     for (const auto& row : rows)
         EXPECT_FALSE(NamesCode(row.at(6))) << row.at(6);
 

@@ -384,10 +384,12 @@ Expected expectedOf(const std::string& file) {
 // solved; the others stop at a short time limit and still hand back the circuit built
 // before the search, named as not proven optimal. Every circuit written is simulated
 // against the file and, where yosys-abc is installed and the file has no don't cares (ABC
-// reads them as zeros), proven equivalent to it.
+// reads them as zeros), proven equivalent to it; its Verilog and JSON files are checked
+// against it too.
 TEST(E2eRuns, BenchmarkFiles) {
     const std::string data = std::string(QUILLON_SOURCE_DIR) + "/tests/data/benchmarks/";
     const std::string abc = findOnPath("yosys-abc");
+    const std::string yosys = findOnPath("yosys");
     struct Row {
         const char* file;
         const char* library;
@@ -405,7 +407,8 @@ TEST(E2eRuns, BenchmarkFiles) {
         const std::string pla = data + row.file + ".pla";
         const RunResult r =
             runQuillon({"-pla", pla, "-nodefuncts", row.library, "-save_blif", "c.blif",
-                        "-save_aag", "c.aag", "-stats", "-timeout", row.nodes < 0 ? "1" : "60"},
+                        "-save_aag", "c.aag", "-save_verilog", "c.v", "-save_json", "c.json",
+                        "-stats", "-timeout", row.nodes < 0 ? "1" : "60"},
                        dir.path());
         if (row.nodes < 0) {
             EXPECT_EQ(r.status, 124) << r.err;
@@ -418,6 +421,26 @@ TEST(E2eRuns, BenchmarkFiles) {
         const Expected expected = expectedOf(pla);
         EXPECT_EQ(Mismatch(blifOf(dir, "c.blif"), expected), "");
         EXPECT_EQ(Mismatch(aagOf(dir, "c.aag"), expected), "");
+        // The JSON record's gates realise its targets; the Verilog module is proven
+        // equivalent to the BLIF netlist by yosys (ports matched by name).
+        const std::string json = readFile(dir.file("c.json"));
+        EXPECT_NE(json.find(row.nodes < 0 ? "\"status\": \"bounded\"" : "\"status\": \"optimum\""),
+                  std::string::npos);
+        if (fileExists("/usr/bin/python3")) {
+            EXPECT_EQ(std::system(("/usr/bin/python3 " + data + "../check_json.py '" +
+                                   dir.file("c.json") + "' >/dev/null")
+                                      .c_str()),
+                      0);
+        }
+        if (!yosys.empty()) {
+            EXPECT_EQ(std::system(("cd '" + dir.path() + "' && " + yosys +
+                                   " -q -p 'read_verilog c.v; rename fnct gold; read_blif c.blif; "
+                                   "rename fnct gate; miter -equiv -flatten -make_assert gold gate "
+                                   "m; sat -verify -prove-asserts m' >yosys.out 2>&1")
+                                      .c_str()),
+                      0)
+                << readFile(dir.file("yosys.out"));
+        }
         bool dontCares = false;
         for (const auto& column : expected.values)
             for (int v : column)
