@@ -2,10 +2,8 @@
 
 #include <sqlite3.h>
 
-namespace {
-
 // Statements are prepared per call: the cache is read and written once per class.
-class Statement {
+class ResultCache::Statement {
 public:
     Statement(sqlite3* db, const std::string& sql) {
         code_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr);
@@ -20,6 +18,8 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     int code_ = SQLITE_OK;
 };
+
+namespace {
 
 const char* const kSchema = "CREATE TABLE optimum ("
                             " inputs INTEGER NOT NULL,"
@@ -38,6 +38,14 @@ const char* const kBoundSchema = "CREATE TABLE IF NOT EXISTS lower_bound ("
                                  " options TEXT NOT NULL,"
                                  " below INTEGER NOT NULL,"
                                  " PRIMARY KEY (inputs, truth_table, options)) WITHOUT ROWID";
+
+// Binds the key columns (inputs, table, options) to ?1, ?2, ?3 of a prepared statement.
+void bindKey(const ResultCache::Statement& st, uint32_t inputs, const std::string& table,
+             const std::string& options) {
+    sqlite3_bind_int64(st.get(), 1, inputs);
+    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+}
 
 } // namespace
 
@@ -116,18 +124,21 @@ std::string ResultCache::scalar(const std::string& sql) {
     return value;
 }
 
+bool ResultCache::readRow(const Statement& st, uint32_t inputs, const std::string& table,
+                          const std::string& options) const {
+    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
+    bindKey(st, inputs, table, options);
+    const int code = sqlite3_step(st.get());
+    if (code != SQLITE_ROW && code != SQLITE_DONE) fail("cannot be read", code);
+    return code == SQLITE_ROW;
+}
+
 std::optional<ResultCache::Entry> ResultCache::Lookup(uint32_t inputs, const std::string& table,
                                                       const std::string& options) {
     std::lock_guard<std::mutex> lock(mutex_);
     Statement st(db_, "SELECT nodes, cost, circuit FROM optimum"
                       " WHERE inputs = ?1 AND truth_table = ?2 AND options = ?3");
-    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
-    sqlite3_bind_int64(st.get(), 1, inputs);
-    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
-    const int code = sqlite3_step(st.get());
-    if (code == SQLITE_DONE) return std::nullopt;
-    if (code != SQLITE_ROW) fail("cannot be read", code);
+    if (!readRow(st, inputs, table, options)) return std::nullopt;
     Entry e;
     // Out-of-range numbers become values no circuit has; the reader's check refuses them.
     const auto count = [&](int column) {
@@ -148,9 +159,7 @@ void ResultCache::Store(uint32_t inputs, const std::string& table, const std::st
                       " (inputs, truth_table, options, nodes, cost, circuit)"
                       " VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     if (st.code() != SQLITE_OK) fail("cannot be written", st.code());
-    sqlite3_bind_int64(st.get(), 1, inputs);
-    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    bindKey(st, inputs, table, options);
     sqlite3_bind_int64(st.get(), 4, entry.nodes);
     sqlite3_bind_int64(st.get(), 5, entry.cost);
     sqlite3_bind_text(st.get(), 6, entry.circuit.c_str(), -1, SQLITE_TRANSIENT);
@@ -163,13 +172,7 @@ std::optional<uint32_t> ResultCache::LowerBound(uint32_t inputs, const std::stri
     std::lock_guard<std::mutex> lock(mutex_);
     Statement st(db_, "SELECT below FROM lower_bound"
                       " WHERE inputs = ?1 AND truth_table = ?2 AND options = ?3");
-    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
-    sqlite3_bind_int64(st.get(), 1, inputs);
-    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
-    const int code = sqlite3_step(st.get());
-    if (code == SQLITE_DONE) return std::nullopt;
-    if (code != SQLITE_ROW) fail("cannot be read", code);
+    if (!readRow(st, inputs, table, options)) return std::nullopt;
     const sqlite3_int64 v = sqlite3_column_int64(st.get(), 0);
     if (v <= 0 || v > 0xFFFFFF) return std::nullopt;
     return static_cast<uint32_t>(v);
@@ -182,9 +185,7 @@ void ResultCache::StoreLowerBound(uint32_t inputs, const std::string& table,
                       " VALUES (?1, ?2, ?3, ?4) ON CONFLICT (inputs, truth_table, options)"
                       " DO UPDATE SET below = max(below, excluded.below)");
     if (st.code() != SQLITE_OK) fail("cannot be written", st.code());
-    sqlite3_bind_int64(st.get(), 1, inputs);
-    sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+    bindKey(st, inputs, table, options);
     sqlite3_bind_int64(st.get(), 4, below);
     const int code = sqlite3_step(st.get());
     if (code != SQLITE_DONE) fail("cannot be written", code);

@@ -60,8 +60,13 @@ public:
     static constexpr int32_t kApplicationId = 0x514C4E43;
     static constexpr int32_t kVersion = 1;
 
+    class Statement;
+
 private:
     void open();
+    // Binds the key to a prepared statement and steps it: true when it gave a row.
+    bool readRow(const Statement& st, uint32_t inputs, const std::string& table,
+                 const std::string& options) const;
     // Runs sql, returning the first column of the first row ("" when none).
     std::string scalar(const std::string& sql);
     [[noreturn]] void fail(const std::string& what, int code) const;
