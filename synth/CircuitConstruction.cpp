@@ -572,6 +572,73 @@ private:
     std::vector<Table> cares_;
 };
 
+// Balancing: a tree of AND nodes (each read once, uncomplemented, by its parent) or of
+// exclusive-or nodes (each read once) is rebuilt pairing its shallowest operands first, so
+// that its depth is least for the same number of nodes.
+void balance(const Tables& t, Graph& graph, std::vector<uint32_t>& outputs) {
+    const std::vector<bool> live = graph.live(outputs);
+    std::vector<uint32_t> refs(graph.signals(), 0);
+    for (uint32_t s = graph.firstNode(); s < graph.signals(); ++s)
+        if (live[s]) {
+            ++refs[graph.node(s).a >> 1];
+            ++refs[graph.node(s).b >> 1];
+        }
+    for (uint32_t lit : outputs)
+        refs[lit >> 1] += 2; // an output is never inside a tree
+    Graph fresh(t);
+    std::vector<uint32_t> level(1, 0); // of the fresh graph's signals
+    const auto levelOf = [&](uint32_t lit) {
+        const uint32_t s = lit >> 1;
+        return s < level.size() ? level[s] : 0u;
+    };
+    std::vector<uint32_t> done(graph.signals(), ~0u);
+    std::function<uint32_t(uint32_t)> build = [&](uint32_t lit) -> uint32_t {
+        const uint32_t x = lit >> 1, c = lit & 1u;
+        if (x < graph.firstNode()) return lit;
+        if (done[x] == ~0u) {
+            const bool isXor = graph.node(x).isXor;
+            // The tree's operands: descend into nodes of the same kind read only here.
+            std::vector<uint32_t> leaves, stack{graph.node(x).a, graph.node(x).b};
+            uint32_t parity = 0;
+            while (!stack.empty()) {
+                const uint32_t l = stack.back();
+                stack.pop_back();
+                const uint32_t y = l >> 1;
+                const bool inside = y >= graph.firstNode() && refs[y] == 1 &&
+                                    graph.node(y).isXor == isXor && (isXor || !(l & 1u));
+                if (!inside) {
+                    leaves.push_back(build(isXor ? l & ~1u : l));
+                    parity ^= isXor ? l & 1u : 0u;
+                    continue;
+                }
+                parity ^= isXor ? l & 1u : 0u;
+                stack.push_back(graph.node(y).a);
+                stack.push_back(graph.node(y).b);
+            }
+            // Pair the two shallowest operands until one is left.
+            while (leaves.size() > 1) {
+                std::stable_sort(leaves.begin(), leaves.end(), [&](uint32_t p, uint32_t q) {
+                    return levelOf(p) < levelOf(q);
+                });
+                const uint32_t p = leaves[0], q = leaves[1];
+                const uint32_t before = fresh.signals();
+                const uint32_t r = isXor ? fresh.Xor(p, q) : fresh.And(p, q);
+                level.resize(fresh.signals(), 0);
+                if (fresh.signals() > before)
+                    level[r >> 1] = 1 + std::max(levelOf(p), levelOf(q));
+                leaves.erase(leaves.begin(), leaves.begin() + 2);
+                leaves.push_back(r);
+            }
+            done[x] = leaves[0] ^ parity;
+            level.resize(fresh.signals(), 0);
+        }
+        return done[x] ^ c;
+    };
+    for (uint32_t& lit : outputs)
+        lit = build(lit);
+    graph = std::move(fresh);
+}
+
 } // namespace
 
 std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, bool xorNodes,
@@ -634,6 +701,18 @@ std::optional<BoundCircuit> ConstructCircuit(const ConstructionTarget& target, b
         if (!best) return std::nullopt;
         graph = std::move(*best);
         outputs = std::move(bestOutputs);
+    }
+
+    // Least depth for the same nodes; kept only when it adds none (shared operands can
+    // make a rebuilt tree larger).
+    {
+        Graph balanced = graph;
+        std::vector<uint32_t> balancedOutputs = outputs;
+        balance(t, balanced, balancedOutputs);
+        if (balanced.liveCount(balancedOutputs) <= graph.liveCount(outputs)) {
+            graph = std::move(balanced);
+            outputs = std::move(balancedOutputs);
+        }
     }
 
     // The live nodes in order, renumbered after the inputs.

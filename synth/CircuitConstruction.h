@@ -19,7 +19,8 @@
 // Each candidate is then shrunk by resubstitution: a node whose function, on the rows where
 // some output observes it and cares, equals another signal that does not depend on it, or
 // an AND (exclusive-or) of two such signals, is replaced, and the nodes only it used go
-// with it. Don't cares are used throughout: a construction only has to agree with the
+// with it. Trees of ANDs and of exclusive-ors are balanced at the end (least depth, no more
+// nodes). Don't cares are used throughout: a construction only has to agree with the
 // target on the rows the target cares for.
 #pragma once
 

@@ -82,6 +82,9 @@ TEST(Construction, SharingExclusiveOrsConstantsAndLimits) {
     ASSERT_TRUE(withXor);
     EXPECT_EQ(withXor->nodes.size(), 3u);
     EXPECT_EQ(withXor->outputs[0].driver, withXor->outputs[1].driver);
+    // A balanced tree, not a chain: both operands of the last node are nodes.
+    const BoundCircuit::Node& last = withXor->nodes.back();
+    EXPECT_GT(last.a, parity.k);
     const std::optional<BoundCircuit> ands = ConstructCircuit(parity, false, true);
     ASSERT_TRUE(ands);
     EXPECT_LE(ands->nodes.size(), 9u); // three exclusive-ors of three ANDs each
