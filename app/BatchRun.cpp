@@ -640,11 +640,14 @@ int RunCached(const Settings& s, float t0) {
             const auto realised = solver.Realise(words, circuitFor(cls, c.fromCanonical, words));
             realised->Write(s, "", "bounded");
             const CircuitStats& st = realised->stats();
-            if (s.stats)
-                stats = s.functionText + ";" + std::to_string(st.nodes) + ";" +
-                        std::to_string(st.xors) + ";" + std::to_string(st.levels) + ";" +
-                        (std::ostringstream() << static_cast<double>(GetMyCPUTime() - t0)).str() +
-                        ";bounded;" + std::to_string(progress.impossibleBelow.load()) + "\n";
+            if (s.stats) {
+                // As a run without the cache prints it: the classic fields, then the bound.
+                std::ostringstream line;
+                line << s.functionText << ";" << st.nodes << ";" << st.xors << ";" << st.levels
+                     << ";" << static_cast<double>(GetMyCPUTime() - t0) << ";bounded;"
+                     << progress.impossibleBelow.load() << "\n";
+                stats = line.str();
+            }
         }
         std::cout.flush();
         std::cerr << RunMonitor::StopMessage(s, progress, stop.signo()) << stats << std::flush;
