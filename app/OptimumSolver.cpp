@@ -102,30 +102,23 @@ bool OptimumSolver::Realises(const BoundCircuit& circuit, const TableWords& tabl
 }
 
 std::unique_ptr<SAT_CircGen> OptimumSolver::engineFor(const TableWords& table,
-                                                      const TableWords& care,
-                                                      std::unique_ptr<PLA>& target) const {
-    target = targetOf(table, care, k_);
-    auto engine = std::make_unique<SAT_CircGen>();
-    engine->route = SAT_CircGen::SolverRoute::Embedded;
-    engine->set_polyedges(false);
-    engine->set_PLA(target.get());
+                                                      const TableWords& care) const {
+    std::shared_ptr<PLA> target = targetOf(table, care, k_);
     target->NameVars();
-    engine->set_inv(inv_);
-    engine->set_const(const_);
-    engine->DeriveFunctions(library_);
-    engine->set_GateCosts(costs_);
-    engine->set_difftopology(false);
-    engine->useFastBound = !noBound_;
-    engine->threads = threads_;
-    return engine;
+    Problem problem;
+    problem.target = target;
+    problem.library = Library(library_, costs_);
+    problem.inversions = inv_;
+    problem.constants = const_;
+    return std::make_unique<SAT_CircGen>(std::move(problem));
 }
 
-void OptimumSolver::model(SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const {
-    engine.n = static_cast<uint32_t>(circuit.nodes.size());
-    engine.Generate_SAT();
-    if (engine.costsDiffer) engine.Add_FH();
-    into.circuit_ = engine.Decode(engine.ModelOfCircuit(circuit).get(), engine.n);
-    into.stats_.nodes = engine.n;
+void OptimumSolver::model(const SAT_CircGen& engine, const BoundCircuit& circuit,
+                          Realised& into) const {
+    // The circuit as decoding its model gives it (each node by its cheapest library
+    // function), without building the instance.
+    into.circuit_ = engine.CircuitOf(circuit);
+    into.stats_.nodes = static_cast<uint32_t>(circuit.nodes.size());
     into.stats_.xors = engine.getNodesOfType(into.circuit_, "xor");
     into.stats_.levels = engine.getLevels(into.circuit_);
     into.stats_.cost = engine.ComputeCost(into.circuit_);
@@ -136,17 +129,18 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const Table
                                             std::optional<BoundCircuit>* constructed,
                                             uint32_t provenBelow) const {
     Outcome out;
-    std::unique_ptr<PLA> target;
-    std::unique_ptr<SAT_CircGen> engine = engineFor(table, care, target);
-    engine->progress = progress;
+    std::unique_ptr<SAT_CircGen> engine = engineFor(table, care);
     const Realizability check(library_, inv_, const_, false);
-    out.reason = check.ProveImpossible(*target);
+    out.reason = check.ProveImpossible(*engine->problem().target);
     if (!out.reason.empty()) {
         out.status = Outcome::Impossible;
         return out;
     }
     GenerateOptions options;
     options.best = best_;
+    options.lowerBound = !noBound_;
+    options.threads = threads_;
+    options.progress = progress;
     // A circuit built first is what a search stopped by its time limit hands back; without
     // gate costs or least depth it also ends the search at its size.
     std::optional<SAT_CircGen::Constructed> built;
@@ -159,15 +153,14 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const Table
                 progress->bestNodes.store(nodes);
                 progress->bestCost.store(nodes);
             }
-            if (!engine->costsDiffer && !best_) options.upper = &built->circuit;
+            if (!engine->CostsDiffer() && !best_) options.upper = &built->circuit;
             if (built->circuit.nodes.size() < provenBelow) provenBelow = 0;
         }
     }
-    options.provenBelow = engine->costsDiffer ? 0 : provenBelow;
-    engine->Generate(options);
-    if (!engine->SAT_res) throw InternalError("the search found no circuit");
-    out.circuit = boundCircuitOf(engine->Decode(engine->SAT_res.get(), engine->n),
-                                 engine->BoundSpec().library);
+    options.provenBelow = engine->CostsDiffer() ? 0 : provenBelow;
+    const SearchResult result = engine->Generate(options);
+    if (!result.circuit) throw InternalError("the search found no circuit");
+    out.circuit = boundCircuitOf(*result.circuit, engine->library().Tables());
     if (!Realises(out.circuit, table, care))
         throw InternalError("the decoded circuit does not realise the target");
     // The circuit as every later target of its class will see it: each node realised by
@@ -190,7 +183,7 @@ std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords
     if (!Realises(circuit, table, care))
         throw RuntimeException("the circuit does not realise the target");
     std::unique_ptr<Realised> r(new Realised());
-    r->engine_ = engineFor(table, care, r->target_);
+    r->engine_ = engineFor(table, care);
     model(*r->engine_, circuit, *r);
     return r;
 }
@@ -199,8 +192,7 @@ void OptimumSolver::Realised::Write(const Settings& s, const std::string& suffix
                                     const std::string& status) const {
     const SAT_CircGen& e = *engine_;
     const auto name = [&](const std::string& file) {
-        return suffix.empty() || OutputFile::IsStdout(file) ? file
-                                                            : AppendToFilename(file, suffix);
+        return suffix.empty() || OutputFile::IsStdout(file) ? file : AppendToFilename(file, suffix);
     };
     if (s.dotFile) e.SaveDOT(circuit_, name(*s.dotFile));
     if (s.aagFile) e.SaveAAG(circuit_, name(*s.aagFile));

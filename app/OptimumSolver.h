@@ -57,10 +57,9 @@ public:
                   std::optional<BoundCircuit>* constructed = nullptr,
                   uint32_t provenBelow = 0) const;
 
-    // A circuit for table, checked: simulated against the table, then turned into a
-    // complete model of the classic instance whose every clause is checked. Throws
-    // RuntimeException when the circuit does not realise the table, InternalError when no
-    // model of the instance realises it. Keep the object to write the files.
+    // A circuit for table, checked: simulated against the table, then realised by the
+    // library as decoding its model would give it. Throws RuntimeException when the
+    // circuit does not realise the table. Keep the object to write the files.
     class Realised {
     public:
         ~Realised();
@@ -75,7 +74,6 @@ public:
     private:
         friend class OptimumSolver;
         Realised();
-        std::unique_ptr<PLA> target_;
         std::unique_ptr<SAT_CircGen> engine_;
         Circuit circuit_; // decoded from the instance's model, as every writer reads it
         CircuitStats stats_;
@@ -88,11 +86,10 @@ public:
                          const TableWords& care);
 
 private:
-    // A configured engine for table (target named, library derived); target is set.
-    std::unique_ptr<SAT_CircGen> engineFor(const TableWords& table, const TableWords& care,
-                                           std::unique_ptr<PLA>& target) const;
-    // Rebuilds the instance for the circuit's node count and makes its model; stats.
-    void model(SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const;
+    // The engine of table (target named, library derived).
+    std::unique_ptr<SAT_CircGen> engineFor(const TableWords& table, const TableWords& care) const;
+    // The circuit as the writers take it, and its statistics.
+    void model(const SAT_CircGen& engine, const BoundCircuit& circuit, Realised& into) const;
 
     uint32_t k_;
     uint32_t threads_;

@@ -2,6 +2,7 @@
 // solution under its file name, and prints the result and statistics lines.
 #include "app/RunDriver.h"
 
+#include "app/ProblemSetup.h"
 #include "app/ProgressLine.h"
 #include "app/RunLock.h"
 #include "app/RunMonitor.h"
@@ -81,10 +82,11 @@ enum class Which { All, NamedFiles, StandardOutput };
 // not be written. A stop request is honoured before each file unless the files are written
 // because of one.
 // status: "optimum", or "bounded" for a circuit not proven optimal (JSON).
-bool writeOutputs(const Settings& s, SAT_CircGen& engine, RunMonitor& monitor,
-                  const Circuit& circuit, const std::string& suffix, Which which = Which::All,
-                  bool honourStop = true, const std::string& status = "optimum") {
-    PhaseTimings::Scope scope(engine.timings, PhaseTimings::Decode);
+bool writeOutputs(const Settings& s, const SAT_CircGen& engine, PhaseTimings* timings,
+                  RunMonitor& monitor, const Circuit& circuit, const std::string& suffix,
+                  Which which = Which::All, bool honourStop = true,
+                  const std::string& status = "optimum") {
+    PhaseTimings::Scope scope(timings, PhaseTimings::Decode);
     bool ok = true;
     using Writer = std::function<void(const std::string&)>;
     const std::pair<const std::optional<std::string>*, Writer> files[] = {
@@ -114,9 +116,8 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
         // -k describes function numbers and tables; given with a file, it must agree.
         const uint32_t inputs = target->getInputs() - (s.polyedges ? 1u : 0u);
         if (s.kGiven && s.k != inputs)
-            throw RuntimeException("-k " + int2string(s.k) + " does not agree with " +
-                                   *s.plaFile + ", whose .i is " +
-                                   int2string(target->getInputs()) +
+            throw RuntimeException("-k " + int2string(s.k) + " does not agree with " + *s.plaFile +
+                                   ", whose .i is " + int2string(target->getInputs()) +
                                    (s.polyedges ? " (the control input included)" : ""));
     } else if (!s.truthFile) {
         target = DeriveFnctPLA(TargetTable(s), s.k, s.polyedges);
@@ -140,7 +141,7 @@ std::unique_ptr<PLA> buildTarget(const Settings& s) {
 
 // The statistics line of the circuit a stopped run handed back: the classic fields, then
 // "bounded" and the proven lower bound (the least node count not ruled out).
-std::string boundedStats(const Settings& s, SAT_CircGen& engine, const Circuit& circuit,
+std::string boundedStats(const Settings& s, const SAT_CircGen& engine, const Circuit& circuit,
                          const SearchProgress& progress, float t0) {
     std::ostringstream line;
     line << s.functionText << ";" << circuit.nodes.size() << ";"
@@ -155,15 +156,9 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
                  std::string& stoppedStats) {
     const double wall0 = PhaseTimings::WallNow();
     PhaseTimings timings;
-    SAT_CircGen engine;
-    if (s.timings) engine.timings = &timings;
-    engine.progress = &progress;
+    PhaseTimings* const account = s.timings ? &timings : nullptr;
 
-    engine.route =
-        s.externalSolver ? SAT_CircGen::SolverRoute::Minisat : SAT_CircGen::SolverRoute::Embedded;
-    engine.set_polyedges(s.polyedges);
-    const std::unique_ptr<PLA> target = buildTarget(s);
-    engine.set_PLA(target.get());
+    std::shared_ptr<PLA> target = buildTarget(s);
     // The circuit inputs of the enumeration statistics. The classic count, kept: one less
     // than the target's inputs without polymorphic edges (where nothing is the control
     // input), all of them with (where the last one is).
@@ -171,24 +166,12 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     target->NameVars();
     if (s.polyedges && X > 0) target->setIName(X - 1, "P");
 
-    // Without -gatecosts every node function costs 1.
-    const std::string costs = s.gateCosts.value_or(std::string(s.nodeFuncts.size(), '1'));
-    if (s.nodeFuncts.size() != costs.size())
-        throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
-    if (s.n != 0) {
-        engine.n = s.n;
-        engine.fixedN = true;
-    }
-    engine.set_inv(s.invertedEdges);
-    engine.set_const(s.constants);
+    std::unique_ptr<SAT_CircGen> made;
     {
-        PhaseTimings::Scope scope(engine.timings, PhaseTimings::Library);
-        engine.DeriveFunctions(s.nodeFuncts);
+        PhaseTimings::Scope scope(account, PhaseTimings::Library);
+        made = std::make_unique<SAT_CircGen>(ProblemOf(s, target), RouteOf(s));
     }
-    engine.set_GateCosts(costs);
-    engine.set_difftopology(s.diffTopology);
-    engine.useFastBound = !s.noBound;
-    engine.threads = s.threadCount();
+    SAT_CircGen& engine = *made;
 
     // Without a preset n the search would grow n for ever on a target that no circuit
     // realises; a preset n ends by itself.
@@ -208,7 +191,17 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     options.cont = s.continueRun;
     options.best = B;
     options.bulk = B && E;
+    options.lowerBound = !s.noBound;
+    options.threads = s.threadCount();
+    options.progress = &progress;
+    options.timings = account;
     bool written = true; // every requested file of every solution was written
+    const auto write = [&](const Circuit& circuit, const std::string& suffix,
+                           Which which = Which::All, bool honourStop = true,
+                           const std::string& status = "optimum") {
+        return writeOutputs(s, engine, account, monitor, circuit, suffix, which, honourStop,
+                            status);
+    };
 
     // A run for one optimum circuit first builds one by construction and writes it, so
     // that a run stopped before the search ends still hands back a circuit; the search then
@@ -217,67 +210,61 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
     // always did.)
     std::optional<SAT_CircGen::Constructed> constructed;
     if (!E && !B && s.n == 0 && !s.externalSolver && !s.continueRun && !s.noBound &&
-        !engine.costsDiffer) {
+        !engine.CostsDiffer()) {
         constructed = engine.Construct();
         if (constructed) {
             const uint32_t nodes = static_cast<uint32_t>(constructed->circuit.nodes.size());
             progress.set(SearchProgress::Writing, nodes);
-            written &= writeOutputs(s, engine, monitor, constructed->decoded, "",
-                                    Which::NamedFiles, true, "bounded");
+            written &= write(constructed->decoded, "", Which::NamedFiles, true, "bounded");
             progress.bestNodes.store(nodes);
             progress.bestCost.store(nodes);
             options.upper = &constructed->circuit;
         }
     }
+    SearchResult result;
     for (;;) {
         try {
-            engine.Generate(options);
+            result = engine.Generate(options);
         } catch (const StopRequested&) {
             // Stopped before the search found better: the standard output gets the circuit
             // the named files already hold.
             if (constructed && !s.stdoutFile().empty())
-                writeOutputs(s, engine, monitor, constructed->decoded, "", Which::StandardOutput,
-                             false, "bounded");
+                write(constructed->decoded, "", Which::StandardOutput, false, "bounded");
             if (constructed && s.stats)
                 stoppedStats = boundedStats(s, engine, constructed->decoded, progress, t0);
             throw;
         }
         if (B && E) {
             uint32_t i = 0;
-            for (Model& solution : engine.solutions) {
-                progress.set(SearchProgress::Writing, engine.n);
-                written &= writeOutputs(s, engine, monitor, engine.Decode(solution.get(), engine.n),
-                                        "." + int2string(i++));
-                solution.reset();
-                engine.SAT_res.reset();
-                engine.bestRes.reset();
+            for (const Circuit& solution : result.solutions) {
+                progress.set(SearchProgress::Writing, result.nodes);
+                written &= write(solution, "." + int2string(i++));
             }
             break;
         }
-        if (engine.SAT_res) {
-            progress.set(SearchProgress::Writing, engine.n);
-            const Circuit circuit = engine.Decode(engine.SAT_res.get(), engine.n);
-            written &=
-                writeOutputs(s, engine, monitor, circuit, E ? "." + int2string(engine.sol_no) : "");
+        if (result.circuit) {
+            progress.set(SearchProgress::Writing, result.nodes);
+            const Circuit& circuit = *result.circuit;
+            written &= write(circuit, E ? "." + int2string(result.solutionCount) : "");
             if (E && s.enumStats) {
-                std::cerr << s.functionText << "_" << engine.sol_no << ";" << X << ";" << engine.n
-                          << ";" << engine.getNodesOfType(circuit, "xor") << ";";
+                std::cerr << s.functionText << "_" << result.solutionCount << ";" << X << ";"
+                          << result.nodes << ";" << engine.getNodesOfType(circuit, "xor") << ";";
                 if (s.polyedges) std::cerr << engine.CountPolyEdges(circuit) << ";";
                 std::cerr << engine.getLevels(circuit) << std::endl;
             }
         }
-        if (!(E && engine.SAT_res)) break;
+        if (!(E && result.circuit)) break;
     }
 
-    (s.stdoutFile().empty() ? std::cout : std::cerr) << "Solutions: " << engine.sol_no
-                                                       << std::endl;
+    (s.stdoutFile().empty() ? std::cout : std::cerr)
+        << "Solutions: " << result.solutionCount << std::endl;
     const float t1 = GetMyCPUTime();
     if (!E && s.stats) {
         // Without a solution (a preset n too small) the fields that describe it stay empty.
         std::cerr << s.functionText << ";";
-        if (const SoPLA* sol = engine.SAT_res.get()) {
-            const Circuit circuit = engine.Decode(sol, engine.n);
-            std::cerr << engine.n << ";" << engine.getNodesOfType(circuit, "xor") << ";";
+        if (result.circuit) {
+            const Circuit& circuit = *result.circuit;
+            std::cerr << result.nodes << ";" << engine.getNodesOfType(circuit, "xor") << ";";
             if (s.polyedges) std::cerr << engine.CountPolyEdges(circuit) << ";";
             std::cerr << engine.getLevels(circuit) << ";";
         } else {
@@ -292,7 +279,7 @@ int runSynthesis(const Settings& s, float t0, SearchProgress& progress, RunMonit
                       static_cast<double>(GetMyCPUTime()));
         std::cerr << timings.Report(PhaseTimings::WallNow() - wall0) << whole << std::endl;
         std::cerr << "bound: "
-                  << (engine.boundNote.empty() ? "used" : "not used: " + engine.boundNote)
+                  << (result.boundNote.empty() ? "used" : "not used: " + result.boundNote)
                   << std::endl;
     }
     return written ? 0 : 1;

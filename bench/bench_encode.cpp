@@ -18,29 +18,22 @@ std::unique_ptr<PLA> functionPLA(uint32_t f, uint32_t inputs) {
     return pla;
 }
 
-// An engine configured as the front end does, with the library derived in a scratch
-// directory (the minimizer exchanges files in the current directory).
+// An engine of a function of k inputs and its instance file in a scratch directory.
 struct Setup {
-    std::unique_ptr<PLA> target;
     SAT_CircGen engine;
     std::string cnfFile;
 
-    Setup(uint32_t k, uint32_t n, const std::string& library) {
+    Setup(uint32_t k, uint32_t n, const std::string& library) : engine(problemOf(k, library)) {
         const auto dir = std::filesystem::temp_directory_path() / "quillon-bench-encode";
         std::filesystem::create_directories(dir);
-        const auto old = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
-        target = functionPLA(0x6996A55Au, k);
-        engine.set_polyedges(false);
-        engine.set_PLA(target.get());
-        engine.n = n;
-        engine.set_inv(true);
-        engine.set_const(true);
-        engine.DeriveFunctions(library);
-        engine.set_GateCosts(std::string(library.size(), '1'));
-        engine.set_difftopology(false);
-        std::filesystem::current_path(old);
+        engine.set_n(n);
         cnfFile = (dir / "inst.cnf").string();
+    }
+    static Problem problemOf(uint32_t k, const std::string& library) {
+        Problem p;
+        p.target = functionPLA(0x6996A55Au, k);
+        p.library = Library(library);
+        return p;
     }
 };
 
@@ -48,10 +41,10 @@ void BM_GenerateAndSave(benchmark::State& state) {
     Setup s(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)), "86");
     for (auto _ : state) {
         s.engine.Generate_SAT();
-        s.engine.clauses.SaveCNF(s.cnfFile);
+        s.engine.Clauses().SaveCNF(s.cnfFile);
     }
-    state.counters["variables"] = s.engine.clauses.getInputs();
-    state.counters["clauses"] = static_cast<double>(s.engine.clauses.getTermCount());
+    state.counters["variables"] = s.engine.Clauses().getInputs();
+    state.counters["clauses"] = static_cast<double>(s.engine.Clauses().getTermCount());
     std::remove(s.cnfFile.c_str());
 }
 
@@ -59,7 +52,7 @@ void BM_GenerateOnly(benchmark::State& state) {
     Setup s(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)), "86");
     for (auto _ : state) {
         s.engine.Generate_SAT();
-        benchmark::DoNotOptimize(s.engine.clauses.getTermCount());
+        benchmark::DoNotOptimize(s.engine.Clauses().getTermCount());
     }
 }
 
@@ -67,7 +60,7 @@ void BM_SaveOnly(benchmark::State& state) {
     Setup s(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)), "86");
     s.engine.Generate_SAT();
     for (auto _ : state)
-        s.engine.clauses.SaveCNF(s.cnfFile);
+        s.engine.Clauses().SaveCNF(s.cnfFile);
     std::remove(s.cnfFile.c_str());
 }
 

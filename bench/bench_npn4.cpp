@@ -207,23 +207,16 @@ int main(int argc, char** argv) {
                 "abc_nodes", "abc_s", "agree");
     std::printf("(times are CPU seconds)\n");
 
-    SAT_CircGen engine;
-    auto first = functionPLA(0, 4);
-    engine.set_polyedges(false);
-    engine.set_PLA(first.get());
-    engine.set_inv(true);
-    engine.set_const(true);
-    engine.DeriveFunctions(library);
-    engine.set_GateCosts(std::string(library.size(), '1'));
-    engine.set_difftopology(false);
+    Problem problem;
+    problem.library = Library(library);
 
     double total = 0, totalWall = 0, totalAbc = 0, worst = 0;
     uint64_t conflicts = 0;
     uint16_t worstF = 0;
     uint32_t disagree = 0, compared = 0, undecided = 0;
     for (uint16_t f : reps) {
-        auto target = functionPLA(f, 4);
-        engine.set_PLA(target.get());
+        problem.target = functionPLA(f, 4);
+        const SAT_CircGen engine(problem);
         const auto t0 = Clock::now();
         const double c0 = cpuSeconds(RUSAGE_SELF);
         FastBound bound(engine.BoundSpec(), options);

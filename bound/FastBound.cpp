@@ -257,8 +257,13 @@ void FastBound::RunOnThreads(size_t tasks, const std::function<void()>& work) co
     const size_t helpers = std::min<size_t>(threads_, tasks) - 1;
     std::vector<std::thread> pool;
     pool.reserve(helpers);
+    // The helpers honour the stop requests of the thread they work for.
+    const StopRequest::ThreadState stop = StopRequest::Current();
     for (size_t t = 0; t < helpers; ++t)
-        pool.emplace_back(work);
+        pool.emplace_back([&work, stop] {
+            const StopRequest::Adopt adopt(stop);
+            work();
+        });
     work();
     for (std::thread& t : pool)
         t.join();

@@ -65,6 +65,7 @@ public:
 
     // --- BLIF ---
     void SaveBlif(const std::string& fileName) const;
+    void WriteBlif(std::ostream& out) const;
     void SaveBlifHeader(std::ostream& out) const;
     void SaveBlifNodes(std::ostream& out) const;
 
@@ -72,6 +73,7 @@ public:
     // One module of assign statements, its ports named as in BLIF (names that are no
     // Verilog identifiers escaped); the name "-" writes to the standard output.
     void SaveVerilog(const std::string& fileName) const;
+    void WriteVerilog(std::ostream& out) const;
 
 private:
     node_iterator registerNode(node_iterator it);

@@ -8,11 +8,14 @@
 
 void Network::SaveBlif(const std::string& fileName) const {
     OutputFile file(fileName);
-    std::ostream& out = file.stream();
+    WriteBlif(file.stream());
+    file.Close();
+}
+
+void Network::WriteBlif(std::ostream& out) const {
     SaveBlifHeader(out);
     SaveBlifNodes(out);
     out << ".end" << std::endl;
-    file.Close();
 }
 
 void Network::SaveBlifHeader(std::ostream& out) const {

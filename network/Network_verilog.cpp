@@ -30,7 +30,11 @@ std::string identifier(const std::string& name) {
 
 void Network::SaveVerilog(const std::string& fileName) const {
     OutputFile file(fileName);
-    std::ostream& out = file.stream();
+    WriteVerilog(file.stream());
+    file.Close();
+}
+
+void Network::WriteVerilog(std::ostream& out) const {
     std::set<std::string> ports(inputNames_.begin(), inputNames_.end());
     ports.insert(outputNames_.begin(), outputNames_.end());
     out << "module " << identifier(name_.empty() ? std::string("fnct") : name_) << " (";
@@ -73,5 +77,4 @@ void Network::SaveVerilog(const std::string& fileName) const {
             << " = " << (offset ? "~(" + sum + ")" : sum) << ";\n";
     }
     out << "endmodule\n";
-    file.Close();
 }

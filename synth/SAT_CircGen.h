@@ -22,9 +22,14 @@
 #include "logic/PLA.h"
 #include "logic/SoPLA.h"
 #include "synth/Circuit.h"
+#include "synth/CircuitWriters.h"
+#include "synth/Problem.h"
 #include "synth/VarMap.h"
+#include "util/StopToken.h"
 
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <list>
 #include <memory>
 #include <optional>
@@ -38,7 +43,7 @@ class PhaseTimings;
 struct SearchProgress;
 
 // A solver model: a clause-set-shaped SoPLA whose first term holds the variable values.
-// Models can be held by several fields at once (the current and the best solution are
+// Models can be held by several owners at once (the current and the best solution are
 // often the same object), hence shared ownership.
 using Model = std::shared_ptr<SoPLA>;
 
@@ -56,30 +61,70 @@ struct GenerateOptions {
     // Every node count below this one is known to be impossible (a proof of an earlier
     // run): the embedded route's first search starts there. Used without gate costs only.
     uint32_t provenBelow = 0;
+    // Below the first solution, node counts that the in-process lower-bound engine proves
+    // impossible are skipped without running a solver on the instance.
+    bool lowerBound = true;
+    // Threads the search may use (the results never depend on it).
+    uint32_t threads = 1;
+    // The call stops, throwing StopRequested, once the token is requested or the time limit
+    // (seconds; 0: none) has passed, besides on the process's own stop request.
+    StopToken stop;
+    double timeLimit = 0;
+    // Optional observers (not owned; null: none): a live account of the search, where its
+    // time goes, and the verbose lines (written to the standard output without one).
+    SearchProgress* progress = nullptr;
+    PhaseTimings* timings = nullptr;
+    std::function<void(const std::string&)> log;
+};
+
+// What a call of Generate found.
+struct SearchResult {
+    // The solution of this call: the optimum, the next one of an enumeration, or the one of
+    // least depth. None when an enumeration is exhausted or a preset count has none.
+    std::optional<Circuit> circuit;
+    // best && bulk: every solution of least depth, in the order found.
+    std::vector<Circuit> solutions;
+    uint32_t nodes = 0;         // of the solution(s)
+    uint32_t cost = 0;          // total gate cost of the solution (nodes without costs)
+    uint32_t solutionCount = 0; // solutions counted so far (the "Solutions:" figure)
+    bool proven = false;        // the search proved that no smaller (cheaper) circuit exists
+    // Why the search ran without the lower-bound engine ("" when it used it).
+    std::string boundNote;
 };
 
 class SAT_CircGen {
 public:
-    SAT_CircGen();
+    // The engine of a problem. The node library's covers came from the minimizer of the
+    // route (the caller's choice); the route also picks the solver. InternalError without a
+    // target.
+    explicit SAT_CircGen(Problem problem, SolverRoute route = SolverRoute::Embedded);
     ~SAT_CircGen();
     SAT_CircGen(const SAT_CircGen&) = delete;
     SAT_CircGen& operator=(const SAT_CircGen&) = delete;
 
-    // --- state and configuration ---
-    void clean();
-    void set_k(uint32_t value);
-    void set_n(uint32_t value);
-    void set_polyedges(bool value) { polyEdges = value; }
-    void set_inv(bool value) { allowInv = value; }
-    void set_const(bool value) { allowConst = value; }
-    void set_difftopology(bool value) { diffTopology = value; }
-    void set_PLA(PLA* pla);
-    void set_GateCosts(std::string costs);
-    bool is_symmetric(const std::string& tt) const;
-    bool is_neg_symmetric(const std::string& tt) const;
+    // --- the problem ---
+    const Problem& problem() const { return problem_; }
+    const Library& library() const { return problem_.library; }
+    uint32_t Inputs() const { return k; }
+    uint32_t Outputs() const { return m; }
+    bool CostsDiffer() const { return problem_.library.CostsDiffer(); }
+    // The settings that shape the instance and its enumeration, as "key=value" words: the
+    // target's shape and truth table (a hash), the library, the gate costs and the options.
+    // The continuation file records it, so that a run never resumes another problem.
+    std::string ProblemFingerprint() const;
 
-    // --- node library ---
-    void DeriveFunctions(const std::string& functions);
+    // --- state ---
+    // Drops the instance, the solver's clauses and every model.
+    void clean();
+    // The node count of the instance Generate_SAT builds next (the instance is dropped).
+    void set_n(uint32_t value);
+    uint32_t Nodes() const { return n; }
+    // The current instance and the current solution (null: none).
+    const SoPLA& Clauses() const { return clauses; }
+    const SoPLA* Solution() const { return SAT_res.get(); }
+    // A model of the current instance becomes the current solution (the next enumeration
+    // step blocks it).
+    void AdoptSolution(Model model) { SAT_res = std::move(model); }
 
     // --- encoding ---
     void Generate_SAT();
@@ -95,7 +140,7 @@ public:
     // --- blocking and function-select variables ---
     std::unique_ptr<std::list<std::vector<uint32_t>>> Gen_Permutations() const;
     uint32_t perm_it(uint32_t s, std::list<std::vector<uint32_t>>::const_iterator perm) const;
-    void ShowPerms(const std::list<std::vector<uint32_t>>* perms) const;
+    void ShowPerms(const std::list<std::vector<uint32_t>>* perms, std::ostream& out) const;
     void Constrain();
     void Add_FH();
 
@@ -106,8 +151,8 @@ public:
     uint32_t ComputeCost(const Circuit& circuit) const;
 
     // --- solver driver ---
-    // One solver run on the instance (the optimizer when pbo is set); SAT_res must be null
-    // and holds the model afterwards, or stays null when there is none.
+    // One solver run on the instance (the optimizer when pbo is set); the current solution
+    // is dropped first and holds the model afterwards, or stays null when there is none.
     void RunSAT(bool pbo);
     // A SAT run under assumptions (DIMACS literals; the embedded route only).
     void SolveWith(const std::vector<int>& assumptions);
@@ -118,12 +163,8 @@ public:
     void SaveSATRes(const SoPLA* model, const std::string& file) const;
 
     // --- search ---
-    void Generate(const GenerateOptions& options);
+    SearchResult Generate(const GenerateOptions& options);
     void SaveConstraints();
-    // The settings that shape the instance and its enumeration, as "key=value" words: the
-    // target's shape and truth table (a hash), the library, the gate costs and the options.
-    // The continuation file records it, so that a run never resumes another problem.
-    std::string ProblemFingerprint() const;
 
     // --- a circuit by construction ---
     struct Constructed {
@@ -133,9 +174,8 @@ public:
     // A circuit of the target built without search (synth/CircuitConstruction.h), realised
     // by the library (CircuitOf; no instance is built). nullopt where no construction
     // applies: polymorphic edges, no inversions, a preset node count, too many inputs, or
-    // a library without an AND-like function. When it is the search's result, it becomes a
-    // model of the instance whose every clause is checked.
-    std::optional<Constructed> Construct();
+    // a library without an AND-like function.
+    std::optional<Constructed> Construct() const;
 
     // --- the lower-bound engine's view ---
     BoundProblem::Spec BoundSpec() const;
@@ -143,9 +183,9 @@ public:
     // circuit of the lower-bound engine, each node by its cheapest library function. Every
     // clause of the instance is checked; a violated one is an internal error.
     Model ModelOfCircuit(const BoundCircuit& circuit) const;
-    // The same circuit as decoding gives it, without an instance: each node by its cheapest
-    // library function and inversions, a node that realises the complement of its table
-    // absorbed by its readers' and outputs' inversions.
+    // The same circuit as decoding that model gives it, without an instance: each node by
+    // its cheapest library function and inversions, a node that realises the complement of
+    // its table absorbed by its readers' and outputs' inversions.
     Circuit CircuitOf(const BoundCircuit& circuit) const;
 
     // --- decoding ---
@@ -154,55 +194,72 @@ public:
     // model decode it first.
     Circuit Decode(const SoPLA* model, uint32_t nodes) const;
     uint32_t WhatFunction(const SoPLA* model, SoPLA::const_iterator term, uint32_t node) const;
+    // The names the writers give the circuit's signals (the target's).
+    CircuitNames Names() const;
     std::unique_ptr<Network> Graph2Network(const SoPLA* model, uint32_t nodes) const;
     std::unique_ptr<Network> Graph2Network(const Circuit& circuit) const;
     std::unique_ptr<Network> Graph2Struct_Network(const SoPLA* model, uint32_t nodes) const;
     std::unique_ptr<Network> Graph2Struct_Network(const Circuit& circuit) const;
     uint32_t getLevels(const SoPLA* model, uint32_t nodes) const;
     uint32_t getLevels(const Circuit& circuit) const { return circuit.Levels(); }
-    uint32_t getNodesOfType(const SoPLA* model, uint32_t nodes, std::string type);
+    uint32_t getNodesOfType(const SoPLA* model, uint32_t nodes, const std::string& type) const;
     uint32_t getNodesOfType(const Circuit& circuit, const std::string& type) const;
     uint32_t CountPolyEdges(const SoPLA* model, uint32_t nodes) const;
     uint32_t CountPolyEdges(const Circuit& circuit) const { return circuit.PolyEdges(); }
 
-    // --- writers ---
-    void SaveDOT(const SoPLA* model, uint32_t nodes, std::string file);
+    // --- writers (the free functions of synth/CircuitWriters.h, to named files) ---
+    void SaveDOT(const SoPLA* model, uint32_t nodes, const std::string& file) const;
     void SaveDOT(const Circuit& circuit, const std::string& file) const;
-    void SaveAAG(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAAG(const SoPLA* model, uint32_t nodes, const std::string& file) const;
     void SaveAAG(const Circuit& circuit, const std::string& file) const;
-    // Binary AIGER in AND-inverter form: every node function becomes ANDs with inversions.
-    void SaveAIG(const SoPLA* model, uint32_t nodes, std::string file);
+    void SaveAIG(const SoPLA* model, uint32_t nodes, const std::string& file) const;
     void SaveAIG(const Circuit& circuit, const std::string& file) const;
-    // One JSON record of the circuit: the target's tables and care masks (hexadecimal, the
-    // highest row first, as -fh reads them), the library and gate costs, the gates
-    // (library digit, operands with their inversions), the outputs, and the node count,
-    // cost, depth, XOR count and status ("optimum" or "bounded": not proven optimal).
-    void SaveJSON(const Circuit& circuit, const std::string& file,
-                  const std::string& status) const;
+    void SaveJSON(const Circuit& circuit, const std::string& file, const std::string& status) const;
 
-    // --- fields (declaration order of the engine's state) ---
-    uint32_t k = 0;
-    uint32_t m = 1;
-    uint32_t n = 0;
+    // The gate name of library function t ("and", "xor", ...; "" when it has none).
+    const std::string& GateName(uint32_t t) const { return problem_.library.GateName(t); }
+
+private:
+    class Search;                       // one call of Generate (SAT_CircGen_search.cpp)
+    class InstanceBuilder;              // the clauses of one instance (SAT_CircGen_encode.cpp)
+    friend class SAT_CircGenTestAccess; // unit tests plant instances and models
+
+    // How a classic node realises one node of the lower-bound engine's circuit.
+    struct NodeRealisation {
+        uint32_t function = 0;
+        uint32_t source[2] = {0, 0};
+        bool inverted[2] = {false, false};
+        uint32_t polarity = 0; // the classic node carries the engine's value xor this
+    };
+    std::vector<NodeRealisation> realiseNodes(const BoundCircuit& circuit) const;
+
+    // The embedded route's extras (SAT_CircGen_embedded.cpp).
+    // Before a solve: adds what the solver lacks of the extras, and returns the assumptions
+    // for a total gate cost of at most costBound (0xFFFFFFFF: none).
+    std::vector<int> PrepareEmbeddedSolve(uint32_t costBound);
+    void OrderNodes();
+    void ForbidRedundantNodes();
+    std::vector<int> CostBoundAssumption(uint32_t bound);
+    // The library index that the function code of a node holds in a model's values.
+    uint32_t FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const;
+    // The map of the instance a model of `width` variables belongs to, with at least
+    // `nodes` nodes (the map for `nodes` itself when it fits).
+    VarMap MapOfModel(uint32_t width, uint32_t nodes) const;
+
+    // --- the problem, fixed at construction ---
+    Problem problem_;
+    const PLA* target; // problem_.target
+    uint32_t k = 0;    // circuit inputs
+    uint32_t m = 1;    // outputs
     bool polyEdges = false;
     bool allowConst = true;
     bool allowInv = true;
     bool diffTopology = false;
-    PLA* target = nullptr; // not owned
-    std::vector<PLA> nodeFunctions;
-    std::vector<SoPLA> nodeFunctionCovers;
-    std::vector<uint32_t> gateCosts;
-    uint32_t maxGateCost = 1;
-    uint32_t minGateCost = 1;
-    bool costsDiffer = false;
-    std::vector<bool> symmetric;
-    bool allSymmetric = true;
-    std::vector<bool> negSymmetric;
-    uint32_t functionCount = 0;
-    // The library as given to DeriveFunctions (hexadecimal digits, upper case).
-    std::string libraryText;
-    uint32_t codeBits = 0;
-    bool fixedN = false;
+    bool fixedN = false; // a preset node count
+    SolverRoute route;
+
+    // --- the search's state ---
+    uint32_t n = 0; // nodes of the current instance
     bool pboMode = false;
     SoPLA clauses;
     Model SAT_res;
@@ -211,20 +268,7 @@ public:
     uint32_t best_n = 0xFFFFFFFFu;
     std::list<Model> solutions;
     uint32_t sol_no = 0;
-    // Optional account of where the run's time goes (not owned; null keeps no account).
-    PhaseTimings* timings = nullptr;
-    // Optional live account of what the search is doing (not owned; null keeps none).
-    SearchProgress* progress = nullptr;
-    // Before the first solution, node counts that the in-process lower-bound engine proves
-    // impossible are skipped without running a solver on the instance.
-    bool useFastBound = true;
-    // Which solver decides the instances: CaDiCaL in-process, or minisat and minisat+
-    // through exchange files in the current directory. A change takes effect with the
-    // next search (the solver is made on first use).
-    enum class SolverRoute { Embedded, Minisat };
-    SolverRoute route = SolverRoute::Minisat;
     std::unique_ptr<SearchSolver> solver;
-    // Why the last search ran without the lower-bound engine ("" when it used it).
     std::string boundNote;
     // Embedded route: what the solver holds beyond the clause set for the current instance
     // (reset whenever the instance is rebuilt, loaded or dropped), and whether the search
@@ -236,34 +280,10 @@ public:
     };
     SolverExtras extras;
     bool optimumProven = false;
-    // Embedded route, before a solve: adds what the solver lacks of the extras above, and
-    // returns the assumptions for a total gate cost of at most costBound (0xFFFFFFFF: none).
-    std::vector<int> PrepareEmbeddedSolve(uint32_t costBound);
-    // Threads the search may use.
+    // The observers of the current call of Generate (null outside one).
+    PhaseTimings* timings = nullptr;
+    SearchProgress* progress = nullptr;
     uint32_t threads = 1;
-
-    // The gate name of library function t ("and", "xor", ...; "" when it has none).
-    std::string GateName(uint32_t t) const;
-
-private:
-    // How a classic node realises one node of the lower-bound engine's circuit.
-    struct NodeRealisation {
-        uint32_t function = 0;
-        uint32_t source[2] = {0, 0};
-        bool inverted[2] = {false, false};
-        uint32_t polarity = 0; // the classic node carries the engine's value xor this
-    };
-    std::vector<NodeRealisation> realiseNodes(const BoundCircuit& circuit) const;
-
-    // The embedded route's extras (SAT_CircGen_embedded.cpp).
-    void OrderNodes();
-    void ForbidRedundantNodes();
-    std::vector<int> CostBoundAssumption(uint32_t bound);
-    // The library index that the function code of a node holds in a model's values.
-    uint32_t FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const;
-    // The map of the instance a model of `width` variables belongs to, with at least
-    // `nodes` nodes (the map for `nodes` itself when it fits).
-    VarMap MapOfModel(uint32_t width, uint32_t nodes) const;
 
     std::optional<VarMap> vars_; // the current instance's map
 };

@@ -65,14 +65,15 @@ uint32_t SAT_CircGen::perm_it(uint32_t s,
     return k + perm->at(s - k - 1);
 }
 
-void SAT_CircGen::ShowPerms(const std::list<std::vector<uint32_t>>* perms) const {
+void SAT_CircGen::ShowPerms(const std::list<std::vector<uint32_t>>* perms,
+                            std::ostream& out) const {
     if (perms == nullptr) return;
     for (const auto& perm : *perms) {
         for (uint32_t value : perm)
-            std::cout << value;
-        std::cout << '\n';
+            out << value;
+        out << '\n';
     }
-    std::cout << '\n';
+    out << '\n';
 }
 
 void SAT_CircGen::Constrain() {
@@ -83,7 +84,7 @@ void SAT_CircGen::Constrain() {
     const Cube& values = *model->begin();
     const uint32_t width = clauses.getInputs();
     const uint32_t S = k + n; // highest signal number
-    const uint32_t nb = codeBits;
+    const uint32_t nb = library().CodeBits();
     const uint32_t first = vm.firstSource();
     // The clauses cover structural variables only; one work literal per position.
     const uint32_t span = vm.structuralCount();
@@ -103,7 +104,7 @@ void SAT_CircGen::Constrain() {
     std::vector<bool> nodeSymmetric(n, false);
     for (uint32_t i = k + 1; i <= S; ++i) {
         const uint32_t f = FunctionAt(values, vm, i);
-        nodeSymmetric[i - k - 1] = f < symmetric.size() && symmetric[f];
+        nodeSymmetric[i - k - 1] = f < library().size() && library().Symmetric(f);
     }
 
     const auto perms = Gen_Permutations();
@@ -218,14 +219,14 @@ void SAT_CircGen::Add_FH() {
         clauses.AppendInput(vm.Name(pos));
     const uint32_t width = clauses.getInputs();
     for (uint32_t i = k + 1; i <= k + n; ++i)
-        for (uint32_t t = 0; t < functionCount; ++t) {
-            const std::string code = int2bin(t, codeBits);
-            for (uint32_t t2 = 0; t2 < functionCount; ++t2) {
+        for (uint32_t t = 0; t < library().size(); ++t) {
+            const std::string code = int2bin(t, library().CodeBits());
+            for (uint32_t t2 = 0; t2 < library().size(); ++t2) {
                 // False exactly when node i carries code t, then the select variable:
                 // the code variables come before the select variables.
                 Cube clause;
                 clause.init_sparse(width);
-                for (uint32_t f = 0; f < codeBits; ++f)
+                for (uint32_t f = 0; f < library().CodeBits(); ++f)
                     clause.setLit(vm.F(i, f), code[f] == '0' ? Lit_1 : Lit_0);
                 clause.setLit(vm.FH(i, t2), t2 == t ? Lit_1 : Lit_0);
                 clauses.AppendTerm(clause);

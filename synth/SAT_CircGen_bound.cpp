@@ -18,22 +18,9 @@ BoundProblem::Spec SAT_CircGen::BoundSpec() const {
     spec.allowInv = allowInv;
     spec.allowConst = allowConst;
     spec.polyEdges = polyEdges;
-    const char* const rows[] = {"00", "01", "10", "11"};
-    for (uint32_t t = 0; t < functionCount && t < nodeFunctions.size(); ++t) {
-        uint32_t table = 0;
-        for (uint32_t r = 0; r < 4; ++r) {
-            const std::vector<uint32_t> v = nodeFunctions[t].Simulate(Cube(rows[r]));
-            if (v.empty() || v[0] > 1) {
-                table = 16; // not a complete table
-                break;
-            }
-            if (v[0] == 1) table |= 1u << r;
-        }
-        spec.library.push_back(table);
-    }
-    if (spec.library.size() == functionCount && negSymmetric.size() == functionCount)
-        spec.negSymmetric = negSymmetric;
-    if (gateCosts.size() == functionCount) spec.costs = gateCosts;
+    spec.library = library().Tables();
+    spec.negSymmetric = library().NegSymmetries();
+    spec.costs = library().Costs();
     return spec;
 }
 
@@ -43,20 +30,19 @@ uint32_t tableAt(uint32_t table, uint32_t a, uint32_t b) {
     return (table >> (2 * a + b)) & 1u;
 }
 
-
 } // namespace
 
-std::vector<SAT_CircGen::NodeRealisation> SAT_CircGen::realiseNodes(
-    const BoundCircuit& circuit) const {
+std::vector<SAT_CircGen::NodeRealisation>
+SAT_CircGen::realiseNodes(const BoundCircuit& circuit) const {
     const BoundProblem::Spec spec = BoundSpec();
     const auto nodes = static_cast<uint32_t>(circuit.nodes.size());
     // Library functions by increasing cost, then index: the cheapest realisation wins.
-    std::vector<uint32_t> order(functionCount);
-    for (uint32_t t = 0; t < functionCount; ++t)
+    std::vector<uint32_t> order(library().size());
+    for (uint32_t t = 0; t < library().size(); ++t)
         order[t] = t;
     std::stable_sort(order.begin(), order.end(), [this](uint32_t x, uint32_t y) {
-        const uint32_t cx = x < gateCosts.size() ? gateCosts[x] : 1;
-        const uint32_t cy = y < gateCosts.size() ? gateCosts[y] : 1;
+        const uint32_t cx = library().Cost(x);
+        const uint32_t cy = library().Cost(y);
         return cx < cy;
     });
 
@@ -70,10 +56,10 @@ std::vector<SAT_CircGen::NodeRealisation> SAT_CircGen::realiseNodes(
         bool found = false;
         for (uint32_t f : order) {
             const uint32_t table = spec.library[f];
-            const bool inv = allowInv && !negSymmetric[f];
+            const bool inv = allowInv && !library().NegSymmetric(f);
             for (uint32_t swapped = 0; swapped < 2 && !found; ++swapped) {
                 // Symmetric functions take the smaller source on port 0.
-                if (swapped && symmetric[f]) continue;
+                if (swapped && library().Symmetric(f)) continue;
                 for (uint32_t nv = 0; nv < (inv ? 4u : 1u) && !found; ++nv) {
                     const uint32_t n0 = nv & 1u, n1 = nv >> 1;
                     bool ok = true;
@@ -143,7 +129,7 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
                             std::to_string(circuit.nodes.size()) + " nodes, the instance " +
                             std::to_string(n));
     const BoundProblem::Spec spec = BoundSpec();
-    const VarMap vm(k, m, n, functionCount, codeBits, allowConst, polyEdges);
+    const VarMap vm(k, m, n, library().size(), library().CodeBits(), allowConst, polyEdges);
     const uint32_t width = clauses.getInputs();
     if (width != vm.count() && width != vm.countWithFH())
         throw InternalError("the instance does not have the shape of " + std::to_string(n) +
@@ -161,8 +147,8 @@ Model SAT_CircGen::ModelOfCircuit(const BoundCircuit& circuit) const {
             value[vm.C(ch.source[b], i, b)] = 1;
             value[vm.N(i, b)] = ch.inverted[b];
         }
-        for (uint32_t f = 0; f < codeBits; ++f)
-            value[vm.F(i, f)] = (ch.function >> (codeBits - 1 - f)) & 1u;
+        for (uint32_t f = 0; f < library().CodeBits(); ++f)
+            value[vm.F(i, f)] = (ch.function >> (library().CodeBits() - 1 - f)) & 1u;
         if (width == vm.countWithFH()) value[vm.FH(i, ch.function)] = 1;
     }
     for (uint32_t o = 0; o < m; ++o) {

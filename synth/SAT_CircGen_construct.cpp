@@ -3,13 +3,13 @@
 #include "synth/CircuitConstruction.h"
 #include "synth/SAT_CircGen.h"
 
-std::optional<SAT_CircGen::Constructed> SAT_CircGen::Construct() {
+std::optional<SAT_CircGen::Constructed> SAT_CircGen::Construct() const {
     if (target == nullptr || polyEdges || !allowInv || fixedN || k > kMaxConstructionInputs)
         return std::nullopt;
     // An AND node needs a library function that is 1 (or 0) at exactly one point; an
     // exclusive-or node one that is the exclusive-or or its complement.
     bool andLike = false, xorLike = false;
-    for (uint32_t table : BoundSpec().library) {
+    for (uint32_t table : library().Tables()) {
         const int ones = __builtin_popcount(table & 15u);
         andLike = andLike || ones == 1 || ones == 3;
         xorLike = xorLike || table == 6 || table == 9;

@@ -5,28 +5,18 @@
 #include "util/myExcept.h"
 #include "util/utils.h"
 
-namespace {
-
-uint32_t costOf(const std::vector<uint32_t>& costs, uint32_t t, const char* op) {
-    if (t >= costs.size())
-        throw InternalError(std::string(op) + ": no gate cost for node function " + int2string(t));
-    return costs[t];
-}
-
-} // namespace
-
 void SAT_CircGen::ConstrainCost(uint32_t bound) {
     const VarMap& vm = Vars();
     const uint32_t width = clauses.getInputs();
     for (uint32_t i = k + 1; i <= k + n; ++i)
-        for (uint32_t t = 0; t < functionCount; ++t) {
-            if (costOf(gateCosts, t, "SAT_CircGen::ConstrainCost") <= bound) continue;
+        for (uint32_t t = 0; t < library().size(); ++t) {
+            if (library().Cost(t) <= bound) continue;
             // Satisfied exactly when node i does not carry code t; with no code bits the
             // clause is empty and the instance unsatisfiable.
             Cube clause;
             clause.init_sparse(width);
-            const std::string code = int2bin(t, codeBits);
-            for (uint32_t b = 0; b < codeBits; ++b)
+            const std::string code = int2bin(t, library().CodeBits());
+            for (uint32_t b = 0; b < library().CodeBits(); ++b)
                 clause.setLit(vm.F(i, b), code[b] == '0' ? Lit_1 : Lit_0);
             clauses.AppendTerm(clause);
         }
@@ -35,11 +25,11 @@ void SAT_CircGen::ConstrainCost(uint32_t bound) {
 std::string SAT_CircGen::PBO_OptCrit() {
     std::string objective;
     for (uint32_t i = k + 1; i <= k + n; ++i)
-        for (uint32_t t = 0; t < functionCount; ++t) {
+        for (uint32_t t = 0; t < library().size(); ++t) {
             // The select variables exist once Add_FH has made them for this instance.
             if (!vars_ || clauses.getInputs() != vars_->countWithFH())
                 throw RuntimeException("PBO_OptCrit: variable not found");
-            objective += " +" + int2string(costOf(gateCosts, t, "PBO_OptCrit")) + "*x" +
+            objective += " +" + int2string(library().Cost(t)) + "*x" +
                          int2string(static_cast<uint64_t>(vars_->FH(i, t)) + 1);
         }
     return objective;
@@ -52,8 +42,5 @@ uint32_t SAT_CircGen::ComputeCost(const SoPLA* solution, uint32_t nodes) const {
 }
 
 uint32_t SAT_CircGen::ComputeCost(const Circuit& circuit) const {
-    uint32_t cost = 0;
-    for (const Circuit::Node& node : circuit.nodes)
-        cost += costOf(gateCosts, node.function, "SAT_CircGen::ComputeCost");
-    return cost;
+    return CircuitCost(circuit, library());
 }

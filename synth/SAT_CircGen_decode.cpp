@@ -32,13 +32,13 @@ VarMap SAT_CircGen::MapOfModel(uint32_t width, uint32_t nodes) const {
 
 uint32_t SAT_CircGen::WhatFunction(const SoPLA* model, SoPLA::const_iterator term,
                                    uint32_t node) const {
-    if (codeBits == 0) return 0; // one function: nothing to read
+    if (library().CodeBits() == 0) return 0; // one function: nothing to read
     return FunctionAt(*term, MapOfModel(model->getInputs(), node - k), node);
 }
 
 uint32_t SAT_CircGen::FunctionAt(const Cube& values, const VarMap& vm, uint32_t node) const {
     uint32_t index = 0;
-    for (uint32_t f = 0; f < codeBits; ++f)
+    for (uint32_t f = 0; f < library().CodeBits(); ++f)
         index = 2 * index + (values.getLit2(vm.F(node, f)) == Lit_1 ? 1u : 0u);
     return index;
 }
@@ -57,7 +57,7 @@ Circuit SAT_CircGen::Decode(const SoPLA* model, uint32_t nodes) const {
     for (uint32_t i = k + 1; i <= last; ++i) {
         Circuit::Node& nd = c.nodes[i - k - 1];
         nd.function = FunctionAt(values, vm, i);
-        if (nd.function >= nodeFunctionCovers.size() && !nodeFunctionCovers.empty())
+        if (nd.function >= library().size() && !library().empty())
             throw InternalError("SAT_CircGen::Decode: node " + int2string(i) +
                                 " carries function code " + int2string(nd.function) +
                                 " beyond the library");
@@ -86,123 +86,7 @@ std::unique_ptr<Network> SAT_CircGen::Graph2Network(const SoPLA* model, uint32_t
 }
 
 std::unique_ptr<Network> SAT_CircGen::Graph2Network(const Circuit& c) const {
-    auto net = std::make_unique<Network>();
-    net->setName("fnct");
-    net->setINames(target->getINames());
-    net->setONames(target->getONames());
-
-    const bool poly = polyEdges;
-    auto isOutPoly = [&](uint32_t o) { return poly && c.outputs[o].polymorphic; };
-    auto isOutInv = [&](uint32_t o) { return c.outputs[o].inverted; };
-
-    // Polymorphic stage: input 0 is the control input, input 1 the signal.
-    PLA xorStage;
-    xorStage.Make_XOR();
-    xorStage.setIName(0, "P");
-    auto addStage = [&](const std::string& in, const std::string& out, bool inverted) {
-        PLA stage(xorStage);
-        stage.setIName(1, in);
-        stage.setOName(0, out);
-        if (inverted) stage.NegateOutput(0);
-        net->AddNode(Node(stage));
-    };
-    auto addCopy = [&](const std::string& in, const std::string& out, bool inverted) {
-        PLA copy;
-        if (inverted)
-            copy.Make_Inv();
-        else
-            copy.Make_Buff();
-        copy.setIName(0, in);
-        copy.setOName(0, out);
-        net->AddNode(Node(copy));
-    };
-
-    // The constant node, when a port or an output uses signal 0.
-    if (c.ConstantUsed()) {
-        PLA zero;
-        zero.Make_ZERO();
-        zero.setOName(0, "const_0");
-        net->AddNode(Node(zero));
-    }
-
-    // Outputs taken straight from the constant or a primary input.
-    for (uint32_t o = 0; o < m; ++o) {
-        const uint32_t s = c.outputs[o].driver;
-        if (s > k) continue;
-        const std::string src = s == 0 ? std::string("const_0") : target->getIName(s - 1);
-        if (isOutPoly(o))
-            addStage(src, target->getOName(o), isOutInv(o));
-        else
-            addCopy(src, target->getOName(o), isOutInv(o));
-    }
-
-    // The name a node's output carries in the network and whether it is inverted there.
-    auto nodeSignal = [&](uint32_t s, bool& inverted) {
-        const uint32_t o = c.FirstOutputOf(s);
-        inverted = false;
-        if (o == m) return "n" + int2string(s - k);
-        inverted = isOutInv(o);
-        if (isOutPoly(o)) return "out_tmp" + int2string(o);
-        return target->getOName(o);
-    };
-
-    for (uint32_t i = k + 1; i <= c.lastSignal(); ++i) {
-        const Circuit::Node& nd = c.node(i);
-        PLA cover(nodeFunctionCovers[nd.function]);
-        for (uint32_t b = 0; b < 2; ++b)
-            if (nd.inverted[b]) cover.NegateInput(b);
-
-        const uint32_t o1 = c.FirstOutputOf(i);
-        if (o1 == m) {
-            cover.setOName(0, "n" + int2string(i - k));
-        } else {
-            cover.setOName(0, target->getOName(o1));
-            if (isOutInv(o1)) cover.NegateOutput(0);
-            if (isOutPoly(o1)) {
-                cover.setOName(0, "out_tmp" + int2string(o1));
-                addStage("out_tmp" + int2string(o1), target->getOName(o1), false);
-            }
-        }
-        const std::string own = cover.getOName(0);
-
-        // Fan-ins, in (source, port) order.
-        const uint32_t order[2] = {nd.source[1] < nd.source[0] ? 1u : 0u,
-                                   nd.source[1] < nd.source[0] ? 0u : 1u};
-        for (uint32_t b : order) {
-            const uint32_t s = nd.source[b];
-            if (s == Circuit::kNone) continue;
-            std::string name;
-            if (s == 0) {
-                name = "const_0";
-            } else if (s <= k) {
-                name = target->getIName(s - 1);
-            } else {
-                bool inverted = false;
-                name = nodeSignal(s, inverted);
-                if (inverted) cover.NegateInput(b);
-            }
-            cover.setIName(b, name);
-            if (poly && nd.polymorphic[b]) {
-                const std::string polyName = name + "_P";
-                cover.setIName(b, polyName);
-                if (!net->FindSignal(polyName).first) addStage(name, polyName, false);
-            }
-        }
-        net->AddNode(Node(cover));
-
-        // Further outputs driven by the same node.
-        if (o1 == m) continue;
-        for (uint32_t o = o1 + 1; o < m; ++o) {
-            if (c.outputs[o].driver != i) continue;
-            std::string out = target->getOName(o);
-            if (isOutPoly(o)) {
-                out = "out_tmp" + int2string(o);
-                addStage(out, target->getOName(o), false);
-            }
-            addCopy(own, out, isOutInv(o1) != isOutInv(o));
-        }
-    }
-    return net;
+    return CircuitNetwork(c, library(), Names());
 }
 
 std::unique_ptr<Network> SAT_CircGen::Graph2Struct_Network(const SoPLA* model,
@@ -246,15 +130,13 @@ uint32_t SAT_CircGen::getLevels(const SoPLA* model, uint32_t nodes) const {
     return Decode(model, nodes).Levels();
 }
 
-uint32_t SAT_CircGen::getNodesOfType(const SoPLA* model, uint32_t nodes, std::string type) {
+uint32_t SAT_CircGen::getNodesOfType(const SoPLA* model, uint32_t nodes,
+                                     const std::string& type) const {
     return getNodesOfType(Decode(model, nodes), type);
 }
 
 uint32_t SAT_CircGen::getNodesOfType(const Circuit& c, const std::string& type) const {
-    uint32_t count = 0;
-    for (const Circuit::Node& nd : c.nodes)
-        if (GateName(nd.function) == type) ++count;
-    return count;
+    return GatesNamed(c, library(), type);
 }
 
 uint32_t SAT_CircGen::CountPolyEdges(const SoPLA* model, uint32_t nodes) const {

@@ -44,7 +44,7 @@ std::vector<int> SAT_CircGen::PrepareEmbeddedSolve(uint32_t costBound) {
 // order, no polymorphic edges. (Ordering every later node that could take a node's place
 // was measured: it costs the solver more than it saves.)
 void SAT_CircGen::OrderNodes() {
-    if (!allSymmetric || polyEdges || n < 2) return;
+    if (!library().AllSymmetric() || polyEdges || n < 2) return;
     const VarMap& vm = Vars();
     SearchSolver& s = Solver();
     const uint32_t first = vm.firstSource();
@@ -119,13 +119,13 @@ std::vector<int> SAT_CircGen::CostBoundAssumption(uint32_t bound) {
         std::vector<std::vector<int>> ladders;
         for (uint32_t i = k + 1; i <= k + n; ++i) {
             std::vector<int> ladder;
-            for (uint32_t t = 0; t < functionCount; ++t) {
-                const uint32_t cost = gateCosts[t];
+            for (uint32_t t = 0; t < library().size(); ++t) {
+                const uint32_t cost = library().Cost(t);
                 while (ladder.size() < cost) {
                     ladder.push_back(s.NewVar(clauses));
                     if (ladder.size() > 1) s.AddClause({-ladder.back(), ladder[ladder.size() - 2]});
                     // Every node costs at least the cheapest gate.
-                    if (ladder.size() <= minGateCost) s.AddClause({ladder.back()});
+                    if (ladder.size() <= library().MinCost()) s.AddClause({ladder.back()});
                 }
                 s.AddClause({-lit(vm.FH(i, t)), ladder[cost - 1]});
             }

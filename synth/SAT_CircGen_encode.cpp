@@ -81,13 +81,16 @@ private:
 };
 
 // Builds the classic instance of an engine into its clause set.
-class InstanceBuilder {
+} // namespace
+
+class SAT_CircGen::InstanceBuilder {
 public:
     InstanceBuilder(SAT_CircGen& e, const VarMap& vm)
         : e_(e), vm_(vm), k_(e.k), m_(e.m), last_(e.k + e.n), first_(vm.firstSource()),
-          nb_(e.codeBits), codes_(e.codeBits >= 32 ? 0xFFFFFFFFu : (1u << e.codeBits)),
+          nb_(e.library().CodeBits()),
+          codes_(e.library().CodeBits() >= 32 ? 0xFFFFFFFFu : (1u << e.library().CodeBits())),
           cw_(e.clauses, vm.count()), targetValues_(e.target->SimulateAll()) {
-        code_.resize(std::max(codes_, e.functionCount));
+        code_.resize(std::max(codes_, e.library().size()));
         for (uint32_t t = 0; t < code_.size(); ++t)
             code_[t] = int2bin(t, nb_);
     }
@@ -111,7 +114,7 @@ private:
     const std::vector<uint8_t> targetValues_;
 };
 
-void InstanceBuilder::Structure() {
+void SAT_CircGen::InstanceBuilder::Structure() {
     // Every port has a source.
     for (uint32_t i = k_ + 1; i <= last_; ++i)
         for (uint32_t b = 0; b < 2; ++b) {
@@ -140,28 +143,28 @@ void InstanceBuilder::Structure() {
                 cw_.add().neg(vm_.O(o, s1)).neg(vm_.O(o, s2));
     // A port has at most one source (with a non-symmetric function in the library, two
     // sources of a port are held equal by the row clauses instead).
-    if (e_.allSymmetric)
+    if (e_.library().AllSymmetric())
         for (uint32_t i = k_ + 1; i <= last_; ++i)
             for (uint32_t b = 0; b < 2; ++b)
                 for (uint32_t j1 = first_; j1 < i; ++j1)
                     for (uint32_t j2 = j1 + 1; j2 < i; ++j2)
                         cw_.add().neg(vm_.C(j1, i, b)).neg(vm_.C(j2, i, b));
     // Symmetric functions take the smaller source on port 0.
-    const uint32_t symCount = e_.allSymmetric ? 1u : e_.functionCount;
+    const uint32_t symCount = e_.library().AllSymmetric() ? 1u : e_.library().size();
     for (uint32_t i = k_ + 1; i <= last_; ++i)
-        for (uint32_t t = 0; t < symCount && t < e_.symmetric.size(); ++t) {
-            if (!e_.symmetric[t]) continue;
+        for (uint32_t t = 0; t < symCount; ++t) {
+            if (!e_.library().Symmetric(t)) continue;
             for (uint32_t j1 = 1; j1 < i; ++j1)
                 for (uint32_t j2 = first_; j2 < j1; ++j2) {
                     cw_.add();
-                    if (!e_.allSymmetric) ExcludeCode(i, t);
+                    if (!e_.library().AllSymmetric()) ExcludeCode(i, t);
                     cw_.neg(vm_.C(j1, i, 0)).neg(vm_.C(j2, i, 1));
                 }
         }
     // Functions unchanged under complementing both inputs need no input inversion.
     for (uint32_t i = k_ + 1; i <= last_; ++i)
-        for (uint32_t t = 0; t < e_.functionCount && t < e_.negSymmetric.size(); ++t) {
-            if (!e_.negSymmetric[t]) continue;
+        for (uint32_t t = 0; t < e_.library().size(); ++t) {
+            if (!e_.library().NegSymmetric(t)) continue;
             for (uint32_t b = 0; b < 2; ++b) {
                 cw_.add();
                 ExcludeCode(i, t);
@@ -185,13 +188,13 @@ void InstanceBuilder::Structure() {
     }
     // Function codes beyond the library.
     for (uint32_t i = k_ + 1; i <= last_; ++i)
-        for (uint32_t t = e_.functionCount; t < codes_; ++t) {
+        for (uint32_t t = e_.library().size(); t < codes_; ++t) {
             cw_.add();
             ExcludeCode(i, t);
         }
 }
 
-void InstanceBuilder::Row(uint32_t r) {
+void SAT_CircGen::InstanceBuilder::Row(uint32_t r) {
     const uint32_t ctrl = vm_.Pr(r);
     // Port values: XN = XP xor N, XP = X xor (P and control).
     for (uint32_t i = k_ + 1; i <= last_; ++i)
@@ -221,8 +224,8 @@ void InstanceBuilder::Row(uint32_t r) {
         cw_.GatedXor(vm_.ONP(r, o), vm_.ONr(r, o), vm_.OP(o), ctrl, true);
     // Node functions: one clause per on-set and off-set cube of each library function.
     for (uint32_t i = k_ + 1; i <= last_; ++i)
-        for (uint32_t t = 0; t < e_.functionCount && t < e_.nodeFunctions.size(); ++t)
-            for (const Term& term : e_.nodeFunctions[t].getTerms()) {
+        for (uint32_t t = 0; t < e_.library().size(); ++t)
+            for (const Term& term : e_.library().Function(t).getTerms()) {
                 cw_.add();
                 ExcludeCode(i, t);
                 cw_.lit(vm_.Y(r, i), term.getOM2(0) == Lit_1);
@@ -253,6 +256,8 @@ void InstanceBuilder::Row(uint32_t r) {
 
 // --- the size of an instance, before it is built ---
 
+namespace {
+
 // Memory of one clause of the clause set (list node, cube, sparse literals) and of its copy
 // in the embedded solver (clause, watches), measured on instances of this encoding (-k 8
 // to 10, n 10 to 12: within 10 % below the peak resident size), so that a refusal is never
@@ -269,10 +274,11 @@ struct InstanceSize {
     double bytes = 0;
 };
 
-InstanceSize sizeOf(const SAT_CircGen& e, const VarMap& vm) {
-    const double n = e.n, m = e.m, k = e.k, last = e.k + e.n, nb = e.codeBits;
+InstanceSize sizeOf(const Library& library, const VarMap& vm, bool embedded) {
+    const double n = vm.n(), m = vm.m(), k = vm.k(), last = vm.k() + vm.n(),
+                 nb = library.CodeBits();
     double terms = 0; // clauses of the node functions per node and row
-    for (const PLA& f : e.nodeFunctions)
+    for (const PLA& f : library.Functions())
         terms += static_cast<double>(f.getTermCount());
     const double pairs = static_cast<double>(vm.connectionPairs());
     InstanceSize size;
@@ -288,7 +294,7 @@ InstanceSize sizeOf(const SAT_CircGen& e, const VarMap& vm) {
     size.literals = rowLiterals * vm.rows() + 3 * structural;
     size.bytes = size.clauses * kBytesPerClause + size.literals * kBytesPerLiteral +
                  static_cast<double>(vm.count()) * kBytesPerVariable;
-    if (e.route == SAT_CircGen::SolverRoute::Embedded)
+    if (embedded)
         size.bytes += size.clauses * kBytesPerSolverClause + size.literals * kBytesPerSolverLiteral;
     return size;
 }
@@ -313,7 +319,7 @@ double availableBytes() {
 } // namespace
 
 VarMap SAT_CircGen::MapFor(uint32_t nodes) const {
-    return VarMap(k, m, nodes, functionCount, codeBits, allowConst, polyEdges);
+    return VarMap(k, m, nodes, library().size(), library().CodeBits(), allowConst, polyEdges);
 }
 
 const VarMap& SAT_CircGen::Vars() const {
@@ -334,7 +340,7 @@ void SAT_CircGen::Generate_SAT() {
     clauses.clear();
     if (solver) solver->Reset();
     extras = SolverExtras();
-    const InstanceSize size = sizeOf(*this, vm);
+    const InstanceSize size = sizeOf(library(), vm, route == SolverRoute::Embedded);
     const std::string what = "building the instance for n = " + int2string(n) + ": " +
                              withCommas(vm.rows()) + " rows × " + int2string(n) + " nodes, about " +
                              withCommas(static_cast<uint64_t>(size.clauses)) + " clauses (" +

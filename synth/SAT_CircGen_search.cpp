@@ -60,15 +60,16 @@ std::string readTail(const char* file, std::streamoff count) {
     return tail;
 }
 
+} // namespace
+
 // One call of SAT_CircGen::Generate: the values that live only during the call.
-class Search {
+class SAT_CircGen::Search {
 public:
     Search(SAT_CircGen& engine, const GenerateOptions& options)
         : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
           bulk_(options.bulk), verbosity_(options.verbosity), upper_(options.upper),
-          provenBelow_(options.provenBelow),
-          embedded_(engine.route == SAT_CircGen::SolverRoute::Embedded),
-          maxCost_(engine.maxGateCost) {}
+          provenBelow_(options.provenBelow), lowerBound_(options.lowerBound), log_(options.log),
+          embedded_(engine.route == SolverRoute::Embedded), maxCost_(engine.library().MaxCost()) {}
 
     void Run() {
         if (cont_ && e_.clauses.empty()) LoadContinuation();
@@ -89,7 +90,7 @@ private:
             if (!FirstSearchEmbedded()) return false;
             return FirstSolutionFound();
         }
-        e_.pboMode = e_.costsDiffer;
+        e_.pboMode = e_.CostsDiffer();
         e_.bestRes.reset();
         e_.best_cost = kNone;
         e_.best_n = kNone;
@@ -103,7 +104,7 @@ private:
         // preset count there is nothing to skip.
         std::unique_ptr<FastBound> bound;
         e_.boundNote = e_.fixedN ? "a preset node count" : "switched off";
-        if (e_.useFastBound && !e_.fixedN) {
+        if (lowerBound_ && !e_.fixedN) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
             bound = std::make_unique<FastBound>(e_.BoundSpec());
             e_.boundNote = bound->reason();
@@ -130,7 +131,7 @@ private:
                 if (!e_.bestRes) continue;
                 break;
             }
-            if (!e_.costsDiffer) {
+            if (!e_.CostsDiffer()) {
                 e_.bestRes = e_.SAT_res;
                 e_.best_cost = e_.best_n = nBest_ = e_.n;
                 ReportBest();
@@ -147,20 +148,20 @@ private:
                 e_.SAT_res.reset();
             }
             if (e_.fixedN) break;
-            if ((e_.n + 1) * e_.minGateCost < e_.best_cost) {
+            if ((e_.n + 1) * e_.library().MinCost() < e_.best_cost) {
                 ++e_.n; // a larger circuit of cheaper gates may still be cheaper
                 continue;
             }
             // The same n again, under the bound that the cheaper solution tightened. A
             // solution that was no cheaper leaves the bound as it was: the run would only
             // repeat itself, so the search ends.
-            if (e_.n * e_.minGateCost < e_.best_cost && cheaper) continue;
+            if (e_.n * e_.library().MinCost() < e_.best_cost && cheaper) continue;
             break;
         }
 
         // End of the cost search.
         e_.n = nBest_;
-        const bool retighten = maxCost_ < e_.maxGateCost && (enumerate_ || best_);
+        const bool retighten = maxCost_ < e_.library().MaxCost() && (enumerate_ || best_);
         if (e_.SAT_res != e_.bestRes) {
             e_.SAT_res = e_.bestRes;
             // The instance is for another n: rebuild it for the solution's n (unless the
@@ -173,7 +174,7 @@ private:
         if (retighten) {
             // Later runs must find every solution of the optimum cost, not only cheaper ones.
             Rebuild();
-            if (e_.costsDiffer) {
+            if (e_.CostsDiffer()) {
                 AddFH();
                 e_.pboMode = true;
             }
@@ -204,7 +205,7 @@ private:
         e_.best_n = kNone;
         if (!e_.fixedN) e_.n = 0;
         e_.boundNote = e_.fixedN ? "a preset node count" : "switched off";
-        if (e_.useFastBound && !e_.fixedN) {
+        if (lowerBound_ && !e_.fixedN) {
             std::unique_ptr<FastBound> bound;
             {
                 PhaseTimings::Scope scope(e_.timings, PhaseTimings::Bound);
@@ -226,9 +227,9 @@ private:
     void FirstByBound(FastBound& bound) {
         // A known circuit of u nodes is optimal once every count below u is ruled out.
         const auto known = [this] {
-            return upper_ != nullptr && !e_.costsDiffer && e_.n >= upper_->nodes.size();
+            return upper_ != nullptr && !e_.CostsDiffer() && e_.n >= upper_->nodes.size();
         };
-        if (!e_.costsDiffer && provenBelow_ > e_.n) {
+        if (!e_.CostsDiffer() && provenBelow_ > e_.n) {
             bound.assumeImpossibleBelow(provenBelow_);
             e_.n = provenBelow_;
             ImpossibleBelow(e_.n);
@@ -241,7 +242,7 @@ private:
                                 " undecided");
         BoundCircuit circuit = *witness;
         uint32_t cost = kNone;
-        if (e_.costsDiffer) {
+        if (e_.CostsDiffer()) {
             Report(SearchProgress::LoweringCost);
             std::optional<FastBound::Priced> cheapest;
             {
@@ -258,15 +259,15 @@ private:
         }
         e_.optimumProven = true;
         Rebuild();
-        if (e_.costsDiffer) AddFH();
+        if (e_.CostsDiffer()) AddFH();
         {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Decode);
             e_.SAT_res = e_.ModelOfCircuit(circuit);
         }
         e_.bestRes = e_.SAT_res;
         e_.best_n = nBest_ = e_.n;
-        e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
-        if (e_.costsDiffer && e_.best_cost != cost)
+        e_.best_cost = e_.CostsDiffer() ? CostOf(e_.SAT_res) : e_.n;
+        if (e_.CostsDiffer() && e_.best_cost != cost)
             throw InternalError("the lower-bound engine's circuit costs " + int2string(cost) +
                                 ", its model " + int2string(e_.best_cost));
         ReportBest();
@@ -278,7 +279,7 @@ private:
     bool FirstByInstance() {
         for (;;) {
             Rebuild();
-            if (e_.costsDiffer) AddFH();
+            if (e_.CostsDiffer()) AddFH();
             for (;;) {
                 Verbose();
                 e_.SAT_res.reset();
@@ -287,14 +288,15 @@ private:
                 if (!e_.SAT_res) break;
                 e_.bestRes = e_.SAT_res;
                 e_.best_n = nBest_ = e_.n;
-                e_.best_cost = e_.costsDiffer ? CostOf(e_.SAT_res) : e_.n;
+                e_.best_cost = e_.CostsDiffer() ? CostOf(e_.SAT_res) : e_.n;
                 ReportBest();
-                if (!e_.costsDiffer || uint64_t(e_.n) * e_.minGateCost >= e_.best_cost) break;
+                if (!e_.CostsDiffer() || uint64_t(e_.n) * e_.library().MinCost() >= e_.best_cost)
+                    break;
             }
             if (!e_.bestRes && !e_.fixedN) ImpossibleBelow(e_.n + 1);
             if (e_.fixedN) break;
             if (e_.bestRes &&
-                (!e_.costsDiffer || uint64_t(e_.n + 1) * e_.minGateCost >= e_.best_cost))
+                (!e_.CostsDiffer() || uint64_t(e_.n + 1) * e_.library().MinCost() >= e_.best_cost))
                 break;
             ++e_.n;
         }
@@ -305,7 +307,7 @@ private:
             // The search went on to larger counts: the instance must be the solution's.
             e_.n = nBest_;
             Rebuild();
-            if (e_.costsDiffer) AddFH();
+            if (e_.CostsDiffer()) AddFH();
         }
         return true;
     }
@@ -313,7 +315,7 @@ private:
     void NextSolution() {
         if (best_ && !enumerate_ && levels_ == ceilLog2(e_.n + 1)) return;
         bestLevels_ = levels_;
-        maxCost_ = e_.maxGateCost;
+        maxCost_ = e_.library().MaxCost();
         bool grown = false;
         for (;;) {
             if (!grown) {
@@ -328,7 +330,7 @@ private:
             Report(SearchProgress::Enumerating);
             RunSolver(e_.best_cost);
             if (e_.SAT_res) {
-                if (e_.costsDiffer && CostOf(e_.SAT_res) > e_.best_cost) continue;
+                if (e_.CostsDiffer() && CostOf(e_.SAT_res) > e_.best_cost) continue;
                 ++e_.sol_no;
                 ReportSolutions();
                 if (!best_) {
@@ -343,13 +345,13 @@ private:
                 continue;
             }
             // No further solution at this n.
-            if ((e_.n + 1) * e_.minGateCost > e_.best_cost) break;
+            if ((e_.n + 1) * e_.library().MinCost() > e_.best_cost) break;
             const bool grow = !e_.fixedN && (!best_ || ceilLog2(e_.n) > bestLevels_);
             if (!grow) break;
             ++e_.n;
             Rebuild();
             if (e_.pboMode) BoundGrownInstance();
-            if (embedded_ && e_.costsDiffer) AddFH();
+            if (embedded_ && e_.CostsDiffer()) AddFH();
             grown = true;
         }
         End(true);
@@ -422,7 +424,7 @@ private:
     void ReportBest() const {
         if (!e_.progress) return;
         e_.progress->bestNodes.store(e_.best_n);
-        e_.progress->bestCost.store(e_.costsDiffer ? e_.best_cost : e_.best_n);
+        e_.progress->bestCost.store(e_.CostsDiffer() ? e_.best_cost : e_.best_n);
     }
     void ReportSolutions() const {
         if (e_.progress) e_.progress->solutions.store(e_.sol_no);
@@ -452,7 +454,7 @@ private:
 
     // First search in PB mode: only strictly cheaper circuits than the best one stay open.
     void BoundFirstSearch() {
-        const uint32_t others = (e_.n - 1) * e_.minGateCost;
+        const uint32_t others = (e_.n - 1) * e_.library().MinCost();
         if (maxCost_ + others < e_.best_cost) {
             AddFH();
             return;
@@ -460,7 +462,7 @@ private:
         const uint32_t bound = e_.best_cost - 1 - others;
         ConstrainCost(bound);
         maxCost_ = bound;
-        if (e_.minGateCost < maxCost_)
+        if (e_.library().MinCost() < maxCost_)
             AddFH();
         else
             e_.pboMode = false; // every node must take a cheapest function: plain SAT
@@ -468,7 +470,7 @@ private:
 
     // Enumeration grown to more nodes: circuits of equal cost stay open.
     void BoundGrownInstance() {
-        const uint32_t others = (e_.n - 1) * e_.minGateCost;
+        const uint32_t others = (e_.n - 1) * e_.library().MinCost();
         if (maxCost_ + others <= e_.best_cost) {
             AddFH();
             return;
@@ -476,7 +478,7 @@ private:
         const uint32_t bound = e_.best_cost - others;
         ConstrainCost(bound);
         maxCost_ = bound;
-        if (e_.minGateCost < maxCost_)
+        if (e_.library().MinCost() < maxCost_)
             AddFH();
         else
             e_.pboMode = false;
@@ -494,13 +496,14 @@ private:
         if (e_.solver) e_.solver->Reset();
         e_.extras = SAT_CircGen::SolverExtras();
         // With equal costs an enumeration runs at the least node count only.
-        e_.optimumProven = !e_.costsDiffer && !e_.fixedN;
+        e_.optimumProven = !e_.CostsDiffer() && !e_.fixedN;
         const std::string n = e_.clauses.ExtractCNFComment("c n=");
         const std::string cost = e_.clauses.ExtractCNFComment("c best_cost=");
         const std::string bestN = e_.clauses.ExtractCNFComment("c best_n=");
         const std::string solNo = e_.clauses.ExtractCNFComment("c sol_no=");
         if (n.empty() || cost.empty() || bestN.empty() || solNo.empty())
-            throw RuntimeException(std::string(kContinuationFile) + ": the continuation file is damaged");
+            throw RuntimeException(std::string(kContinuationFile) +
+                                   ": the continuation file is damaged");
         // A file without the problem line was written before it existed: resumed as it is.
         const std::string saved = e_.clauses.ExtractCNFComment(kProblemKey);
         if (!saved.empty()) RefuseOtherProblem(saved);
@@ -522,9 +525,8 @@ private:
             if (!(b >> here)) here.clear();
             if (there != here) break;
         }
-        throw RuntimeException(std::string(kContinuationFile) +
-                               " was saved for another problem (" + there + " there, " +
-                               (here.empty() ? "nothing" : here) +
+        throw RuntimeException(std::string(kContinuationFile) + " was saved for another problem (" +
+                               there + " there, " + (here.empty() ? "nothing" : here) +
                                " here); remove it or resume "
                                "with the settings it was saved with");
     }
@@ -546,7 +548,7 @@ private:
         std::vector<int> assumptions;
         if (embedded_) {
             PhaseTimings::Scope scope(e_.timings, PhaseTimings::Build);
-            assumptions = e_.PrepareEmbeddedSolve(e_.costsDiffer ? costBound : kNone);
+            assumptions = e_.PrepareEmbeddedSolve(e_.CostsDiffer() ? costBound : kNone);
         }
 
         const double wall0 = PhaseTimings::WallNow();
@@ -577,11 +579,16 @@ private:
 
     void Verbose() const {
         if (verbosity_ == 0) return;
-        std::cout << "n = " << e_.n << '\n'
-                  << "Variables: " << e_.clauses.getInputs() << '\n'
-                  << "Clauses:   " << e_.clauses.getTermCount() << '\n'
-                  << "Max. cost: " << maxCost_ << '\n'
-                  << "PBO:       " << (e_.pboMode ? "YES" : "NO") << std::endl;
+        std::ostringstream text;
+        text << "n = " << e_.n << '\n'
+             << "Variables: " << e_.clauses.getInputs() << '\n'
+             << "Clauses:   " << e_.clauses.getTermCount() << '\n'
+             << "Max. cost: " << maxCost_ << '\n'
+             << "PBO:       " << (e_.pboMode ? "YES" : "NO") << '\n';
+        if (log_)
+            log_(text.str());
+        else
+            std::cout << text.str() << std::flush;
     }
 
     // --- measures of a solution ---
@@ -604,6 +611,8 @@ private:
     const unsigned verbosity_;
     const BoundCircuit* const upper_;
     const uint32_t provenBelow_;
+    const bool lowerBound_;
+    const std::function<void(const std::string&)>& log_;
     const bool embedded_;
     uint32_t maxCost_;
     uint32_t nBest_ = 0;
@@ -611,12 +620,43 @@ private:
     uint32_t bestLevels_ = kNone;
 };
 
-} // namespace
-
-void SAT_CircGen::Generate(const GenerateOptions& options) {
+SearchResult SAT_CircGen::Generate(const GenerateOptions& options) {
     if (options.best && options.enumerate && !options.bulk)
         throw RuntimeException("enumeration with least depth must be run in bulk mode");
+    // The observers and the stop conditions hold for this call alone.
+    struct Observe {
+        SAT_CircGen& e;
+        ~Observe() {
+            e.timings = nullptr;
+            e.progress = nullptr;
+        }
+    } observe{*this};
+    timings = options.timings;
+    progress = options.progress;
+    threads = options.threads == 0 ? 1 : options.threads;
+    const StopRequest::TokenScope token(options.stop);
+    std::optional<StopRequest::ThreadDeadline> deadline;
+    if (options.timeLimit > 0) deadline.emplace(options.timeLimit);
+
     Search(*this, options).Run();
+
+    SearchResult result;
+    result.nodes = n;
+    result.solutionCount = sol_no;
+    result.proven = !fixedN && sol_no > 0;
+    result.boundNote = boundNote;
+    {
+        PhaseTimings::Scope scope(timings, PhaseTimings::Decode);
+        if (SAT_res) {
+            result.circuit = Decode(SAT_res.get(), n);
+            result.cost = ComputeCost(*result.circuit);
+        }
+        for (const Model& solution : solutions)
+            result.solutions.push_back(Decode(solution.get(), n));
+    }
+    // Every listed solution is in the result: the models go.
+    solutions.clear();
+    return result;
 }
 
 void SAT_CircGen::SaveConstraints() {
@@ -638,13 +678,11 @@ void SAT_CircGen::SaveConstraints() {
     const std::string tail = readTail(kContinuationTemp, 2);
     if (tail != "0\n") {
         std::remove(kContinuationTemp);
-        throw IOException("incomplete write of " +
-                          std::string(kContinuationTemp));
+        throw IOException("incomplete write of " + std::string(kContinuationTemp));
     }
     if (std::rename(kContinuationTemp, kContinuationFile) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(kContinuationTemp);
-        throw IOException("cannot replace " +
-                          std::string(kContinuationFile) + ": " + reason);
+        throw IOException("cannot replace " + std::string(kContinuationFile) + ": " + reason);
     }
 }

@@ -53,7 +53,8 @@ SearchSolver& SAT_CircGen::Solver() {
 // The message names are the classic ones: RunSAT reports a held model under the name of
 // ReadSATResult, and so does ReadPBOResult (kept, as every quoted message is).
 void SAT_CircGen::RunSAT(bool pbo) {
-    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
+    if (SAT_res)
+        throw InternalError("a solver answer was read while the previous one was still held");
     if (!pbo) {
         SolveWith({});
         return;
@@ -64,21 +65,25 @@ void SAT_CircGen::RunSAT(bool pbo) {
 }
 
 void SAT_CircGen::SolveWith(const std::vector<int>& assumptions) {
-    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
+    if (SAT_res)
+        throw InternalError("a solver answer was read while the previous one was still held");
     const Step step(solvingStep(clauses, n));
     std::optional<SearchSolver::Assignment> answer = Solver().Solve(clauses, assumptions);
     if (answer) SAT_res = buildModel(clauses, *answer);
 }
 
 void SAT_CircGen::ReadSATResult(const std::string& file) {
-    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
+    if (SAT_res)
+        throw InternalError("a solver answer was read while the previous one was still held");
     std::optional<SearchSolver::Assignment> answer = MinisatSolver::ReadSatAnswer(file);
     if (answer) SAT_res = buildModel(clauses, *answer);
 }
 
 void SAT_CircGen::ReadPBOResult(const std::string& file) {
-    if (!std::ifstream(file)) throw RuntimeException("the optimizer left no result file PBO_result.pbo");
-    if (SAT_res) throw InternalError("a solver answer was read while the previous one was still held");
+    if (!std::ifstream(file))
+        throw RuntimeException("the optimizer left no result file PBO_result.pbo");
+    if (SAT_res)
+        throw InternalError("a solver answer was read while the previous one was still held");
     std::optional<SearchSolver::Assignment> answer =
         MinisatSolver::ReadPboAnswer(file, clauses.getInputs());
     if (answer) SAT_res = buildModel(clauses, *answer);

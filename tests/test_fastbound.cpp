@@ -35,7 +35,7 @@ namespace {
 
 // A problem: per output, one character per row ('0', '1', '-'); row r sets input j to
 // bit j-1 of r. With polymorphic edges the last input is the control input.
-struct Problem {
+struct Case {
     uint32_t k = 2;                   // inputs of the target (control input included)
     std::vector<std::string> outputs; // per output, one character per row
     std::string library = "8";
@@ -54,7 +54,7 @@ struct Problem {
     }
 };
 
-std::unique_ptr<PLA> targetOf(const Problem& p) {
+std::unique_ptr<PLA> targetOf(const Case& p) {
     auto pla = std::make_unique<PLA>(p.k, static_cast<uint32_t>(p.outputs.size()), PLA_type("fdr"));
     for (uint32_t r = 0; r < (1u << p.k); ++r) {
         std::string out;
@@ -66,9 +66,9 @@ std::unique_ptr<PLA> targetOf(const Problem& p) {
 }
 
 // A single-output function number over k inputs as a problem.
-Problem functionProblem(uint32_t f, uint32_t k, const std::string& library, bool inv = true,
+Case functionProblem(uint32_t f, uint32_t k, const std::string& library, bool inv = true,
                         bool constants = true) {
-    Problem p;
+    Case p;
     p.k = k;
     std::string o;
     for (uint32_t r = 0; r < (1u << k); ++r)
@@ -80,31 +80,30 @@ Problem functionProblem(uint32_t f, uint32_t k, const std::string& library, bool
     return p;
 }
 
-// An engine configured in the front end's order (the library is derived in the current
-// directory).
+// The engine of a case.
 struct Configured {
-    std::unique_ptr<PLA> target;
     SAT_CircGen engine;
 
-    explicit Configured(const Problem& p) : target(targetOf(p)) {
-        engine.set_polyedges(p.poly);
-        engine.set_PLA(target.get());
-        engine.set_inv(p.inv);
-        engine.set_const(p.constants);
-        engine.DeriveFunctions(p.library);
-        engine.set_GateCosts(p.costs.empty() ? std::string(p.library.size(), '1') : p.costs);
-        engine.set_difftopology(false);
+    explicit Configured(const Case& c) : engine(problemOf(c)) {}
+    static Problem problemOf(const Case& c) {
+        Problem p;
+        p.target = targetOf(c);
+        p.library = Library(c.library, c.costs);
+        p.polyEdges = c.poly;
+        p.inversions = c.inv;
+        p.constants = c.constants;
+        return p;
     }
 };
 
 // The classic instance for n nodes, solved by CaDiCaL on the engine's own clauses; nullopt
 // when the conflict limit is reached.
 std::optional<bool> classicSatisfiable(SAT_CircGen& e, uint32_t n, int conflictLimit) {
-    e.n = n;
+    e.set_n(n);
     e.Generate_SAT();
     CaDiCaL::Solver s;
     s.set("quiet", 1);
-    for (const Cube& c : e.clauses) {
+    for (const Cube& c : e.Clauses()) {
         const Cube::SparseLits lits = c.specified();
         if (lits.empty()) return false; // an empty clause
         for (const auto& [pos, lit] : lits)
@@ -128,7 +127,7 @@ struct Outcome {
 // Compares the engine with the classic model on one problem, the engine asked as the
 // search asks it (n = 0, 1, 2, ...) with rows added as candidates fail, and a second engine,
 // with small tables encoded whole, asked for the classic optimum directly.
-Outcome compare(const Problem& p, uint32_t maxNodes, int conflictLimit, double engineSeconds) {
+Outcome compare(const Case& p, uint32_t maxNodes, int conflictLimit, double engineSeconds) {
     Configured c(p);
     BoundEncoder::Options lazy;
     lazy.eagerRows = 0;
@@ -180,8 +179,8 @@ class CaseGenerator {
 public:
     explicit CaseGenerator(uint32_t seed, uint32_t maxInputs = 4) : rng_(seed), maxK_(maxInputs) {}
 
-    Problem next() {
-        Problem p;
+    Case next() {
+        Case p;
         p.poly = pick(20) == 0;
         const uint32_t k = 1 + pick(maxK_);
         p.k = p.poly ? k + 1 : k;
@@ -228,7 +227,7 @@ struct Tally {
     std::map<std::string, uint32_t> agreeBy;
 };
 
-std::string combination(const Problem& p) {
+std::string combination(const Case& p) {
     bool dc = false;
     for (const std::string& o : p.outputs)
         dc = dc || o.find('-') != std::string::npos;
@@ -247,7 +246,7 @@ Tally runCases(uint32_t seed, uint32_t wanted, uint32_t maxInputs, uint32_t maxN
     Tally t;
     for (uint32_t attempts = 0; t.agree + t.mismatches.size() < wanted && attempts < 4 * wanted;
          ++attempts) {
-        const Problem p = gen.next();
+        const Case p = gen.next();
         const Outcome o = compare(p, maxNodes, conflictLimit, engineSeconds);
         if (o.verdict == Verdict::Agree) {
             ++t.agree;
@@ -374,11 +373,11 @@ TEST_F(FastBoundTest, SameCountCostAndCircuitOnAnyThreadCount) {
             v.insert(v.end(), {o.driver, o.inverted ? 1u : 0u});
         return v;
     };
-    Problem costly = functionProblem(0x96, 3, "86");
+    Case costly = functionProblem(0x96, 3, "86");
     costly.costs = "14";
-    const Problem cases[] = {functionProblem(0x0117, 4, "86"), functionProblem(0x96, 3, "8"),
+    const Case cases[] = {functionProblem(0x0117, 4, "86"), functionProblem(0x96, 3, "8"),
                              functionProblem(0x96, 3, "7", false), costly};
-    for (const Problem& p : cases) {
+    for (const Case& p : cases) {
         Configured c(p);
         std::optional<uint32_t> count;
         std::vector<uint32_t> witness, cheapest;

@@ -32,7 +32,7 @@ TEST(Instance, WholeFilesOfEveryOptionFamily) {
     TempDir dir;
     ScopedCwd cwd(dir.path());
     const auto cnf = [](Hand& h) {
-        h.e.clauses.SaveCNF("inst.cnf");
+        h.e.Clauses().SaveCNF("inst.cnf");
         return readFile("inst.cnf");
     };
     Hand andNoConst(1, {0x2}, "8", 1); // f(x) = x
@@ -47,7 +47,7 @@ TEST(Instance, WholeFilesOfEveryOptionFamily) {
     Hand pbo(1, {0x1}, "867", 2, kConst, "123");
     pbo.e.Add_FH();
     pbo.e.ConstrainCost(2);
-    pbo.e.clauses.SavePBO("inst.opb", pbo.e.PBO_OptCrit());
+    pbo.e.Clauses().SavePBO("inst.opb", pbo.e.PBO_OptCrit());
     EXPECT_EQ(readFile("inst.opb"), golden("k1_n2_lib867_costs123.opb"));
 }
 
@@ -68,18 +68,19 @@ TEST(Blocking, NodePermutationsInTheirOrder) {
         {1, 1, {{0xFFFFFFFFu}}},
         {1, 3, {{1}}},
         {0, 3, {std::vector<uint32_t>{}}}};
-    for (const Case& c : cases) {
-        SAT_CircGen e;
-        e.n = c.n;
-        e.m = c.m;
-        EXPECT_EQ(*e.Gen_Permutations(), c.expected) << "n=" << c.n << " m=" << c.m;
-    }
-    SAT_CircGen e; // the verbose listing of the first case
-    e.n = 3;
-    e.m = 2;
-    testing::internal::CaptureStdout();
-    e.ShowPerms(e.Gen_Permutations().get());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "123\n132\n213\n312\n231\n321\n\n");
+    const auto engine = [](uint32_t n, uint32_t m) {
+        auto e = std::make_unique<SAT_CircGen>(Hand::problemOf(
+            Hand::makeTarget(1, 1, std::vector<uint64_t>(m, 0x2), {}), "8", "", 0));
+        e->set_n(n);
+        return e;
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(*engine(c.n, c.m)->Gen_Permutations(), c.expected)
+            << "n=" << c.n << " m=" << c.m;
+    const auto e = engine(3, 2); // the verbose listing of the first case
+    std::ostringstream listing;
+    e->ShowPerms(e->Gen_Permutations().get(), listing);
+    EXPECT_EQ(listing.str(), "123\n132\n213\n312\n231\n321\n\n");
 }
 
 // Variables that only a difference in topology does not count: inversions, polymorphic edges.
@@ -163,8 +164,7 @@ TEST(Blocking, EveryRelabellingOfTheSolutionIsExcluded) {
         {"polymorphic twin", {0x0}, "8", 1, kPoly, false, polyTwin, polyBlocked}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Hand h(2, c.tables, c.library, c.n, c.flags);
-        h.e.set_difftopology(c.diffTopology);
+        Hand h(2, c.tables, c.library, c.n, c.flags | (c.diffTopology ? kDiffTopology : 0));
         h.setModel(c.solution);
         const auto added = h.added([&] { h.e.Constrain(); });
         ASSERT_EQ(added.size(), c.blocked.size());
@@ -173,7 +173,7 @@ TEST(Blocking, EveryRelabellingOfTheSolutionIsExcluded) {
             if (c.blocked[x] != c.solution) {
                 EXPECT_TRUE(satisfiedBy(added[x], c.solution)) << "clause " << x;
             } else {
-                EXPECT_EQ(added[x], negation(h.e.clauses, c.solution, c.diffTopology));
+                EXPECT_EQ(added[x], negation(h.e.Clauses(), c.solution, c.diffTopology));
             }
             for (const auto& lit : added[x])
                 EXPECT_FALSE(c.diffTopology && inversionOrPoly(lit.first)) << lit.first;
@@ -190,15 +190,15 @@ TEST(Blocking, EveryRelabellingOfTheSolutionIsExcluded) {
 TEST(Engine, SelectVariablesObjectiveAndCost) {
     Hand h(2, {0x8}, "862", 2, 0, "123");
     EXPECT_EQ(messageOf([&] { h.e.PBO_OptCrit(); }), rt("PBO_OptCrit: variable not found"));
-    const uint32_t width = h.e.clauses.getInputs();
+    const uint32_t width = h.e.Clauses().getInputs();
     h.e.Add_FH();
-    ASSERT_EQ(h.e.clauses.getInputs(), width + 6);
-    EXPECT_EQ(h.e.clauses.getIName(width), "FH3_0");
-    EXPECT_EQ(h.e.clauses.getIName(width + 5), "FH4_2");
+    ASSERT_EQ(h.e.Clauses().getInputs(), width + 6);
+    EXPECT_EQ(h.e.Clauses().getIName(width), "FH3_0");
+    EXPECT_EQ(h.e.Clauses().getIName(width + 5), "FH4_2");
     EXPECT_THROW(h.e.Add_FH(), InternalError);
     SoPLA empty;
     EXPECT_THROW(h.e.ComputeCost(&empty, 1), InternalError);
-    SAT_CircGen fresh;
+    SAT_CircGen fresh(smallProblem());
     EXPECT_EQ(messageOf([&] { fresh.Vars(); }).rfind("internal error: ", 0), 0u);
     EXPECT_STREQ(static_cast<const std::exception&>(IOException("w")).what(), "I/O Exception: w");
 }
@@ -223,27 +223,30 @@ TEST(Engine, GateCostDigitsAndTheirErrors) {
         {2, "1 ", {}, invalid("1 ")},
     };
     for (const Case& c : cases) {
-        SAT_CircGen e;
-        e.nodeFunctions.assign(c.functions, PLA());
-        EXPECT_EQ(messageOf([&] { e.set_GateCosts(c.digits); }), c.error) << c.digits;
+        std::vector<uint32_t> costs;
+        EXPECT_EQ(messageOf([&] { costs = Library::ParseCosts(c.digits, c.functions); }), c.error)
+            << c.digits;
         if (!c.error.empty()) continue;
-        EXPECT_EQ(e.gateCosts, c.costs) << c.digits;
+        EXPECT_EQ(costs, c.costs) << c.digits;
+        const Library library(std::string(costs.size(), '8'), c.digits);
+        EXPECT_EQ(library.Costs(), c.costs) << c.digits;
         const auto [min, max] = std::minmax_element(c.costs.begin(), c.costs.end());
-        EXPECT_EQ(e.maxGateCost, *max) << c.digits;
-        EXPECT_EQ(e.minGateCost, *min) << c.digits;
-        EXPECT_EQ(e.costsDiffer, *min != *max) << c.digits;
+        EXPECT_EQ(library.MaxCost(), *max) << c.digits;
+        EXPECT_EQ(library.MinCost(), *min) << c.digits;
+        EXPECT_EQ(library.CostsDiffer(), *min != *max) << c.digits;
     }
+    EXPECT_EQ(Library("86").Costs(), (std::vector<uint32_t>{1, 1})); // no costs: 1 each
 }
 
-// Another problem shape drops the instance and every model.
-TEST(Engine, ChangingTheProblemDropsTheInstanceAndTheModels) {
-    for (int which = 0; which < 3; ++which) {
+// Another node count drops the instance and every model.
+TEST(Engine, ChangingTheNodeCountDropsTheInstanceAndTheModels) {
+    for (int which = 0; which < 2; ++which) {
         Hand h(2, {0x8}, "8", 1);
         h.setModel({"C1_3_0"});
-        h.e.solutions.push_back(h.e.SAT_res);
-        which == 0 ? h.e.set_k(5) : which == 1 ? h.e.set_n(7) : h.e.set_PLA(h.target.get());
-        EXPECT_TRUE(h.e.clauses.empty() && h.e.clauses.getInputs() == 0) << which;
-        EXPECT_TRUE(!h.e.SAT_res && h.e.solutions.empty()) << which;
+        EngineAccess::solutions(h.e).push_back(EngineAccess::model(h.e));
+        which == 0 ? h.e.set_n(7) : h.e.clean();
+        EXPECT_TRUE(h.e.Clauses().empty() && h.e.Clauses().getInputs() == 0) << which;
+        EXPECT_TRUE(!h.e.Solution() && EngineAccess::solutions(h.e).empty()) << which;
     }
 }
 

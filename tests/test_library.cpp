@@ -211,11 +211,10 @@ TEST(ExternalMinimizer, FoundAndRunWithTheFixedCommandLines) {
         EXPECT_EQ(m.kind(), local ? TwoLevelMinimizer::Kind::LocalProgram
                                   : TwoLevelMinimizer::Kind::PathProgram);
         EXPECT_EQ(m.name(), local ? "./espresso" : "espresso");
-        SAT_CircGen e;
-        e.DeriveFunctions("8");
+        const Library library("8", "", TwoLevelMinimizer::Locate());
         EXPECT_EQ(readFile("calls.log"), "to_min.pla\n-or onset.pla\n") << local;
         EXPECT_EQ(readFile("inputs.log"), toMinText(8)) << local;
-        EXPECT_EQ(termTexts(e.nodeFunctions.at(0)), (Cubes{"11 1", "0- 0", "-0 0"}));
+        EXPECT_EQ(termTexts(library.Function(0)), (Cubes{"11 1", "0- 0", "-0 0"}));
         for (const char* f : {"to_min.pla", "onset.pla", "offset.pla"})
             EXPECT_FALSE(fileExists(f)) << f;
     }
@@ -238,7 +237,7 @@ TEST(ExternalMinimizer, AFailingProgramIsReportedByName) {
                   "; a node function must depend on its inputs");
     };
     const auto refusal = [](const char* library) {
-        return messageOf([library] { SAT_CircGen().DeriveFunctions(library); });
+        return messageOf([library] { Library(library, "", TwoLevelMinimizer::Locate()); });
     };
     writeScript("espresso", "exit 1\n");
     EXPECT_EQ(refusal("8"), msg + "8");
@@ -257,9 +256,7 @@ TEST(ExternalMinimizer, AFailingProgramIsReportedByName) {
               rt("the node library 8G has a character that is no hexadecimal digit"));
     writeFile("and_off.txt", ".type r\n.i 2\n.o 1\n.p 1\n0- 0\n.end\n");
     EXPECT_EQ(refusal("8"), msg + "8");
-    SAT_CircGen e;
-    e.set_GateCosts("12");
-    EXPECT_EQ(messageOf([&] { e.DeriveFunctions("8"); }),
+    EXPECT_EQ(messageOf([&] { Library("8", "12", TwoLevelMinimizer::Locate()); }),
               rt("-gatecosts and -nodefuncts must be of equal size"));
 }
 
@@ -278,26 +275,33 @@ TEST(Library, EveryFunctionGetsEspressosCovers) {
         EXPECT_EQ(readFile("offset.pla"), espressoFile(digit, false)) << digit;
     }
     const std::string digits = "123456789ABCDE";
-    SAT_CircGen e;
-    e.route = SAT_CircGen::SolverRoute::Embedded;
-    e.DeriveFunctions(digits);
-    ASSERT_EQ(e.nodeFunctions.size(), digits.size());
-    EXPECT_EQ(e.codeBits, 4u);
+    const Library e(digits);
+    ASSERT_EQ(e.size(), digits.size());
+    EXPECT_EQ(e.CodeBits(), 4u);
+    EXPECT_EQ(e.Text(), digits);
+    const char* const rows[] = {"00", "01", "10", "11"};
     for (uint32_t t = 0; t < digits.size(); ++t) {
-        const PLA& f = e.nodeFunctions[t];
+        const PLA& f = e.Function(t);
         EXPECT_EQ(f.getType(), PLA_type("fr")) << t;
         Cubes expected;
         for (bool on : {true, false})
             for (const std::string& c : covers(t + 1, on))
                 expected.push_back(c + (on ? " 1" : " 0"));
         EXPECT_EQ(termTexts(f), expected) << t;
-        EXPECT_TRUE(e.nodeFunctionCovers[t].getPhase()) << t;
-        EXPECT_EQ(cubeTexts(e.nodeFunctionCovers[t]), covers(t + 1, true)) << t;
+        EXPECT_TRUE(e.Cover(t).getPhase()) << t;
+        EXPECT_EQ(cubeTexts(e.Cover(t)), covers(t + 1, true)) << t;
         const std::string s = hex2bin(digits[t]);
-        EXPECT_EQ(e.symmetric[t], s[1] == s[2]) << t;
-        EXPECT_EQ(e.negSymmetric[t], s[0] == s[3] && s[1] == s[2]) << t;
+        EXPECT_EQ(e.Symmetric(t), s[1] == s[2]) << t;
+        EXPECT_EQ(e.NegSymmetric(t), s[0] == s[3] && s[1] == s[2]) << t;
+        // The table the lower-bound engine and the AIGER writers read: f(a, b) at bit
+        // 2a + b, as the covers simulate.
+        for (uint32_t r = 0; r < 4; ++r)
+            EXPECT_EQ((e.Table(t) >> r) & 1u, f.Simulate(Cube(rows[r])).at(0)) << t << r;
     }
-    EXPECT_FALSE(e.allSymmetric);
+    EXPECT_FALSE(e.AllSymmetric());
+    EXPECT_EQ(e.GateName(7), "and");
+    EXPECT_EQ(e.GateName(5), "xor");
+    EXPECT_EQ(e.GateName(13), "or");
 }
 
 } // namespace

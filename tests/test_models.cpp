@@ -90,10 +90,10 @@ Aig checkAig(Hand& h, const Circuit& c, const Function& f) {
     TempDir dir;
     h.e.SaveAIG(c, dir.file("s.aig"));
     const Aig aig(readFile(dir.file("s.aig")));
-    EXPECT_EQ(aig.I, h.e.k);
-    EXPECT_EQ(aig.O, h.e.m);
+    EXPECT_EQ(aig.I, h.e.Inputs());
+    EXPECT_EQ(aig.O, h.e.Outputs());
     for (uint32_t r = 0; r < h.rows(); ++r)
-        EXPECT_EQ(aig.evaluate(r), f(Row{r, h.e.k})) << "AIG, row " << r;
+        EXPECT_EQ(aig.evaluate(r), f(Row{r, h.e.Inputs()})) << "AIG, row " << r;
     return aig;
 }
 
@@ -101,22 +101,22 @@ Aig checkAig(Hand& h, const Circuit& c, const Function& f) {
 // each read back must agree with f at every row. Returns the BLIF text.
 std::string expectRealises(Hand& h, const Function& f) {
     TempDir dir;
-    h.e.Graph2Network(h.model(), h.e.n)->SaveBlif(dir.file("s.blif"));
+    h.e.Graph2Network(h.model(), h.e.Nodes())->SaveBlif(dir.file("s.blif"));
     const std::string text = readFile(dir.file("s.blif"));
     const BlifCircuit blif = BlifCircuit::parse(text);
     EXPECT_EQ(blif.inputs(), h.target->getINames());
     EXPECT_EQ(blif.outputs(), h.target->getONames());
     for (uint32_t r = 0; r < h.rows(); ++r)
         EXPECT_EQ(blif.evaluateRow(r), f(Row{r, h.w})) << "BLIF, row " << r << "\n" << text;
-    if (!h.e.polyEdges) checkAig(h, h.e.Decode(h.model(), h.e.n), f);
+    if (!h.e.problem().polyEdges) checkAig(h, h.e.Decode(h.model(), h.e.Nodes()), f);
     return text;
 }
 
 // The model drawn as DOT, or written as AIGER ASCII.
 Lines written(Hand& h, bool drawing) {
     TempDir dir;
-    if (drawing) h.e.SaveDOT(h.model(), h.e.n, dir.file("s"));
-    if (!drawing) h.e.SaveAAG(h.model(), h.e.n, dir.file("s"));
+    if (drawing) h.e.SaveDOT(h.model(), h.e.Nodes(), dir.file("s"));
+    if (!drawing) h.e.SaveAAG(h.model(), h.e.Nodes(), dir.file("s"));
     return splitLines(readFile(dir.file("s")));
 }
 

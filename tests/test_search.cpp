@@ -6,6 +6,7 @@
 #include "app/TargetFunction.h"
 #include "synth/SAT_CircGen.h"
 #include "tests/support/CircuitCheck.h"
+#include "tests/support/EngineAccess.h"
 #include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
@@ -38,27 +39,36 @@ GenerateOptions opts(bool enumerate, bool cont, bool best, unsigned verbosity) {
 // node count goes to the solver) unless a test says otherwise.
 class Engine {
 public:
-    Engine(uint32_t f, uint32_t k, const std::string& library = "8", const std::string& costs = "1")
-        : f_(f), k_(k), library_(library) {
-        target_ = DeriveFnctPLA(f, k, false);
-        e.set_PLA(target_.get());
-        target_->NameVars();
-        e.DeriveFunctions(library);
-        e.set_GateCosts(costs);
-        e.useFastBound = false;
-    }
+    Engine(uint32_t f, uint32_t k, const std::string& library = "8", const std::string& costs = "1",
+           uint32_t preset = 0)
+        : e(problem(f, k, library, costs, preset), SolverRoute::Minisat), f_(f), k_(k),
+          library_(library) {}
 
+    SearchResult run(GenerateOptions o) {
+        o.lowerBound = lowerBound;
+        return e.Generate(o);
+    }
     // The current solution, drawn and read back: "" when it realises the target.
     std::string mismatch() {
-        e.SaveDOT(e.SAT_res.get(), e.n, "check.dot");
+        e.SaveDOT(e.Solution(), e.Nodes(), "check.dot");
         return Mismatch(circuit(), Expected::FromNumber(f_, k_));
     }
     GateCircuit circuit() const { return GateCircuit::FromDot(readFile("check.dot"), library_); }
 
     SAT_CircGen e;
+    bool lowerBound = false;
 
 private:
-    std::unique_ptr<PLA> target_;
+    static Problem problem(uint32_t f, uint32_t k, const std::string& library,
+                           const std::string& costs, uint32_t preset) {
+        std::shared_ptr<PLA> target = DeriveFnctPLA(f, k, false);
+        target->NameVars();
+        Problem p;
+        p.target = target;
+        p.library = Library(library, costs);
+        p.presetNodes = preset;
+        return p;
+    }
     uint32_t f_, k_;
     std::string library_;
 };
@@ -94,13 +104,14 @@ protected:
 TEST_F(Search, NodeCountsTried) {
     std::filesystem::create_directory("log");
     Engine x(6, 2);
-    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 2)); });
+    const std::string out = captured([&] { x.run(opts(false, false, false, 2)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(4, "NO"));
     EXPECT_EQ(field(out, "Max. cost"), std::vector<std::string>(4, "1"));
-    ASSERT_NE(x.e.SAT_res, nullptr);
-    EXPECT_EQ(x.e.SAT_res, x.e.bestRes);
-    EXPECT_EQ(std::make_tuple(x.e.n, x.e.best_n, x.e.best_cost, x.e.sol_no),
+    ASSERT_NE(x.e.Solution(), nullptr);
+    EXPECT_EQ(EngineAccess::model(x.e), EngineAccess::best(x.e));
+    EXPECT_EQ(std::make_tuple(x.e.Nodes(), EngineAccess::bestNodes(x.e),
+                              EngineAccess::bestCost(x.e), EngineAccess::solutionCount(x.e)),
               std::make_tuple(3u, 3u, 3u, 1u));
     EXPECT_EQ(x.mismatch(), "");
     const std::vector<std::string> clauses = splitLines(readFile("log/SAT.txt"));
@@ -112,17 +123,16 @@ TEST_F(Search, NodeCountsTried) {
     EXPECT_NE(model.find("O0_5 = 1\n"), std::string::npos) << model;
 
     Engine bound(150, 3);
-    bound.e.useFastBound = true;
-    EXPECT_EQ(field(captured([&] { bound.e.Generate(opts(false, false, false, 1)); }), "n"),
+    bound.lowerBound = true;
+    EXPECT_EQ(field(captured([&] { bound.run(opts(false, false, false, 1)); }), "n"),
               std::vector<std::string>{"6"});
     EXPECT_EQ(bound.mismatch(), "");
-    Engine preset(150, 3);
-    preset.e.useFastBound = true;
-    preset.e.n = 4;
-    preset.e.fixedN = true;
-    EXPECT_EQ(field(captured([&] { preset.e.Generate(opts(false, false, false, 1)); }), "n"),
+    Engine preset(150, 3, "8", "1", 4);
+    preset.lowerBound = true;
+    EXPECT_EQ(field(captured([&] { preset.run(opts(false, false, false, 1)); }), "n"),
               std::vector<std::string>{"4"});
-    EXPECT_TRUE(!preset.e.SAT_res && !preset.e.bestRes && preset.e.sol_no == 0);
+    EXPECT_TRUE(!preset.e.Solution() && !EngineAccess::best(preset.e) &&
+                EngineAccess::solutionCount(preset.e) == 0);
 }
 
 // The external route's cost search on the exclusive-or of three inputs. Costs 1 and 9: 2
@@ -134,15 +144,15 @@ TEST_F(Search, NodeCountsTried) {
 // end, test_e2e_runs.)
 TEST_F(Search, CostSearchBoundsAndItsEnd) {
     Engine x(150, 3, "86", "19");
-    const std::string out = captured([&] { x.e.Generate(opts(false, false, false, 1)); });
+    const std::string out = captured([&] { x.run(opts(false, false, false, 1)); });
     EXPECT_EQ(field(out, "n"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
     EXPECT_EQ(field(out, "Max. cost"), (std::vector<std::string>{"9", "9", "9", "9", "9", "7"}));
     EXPECT_EQ(field(out, "PBO"), std::vector<std::string>(6, "YES"));
 
     Engine repeat(150, 3, "86", "23");
-    const std::string again = captured([&] { repeat.e.Generate(opts(false, false, false, 1)); });
+    const std::string again = captured([&] { repeat.run(opts(false, false, false, 1)); });
     EXPECT_EQ(field(again, "n"), (std::vector<std::string>{"0", "1", "2", "2"}));
-    EXPECT_EQ(repeat.e.best_cost, 6u);
+    EXPECT_EQ(EngineAccess::bestCost(repeat.e), 6u);
     EXPECT_EQ(repeat.mismatch(), "");
 }
 
@@ -153,14 +163,14 @@ TEST_F(Search, EnumerationAfterACostSearch) {
     Engine x(150, 3, "86", "23");
     std::set<std::string> seen;
     for (;;) {
-        captured([&] { x.e.Generate(opts(true, false, false, 0)); });
-        if (!x.e.SAT_res) break;
+        captured([&] { x.run(opts(true, false, false, 0)); });
+        if (!x.e.Solution()) break;
         EXPECT_EQ(x.mismatch(), "");
-        EXPECT_EQ(x.e.ComputeCost(x.e.SAT_res.get(), x.e.n), 6u);
+        EXPECT_EQ(x.e.ComputeCost(x.e.Solution(), x.e.Nodes()), 6u);
         EXPECT_TRUE(seen.insert(x.circuit().Canonical(true)).second);
     }
     EXPECT_EQ(seen.size(), 3u);
-    EXPECT_EQ(x.e.sol_no, 3u);
+    EXPECT_EQ(EngineAccess::solutionCount(x.e), 3u);
 }
 
 // A continuation file without its state lines is damaged; one without the line that
@@ -170,40 +180,40 @@ TEST_F(Search, EnumerationAfterACostSearch) {
 TEST_F(Search, ContinuationFiles) {
     {
         Engine first(0x80, 4);
-        first.e.Generate(opts(true, true, false, 0));
-        first.e.Generate(opts(true, true, false, 0));
+        first.run(opts(true, true, false, 0));
+        first.run(opts(true, true, false, 0));
     }
     const std::string saved = readFile("constr.cnf");
     std::string cnf = saved;
     cnf.erase(cnf.find("c sol_no=1\n"), 11);
     writeFile("constr.cnf", cnf);
     Engine damaged(0x80, 4);
-    EXPECT_EQ(messageOf([&] { damaged.e.Generate(opts(true, true, false, 0)); }),
+    EXPECT_EQ(messageOf([&] { damaged.run(opts(true, true, false, 0)); }),
               rt("constr.cnf: the continuation file is damaged"));
     Engine plain(0x80, 4);
-    plain.e.Generate(opts(true, false, false, 0));
-    EXPECT_EQ(plain.e.sol_no, 1u);
+    plain.run(opts(true, false, false, 0));
+    EXPECT_EQ(EngineAccess::solutionCount(plain.e), 1u);
 
     cnf = saved;
     const size_t line = cnf.find("c problem ");
     cnf.erase(line, cnf.find('\n', line) + 1 - line);
     writeFile("constr.cnf", cnf);
     Engine other(0x80, 4, "86", "11");
-    const std::string message = messageOf([&] { other.e.Generate(opts(true, true, false, 0)); });
+    const std::string message = messageOf([&] { other.run(opts(true, true, false, 0)); });
     EXPECT_EQ(message.rfind(rt("constr.cnf has "), 0), 0u) << message;
     EXPECT_NE(message.find("belongs to another problem"), std::string::npos) << message;
     // Variables of the right number where this problem has others.
     cnf.replace(cnf.find("c 1 O0_0\n"), 8, "c 1 Q0_0");
     writeFile("constr.cnf", cnf);
     Engine renamed(0x80, 4);
-    EXPECT_EQ(messageOf([&] { renamed.e.Generate(opts(true, true, false, 0)); }),
+    EXPECT_EQ(messageOf([&] { renamed.run(opts(true, true, false, 0)); }),
               rt("constr.cnf: variable 1 of constr.cnf is Q0_0, where this problem's "
                  "instance for n = 3 has O0_0: it belongs to another problem."));
 
     // Best delay with enumeration is for bulk mode only, refused before any solver run.
     Engine bulk(6, 2);
     std::filesystem::remove("inst.cnf");
-    EXPECT_EQ(messageOf([&] { bulk.e.Generate(opts(true, false, true, 0)); }),
+    EXPECT_EQ(messageOf([&] { bulk.run(opts(true, false, true, 0)); }),
               rt("enumeration with least depth must be run in bulk mode"));
     EXPECT_FALSE(std::filesystem::exists("inst.cnf"));
 

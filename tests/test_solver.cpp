@@ -4,6 +4,7 @@
 #include "solver/EmbeddedSolver.h"
 #include "solver/ExternalTools.h"
 #include "synth/SAT_CircGen.h"
+#include "tests/support/ModelFixture.h"
 #include "tests/support/TestSupport.h"
 #include "util/myExcept.h"
 
@@ -24,12 +25,12 @@ using namespace testsupport;
 struct SolverFiles : ::testing::Test {
     SolverFiles() : cwd(dir.path()), path(dir.path() + "/empty") {
         fs::create_directory("empty");
-        e.clauses.setCNF(true);
-        e.clauses.setSparse();
+        EngineAccess::clauses(e).setCNF(true);
+        EngineAccess::clauses(e).setSparse();
         for (const char* name : {"a", "b", "c"})
-            e.clauses.AppendInput(name);
-        e.clauses.AppendTerm(std::string("10-"));
-        e.clauses.AppendTerm(std::string("-1-"));
+            EngineAccess::clauses(e).AppendInput(name);
+        EngineAccess::clauses(e).AppendTerm(std::string("10-"));
+        EngineAccess::clauses(e).AppendTerm(std::string("-1-"));
     }
     // The model read from an answer file: its values, "none", or the error.
     std::string readSAT(const std::string& content) {
@@ -41,16 +42,16 @@ struct SolverFiles : ::testing::Test {
         return modelOr([&] { e.ReadPBOResult("PBO_result.pbo"); });
     }
     std::string modelOr(const std::function<void()>& read) {
-        e.SAT_res.reset();
+        EngineAccess::model(e).reset();
         const std::string error = messageOf(read);
-        if (!error.empty()) return (e.SAT_res ? "a model and " : "") + error;
-        if (!e.SAT_res) return "none";
-        return e.SAT_res->begin()->getCube();
+        if (!error.empty()) return (EngineAccess::model(e) ? "a model and " : "") + error;
+        if (!EngineAccess::model(e)) return "none";
+        return EngineAccess::model(e)->begin()->getCube();
     }
     TempDir dir;
     ScopedCwd cwd;
     PathGuard path;
-    SAT_CircGen e;
+    SAT_CircGen e{smallProblem(), SolverRoute::Minisat};
 };
 
 TEST_F(SolverFiles, SatAnswers) {
@@ -74,12 +75,12 @@ TEST_F(SolverFiles, SatAnswers) {
     // The model's variables, and its verbose listing of the assigned variables (replacing
     // the file). A model still held: refused before the file is looked at.
     readSAT("SAT\n-3 1 0\n");
-    ASSERT_TRUE(e.SAT_res);
-    EXPECT_EQ(e.SAT_res->getINames(), (std::vector<std::string>{"a", "b", "c"}));
+    ASSERT_TRUE(EngineAccess::model(e));
+    EXPECT_EQ(EngineAccess::model(e)->getINames(), (std::vector<std::string>{"a", "b", "c"}));
     writeFile("sol.txt", "previous content that is longer\n");
-    e.SaveSATRes(e.SAT_res.get(), "sol.txt");
+    e.SaveSATRes(EngineAccess::model(e).get(), "sol.txt");
     EXPECT_EQ(readFile("sol.txt"), "a = 1\nc = 0\n");
-    EXPECT_EQ(messageOf([&] { e.SaveSATRes(e.SAT_res.get(), "no/such/dir/sol.txt"); }),
+    EXPECT_EQ(messageOf([&] { e.SaveSATRes(EngineAccess::model(e).get(), "no/such/dir/sol.txt"); }),
               rt("cannot create the model log no/such/dir/sol.txt"));
     EXPECT_EQ(messageOf([&] { e.ReadSATResult("missing.cnf"); }),
               std::string("internal error: a solver answer was read while the previous one was still held"));
@@ -114,10 +115,10 @@ TEST_F(SolverFiles, OptimizerAnswers) {
     EXPECT_EQ(messageOf([&] { e.ReadPBOResult("PBO_result.pbo"); }),
               std::string("internal error: a solver answer was read while the previous one was still held"));
     // A solution without values stands for an instance without variables.
-    e.clauses.clear();
-    e.clauses.setCNF(true);
+    EngineAccess::clauses(e).clear();
+    EngineAccess::clauses(e).setCNF(true);
     EXPECT_EQ(readPBO("s OPTIMUM FOUND\n"), "");
-    EXPECT_EQ(e.SAT_res->getTermCount(), 1u);
+    EXPECT_EQ(EngineAccess::model(e)->getTermCount(), 1u);
 }
 
 // Missing programs are named with their Debian package. The optimizer in the current
@@ -150,12 +151,12 @@ TEST_F(SolverFiles, RunningThePrograms) {
     EXPECT_TRUE(fileExists("minisat.ran"));
 
     fs::remove("minisat.ran");
-    e.SAT_res = std::make_shared<SoPLA>(&e.clauses);
+    EngineAccess::model(e) = std::make_shared<SoPLA>(&EngineAccess::clauses(e));
     EXPECT_EQ(messageOf([&] { e.RunSAT(false); }),
               std::string("internal error: a solver answer was read while the previous one was still held"));
     EXPECT_FALSE(fileExists("minisat.ran"));
     fs::remove("minisat+.ran");
-    e.clauses.AppendTerm(std::string("---"));
+    EngineAccess::clauses(e).AppendTerm(std::string("---"));
     EXPECT_EQ(modelOr([&] { e.RunSAT(true); }), "none");
     EXPECT_FALSE(fileExists("minisat+.ran"));
 }

@@ -16,6 +16,13 @@ static_assert(std::atomic<int>::is_always_lock_free, "the stop flag must be lock
 // The calling thread's deadline in steady-clock nanoseconds (0: none).
 thread_local int64_t t_deadline = 0;
 
+// The calling thread's cancellation flag (null: none).
+thread_local const std::atomic<bool>* t_token = nullptr;
+
+bool threadCancelled() noexcept {
+    return t_token != nullptr && t_token->load(std::memory_order_relaxed);
+}
+
 bool threadDeadlinePassed() noexcept {
     return t_deadline != 0 &&
            std::chrono::steady_clock::now().time_since_epoch().count() >= t_deadline;
@@ -35,12 +42,14 @@ void StopRequest::SetChildGroup(int pgid) noexcept {
 }
 
 bool StopRequest::Pending() noexcept {
-    return g_stopSignal.load(std::memory_order_relaxed) != 0 || threadDeadlinePassed();
+    return g_stopSignal.load(std::memory_order_relaxed) != 0 || threadDeadlinePassed() ||
+           threadCancelled();
 }
 
 int StopRequest::Signal() noexcept {
     if (const int signo = g_stopSignal.load()) return signo;
-    return threadDeadlinePassed() ? SIGALRM : 0;
+    if (threadDeadlinePassed()) return SIGALRM;
+    return threadCancelled() ? kCancelled : 0;
 }
 
 void StopRequest::Clear() noexcept {
@@ -57,16 +66,40 @@ StopRequested::StopRequested(int signo)
 std::string StopRequested::SignalName(int signo) {
     if (signo == SIGINT) return "SIGINT";
     if (signo == SIGTERM) return "SIGTERM";
+    if (signo == StopRequest::kCancelled) return "cancellation";
     return "signal " + std::to_string(signo);
 }
 
-StopRequest::ThreadDeadline::ThreadDeadline(double seconds) {
+StopRequest::ThreadDeadline::ThreadDeadline(double seconds) : previous_(t_deadline) {
     using namespace std::chrono;
-    t_deadline = duration_cast<steady_clock::duration>(steady_clock::now().time_since_epoch() +
-                                                       duration<double>(seconds))
-                     .count();
+    const int64_t mine = duration_cast<steady_clock::duration>(
+                             steady_clock::now().time_since_epoch() + duration<double>(seconds))
+                             .count();
+    if (t_deadline == 0 || mine < t_deadline) t_deadline = mine;
 }
 
 StopRequest::ThreadDeadline::~ThreadDeadline() {
-    t_deadline = 0;
+    t_deadline = previous_;
+}
+
+StopRequest::TokenScope::TokenScope(const StopToken& token) : token_(token), previous_(t_token) {
+    if (token_.Flag() != nullptr) t_token = token_.Flag();
+}
+
+StopRequest::TokenScope::~TokenScope() {
+    t_token = previous_;
+}
+
+StopRequest::ThreadState StopRequest::Current() noexcept {
+    return ThreadState{t_deadline, t_token};
+}
+
+StopRequest::Adopt::Adopt(const ThreadState& state) : previous_(Current()) {
+    t_deadline = state.deadline;
+    t_token = state.token;
+}
+
+StopRequest::Adopt::~Adopt() {
+    t_deadline = previous_.deadline;
+    t_token = previous_.token;
 }

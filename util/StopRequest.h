@@ -4,8 +4,10 @@
 // too, from whatever thread they run in.
 #pragma once
 
+#include "util/StopToken.h"
 #include "util/myExcept.h"
 
+#include <cstdint>
 #include <string>
 
 class StopRequest {
@@ -24,13 +26,53 @@ public:
 
     // A time limit of the calling thread alone, for as long as the object lives (a batch
     // gives each target its own): once it has passed, Pending() is true on this thread
-    // and Signal() gives SIGALRM there unless a process-wide request is pending.
+    // and Signal() gives SIGALRM there unless a process-wide request is pending. Scopes nest:
+    // an inner one never extends the deadline of an outer one.
     class ThreadDeadline {
     public:
         explicit ThreadDeadline(double seconds);
         ~ThreadDeadline();
         ThreadDeadline(const ThreadDeadline&) = delete;
         ThreadDeadline& operator=(const ThreadDeadline&) = delete;
+
+    private:
+        int64_t previous_; // the deadline an enclosing scope set (the earlier one holds)
+    };
+
+    // The pseudo signal of a stop asked for through a token (StopRequested::signo()).
+    static constexpr int kCancelled = -1;
+
+    // A cancellation token of the calling thread alone, for as long as the object lives:
+    // once the token is requested, Pending() is true on this thread and Signal() gives
+    // kCancelled there (unless a process-wide request or the thread's deadline came first).
+    class TokenScope {
+    public:
+        explicit TokenScope(const StopToken& token);
+        ~TokenScope();
+        TokenScope(const TokenScope&) = delete;
+        TokenScope& operator=(const TokenScope&) = delete;
+
+    private:
+        StopToken token_; // keeps the flag alive while the scope reads it
+        const std::atomic<bool>* previous_;
+    };
+
+    // The calling thread's deadline and token, carried into a helper thread that works for
+    // it (the helper ends before the scopes that set them do).
+    struct ThreadState {
+        int64_t deadline = 0;
+        const std::atomic<bool>* token = nullptr;
+    };
+    static ThreadState Current() noexcept;
+    class Adopt {
+    public:
+        explicit Adopt(const ThreadState& state);
+        ~Adopt();
+        Adopt(const Adopt&) = delete;
+        Adopt& operator=(const Adopt&) = delete;
+
+    private:
+        ThreadState previous_;
     };
 };
 
@@ -39,7 +81,7 @@ class StopRequested : public CException {
 public:
     explicit StopRequested(int signo);
     int signo() const { return signo_; }
-    // "SIGINT", "SIGTERM" or "signal <n>".
+    // "SIGINT", "SIGTERM", "cancellation" (kCancelled) or "signal <n>".
     static std::string SignalName(int signo);
 
 private:

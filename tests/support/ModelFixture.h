@@ -7,6 +7,7 @@
 #include "logic/PLA.h"
 #include "logic/SoPLA.h"
 #include "synth/SAT_CircGen.h"
+#include "tests/support/EngineAccess.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,8 +20,8 @@
 namespace testsupport {
 
 // The options of a hand-built instance; without flags: no constants at ports, inversions,
-// no polymorphic edges.
-enum HandFlag { kConst = 1, kPoly = 2, kNoInv = 4 };
+// no polymorphic edges, every circuit counted in an enumeration.
+enum HandFlag { kConst = 1, kPoly = 2, kNoInv = 4, kDiffTopology = 8 };
 
 // A clause as its literals by variable name.
 using NamedClause = std::map<std::string, Literal>;
@@ -42,9 +43,18 @@ inline bool satisfiedBy(const NamedClause& clause, const std::set<std::string>& 
 struct Hand {
     Hand(uint32_t k, const std::vector<uint64_t>& tables, const std::string& library, uint32_t n,
          int flags = 0, const std::string& costs = "", const std::vector<uint64_t>& dontCares = {})
-        : w(k + ((flags & kPoly) ? 1 : 0)) {
-        target = std::make_unique<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("fd"));
-        for (uint32_t r = 0; r < rows(); ++r) {
+        : w(k + ((flags & kPoly) ? 1 : 0)), target(makeTarget(k, w, tables, dontCares)),
+          e(problemOf(target, library, costs, flags)) {
+        e.set_n(n);
+        e.Generate_SAT();
+    }
+
+    static std::shared_ptr<PLA> makeTarget(uint32_t k, uint32_t w,
+                                           const std::vector<uint64_t>& tables,
+                                           const std::vector<uint64_t>& dontCares) {
+        auto target =
+            std::make_shared<PLA>(w, static_cast<uint32_t>(tables.size()), PLA_type("fd"));
+        for (uint32_t r = 0; r < (1u << w); ++r) {
             std::string in, out;
             for (uint32_t q = 0; q < w; ++q)
                 in += ((r >> (w - 1 - q)) & 1u) ? '1' : '0';
@@ -58,16 +68,18 @@ struct Hand {
             target->setIName(q, q < k ? "x" + std::to_string(q) : "P");
         for (uint32_t o = 0; o < tables.size(); ++o)
             target->setOName(o, "y" + std::to_string(o));
-        e.route = SAT_CircGen::SolverRoute::Embedded; // the built-in minimizer
-        e.set_polyedges(flags & kPoly);
-        e.set_PLA(target.get());
-        e.set_inv(!(flags & kNoInv));
-        e.set_const(flags & kConst);
-        e.DeriveFunctions(library);
-        e.set_GateCosts(costs.empty() ? std::string(library.size(), '1') : costs);
-        e.set_difftopology(false);
-        e.n = n;
-        e.Generate_SAT();
+        return target;
+    }
+    static Problem problemOf(std::shared_ptr<const PLA> target, const std::string& library,
+                             const std::string& costs, int flags) {
+        Problem p;
+        p.target = std::move(target);
+        p.library = Library(library, costs); // the built-in minimizer
+        p.polyEdges = flags & kPoly;
+        p.inversions = !(flags & kNoInv);
+        p.constants = flags & kConst;
+        p.diffTopology = flags & kDiffTopology;
+        return p;
     }
 
     // Marks a variable true (every variable not marked is false), or leaves it undecided.
@@ -84,17 +96,17 @@ struct Hand {
         return set("O" + std::to_string(o) + "_" + std::to_string(s));
     }
     Hand& func(uint32_t i, uint32_t t) {
-        for (uint32_t f = 0; f < e.codeBits; ++f)
-            if ((t >> (e.codeBits - 1 - f)) & 1u)
-                set("F" + std::to_string(i) + "_" + std::to_string(f));
+        const uint32_t bits = e.library().CodeBits();
+        for (uint32_t f = 0; f < bits; ++f)
+            if ((t >> (bits - 1 - f)) & 1u) set("F" + std::to_string(i) + "_" + std::to_string(f));
         return *this;
     }
     // The model of the variables named so far.
     const SoPLA* model() {
-        model_ = std::make_shared<SoPLA>(&e.clauses);
+        model_ = std::make_shared<SoPLA>(&e.Clauses());
         Cube values;
-        values.init_sparse(e.clauses.getInputs());
-        for (uint32_t j = 0; j < e.clauses.getInputs(); ++j)
+        values.init_sparse(e.Clauses().getInputs());
+        for (uint32_t j = 0; j < e.Clauses().getInputs(); ++j)
             values.setLit(j, Lit_0);
         const auto term = model_->AppendTerm(values);
         for (const auto& name : trueVars)
@@ -107,19 +119,19 @@ struct Hand {
     void setModel(const std::set<std::string>& vars) {
         trueVars.assign(vars.begin(), vars.end());
         model();
-        e.SAT_res = model_;
+        e.AdoptSolution(model_);
     }
     // The clauses that action appends to the instance.
     std::vector<NamedClause> added(const std::function<void()>& action) {
-        const size_t before = e.clauses.getTermCount();
+        const size_t before = e.Clauses().getTermCount();
         action();
         std::vector<NamedClause> out;
         size_t x = 0;
-        for (const Cube& c : e.clauses) {
+        for (const Cube& c : e.Clauses()) {
             if (x++ < before) continue;
             NamedClause lits;
             for (const auto& [pos, lit] : c.specified())
-                lits[e.clauses.getIName(pos)] = lit;
+                lits[e.Clauses().getIName(pos)] = lit;
             out.push_back(lits);
         }
         return out;
@@ -127,12 +139,18 @@ struct Hand {
     uint32_t rows() const { return 1u << w; }
 
     const uint32_t w; // the target's inputs
-    std::unique_ptr<PLA> target;
+    std::shared_ptr<PLA> target;
     SAT_CircGen e;
     std::vector<std::string> trueVars, dcVars;
 
 private:
     std::shared_ptr<SoPLA> model_;
 };
+
+// The problem of the two-input AND over a library: for the engine tests that plant their
+// own clause sets.
+inline Problem smallProblem(const std::string& library = "8", const std::string& costs = "") {
+    return Hand::problemOf(Hand::makeTarget(2, 2, {8}, {}), library, costs, 0);
+}
 
 } // namespace testsupport

@@ -1,6 +1,7 @@
-// Node-function library: every two-input function of the library string is minimised into
-// an on-set and an off-set cover, which the CNF encoding turns into clauses.
-#include "synth/SAT_CircGen.h"
+// The node library: every function of the digits is minimised into an on-set and an
+// off-set cover, and both covers are checked against the function's table, so that a
+// failing or missing minimizer never yields a wrong library.
+#include "synth/Library.h"
 
 #include "synth/TwoLevelMinimizer.h"
 #include "util/ExchangeFiles.h"
@@ -60,41 +61,62 @@ bool coversExactly(const PLA& cover, const std::string& s, char value, char out,
     return true;
 }
 
+// Value of a gate-cost digit: '0'-'9', 'A'-'F' and 'a'-'f' (hexadecimal); -1 otherwise.
+int costDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 } // namespace
 
-void SAT_CircGen::DeriveFunctions(const std::string& functions) {
-    if (!gateCosts.empty() && gateCosts.size() != functions.size())
+std::vector<uint32_t> Library::ParseCosts(const std::string& costs, size_t functions) {
+    if (costs.empty()) return std::vector<uint32_t>(functions, 1);
+    if (functions != 0 && functions != costs.size())
         throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
-    clean();
-    nodeFunctions.clear();
-    nodeFunctionCovers.clear();
-    gateCosts.clear();
-    symmetric.clear();
-    negSymmetric.clear();
-    allSymmetric = true;
-    functionCount = static_cast<uint32_t>(functions.size());
-    libraryText.clear();
+    std::vector<uint32_t> out(costs.size(), 0);
+    for (size_t x = 0; x < costs.size(); ++x) {
+        const int value = costDigit(costs[x]);
+        if (value < 0)
+            throw RuntimeException("the gate costs " + costs +
+                                   " have a character that is no cost digit (1-9, A-F)");
+        if (value == 0)
+            throw RuntimeException("the gate costs " + costs +
+                                   " hold a zero cost; every gate costs at least 1");
+        out[x] = static_cast<uint32_t>(value);
+    }
+    return out;
+}
+
+std::string Library::CostText() const {
+    std::string s;
+    for (uint32_t c : costs_)
+        s += "0123456789ABCDEF"[c & 15u];
+    return s;
+}
+
+Library::Library(const std::string& functions, const std::string& costs)
+    : Library(functions, costs, TwoLevelMinimizer(TwoLevelMinimizer::Kind::BuiltIn)) {}
+
+Library::Library(const std::string& functions, const std::string& costs,
+                 const TwoLevelMinimizer& minimizer) {
+    if (!costs.empty() && costs.size() != functions.size())
+        throw RuntimeException("-gatecosts and -nodefuncts must be of equal size");
     for (char ch : functions)
-        libraryText += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    codeBits = 0;
-    while (codeBits < 32 && (uint64_t(1) << codeBits) < functionCount)
-        ++codeBits;
+        text_ += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    while (codeBits_ < 32 && (uint64_t(1) << codeBits_) < functions.size())
+        ++codeBits_;
 
     PLA work(2, 1, PLA_type("fr"));
     const char* const rows[] = {"00", "01", "10", "11"};
     for (const char* row : rows)
         work.AppendTerm(row, "0");
 
-    // The built-in minimizer works in memory and writes no file; an external espresso is
-    // used only on the external route.
-    const TwoLevelMinimizer minimizer = route == SolverRoute::Embedded
-                                            ? TwoLevelMinimizer(TwoLevelMinimizer::Kind::BuiltIn)
-                                            : TwoLevelMinimizer::Locate();
-
-    for (char ch : functions) {
-        const char digit = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    for (char digit : text_) {
         if (!isHexDigit(digit))
-            throw RuntimeException("the node library " + functions + " has a character that is no hexadecimal digit");
+            throw RuntimeException("the node library " + functions +
+                                   " has a character that is no hexadecimal digit");
         const std::string s = hex2bin(digit);
         for (uint32_t row = 0; row < 4; ++row)
             work.setOM(row, 0, rowValue(s, row) == '0' ? '0' : '1');
@@ -117,34 +139,47 @@ void SAT_CircGen::DeriveFunctions(const std::string& functions) {
             removeExchangeFiles();
         }
 
-        // Both covers must describe the function exactly, so that a failing or missing
-        // minimizer never yields a wrong library. The constant functions are rejected as
-        // trivial whatever the minimizer left.
+        // The constant functions are rejected as trivial whatever the minimizer left.
         if (s == "0000" || s == "1111")
-            throw RuntimeException("the node library " + functions + " holds the constant function " + std::string(1, digit) + "; a node function must depend on its inputs");
+            throw RuntimeException("the node library " + functions +
+                                   " holds the constant function " + std::string(1, digit) +
+                                   "; a node function must depend on its inputs");
         if (!onRead || !offRead || !coversExactly(onset, s, '1', '1', true) ||
             !coversExactly(offset, s, '0', '0', false))
-            throw RuntimeException("the two-level minimizer " +
-                                   minimizer.name() + " gave no valid cover of function " +
-                                   std::string(1, digit));
+            throw RuntimeException("the two-level minimizer " + minimizer.name() +
+                                   " gave no valid cover of function " + std::string(1, digit));
 
         const std::unique_ptr<SoPLA> cover = onset.ToSoPLA(0);
         if (cover->empty())
-            throw RuntimeException("the two-level minimizer gave an empty cover of node function " + std::string(1, digit));
+            throw RuntimeException("the two-level minimizer gave an empty cover of node function " +
+                                   std::string(1, digit));
         if (cover->isTrivial())
             throw RuntimeException("the node library " + functions + " holds the function " +
                                    std::string(1, digit) +
                                    ", which is trivial (a constant or a buffer)");
-        nodeFunctionCovers.push_back(*cover);
-        nodeFunctionCovers.back().getGateName(); // recognised once, read by the writers
+        covers_.push_back(*cover);
+        names_.push_back(covers_.back().getGateName());
+
+        // f(a, b) at bit 2a + b: row "ab" of the table.
+        uint32_t table = 0;
+        for (uint32_t row = 0; row < 4; ++row)
+            if (rowValue(s, row) == '1') table |= 1u << row;
+        tables_.push_back(table);
 
         onset.setType(std::string("fr"));
         onset.AppendPLA(offset);
-        nodeFunctions.push_back(onset);
+        functions_.push_back(onset);
 
-        const bool sym = is_symmetric(s);
-        symmetric.push_back(sym);
-        negSymmetric.push_back(is_neg_symmetric(s));
-        if (!sym) allSymmetric = false;
+        const bool sym = s[1] == s[2];
+        symmetric_.push_back(sym);
+        negSymmetric_.push_back(sym && s[0] == s[3]);
+        if (!sym) allSymmetric_ = false;
+    }
+
+    costs_ = ParseCosts(costs, functions_.size());
+    minCost_ = maxCost_ = costs_.empty() ? 1 : costs_[0];
+    for (uint32_t c : costs_) {
+        minCost_ = std::min(minCost_, c);
+        maxCost_ = std::max(maxCost_, c);
     }
 }
