@@ -187,6 +187,9 @@ public:
     // its cheapest library function and inversions, a node that realises the complement of
     // its table absorbed by its readers' and outputs' inversions.
     Circuit CircuitOf(const BoundCircuit& circuit) const;
+    // Simulates the circuit on every row of the target: InternalError naming the first row
+    // where an output differs from a value the target holds. Not for polymorphic circuits.
+    void CheckRealises(const Circuit& circuit) const;
 
     // --- decoding ---
     // A model (of an instance with at least `nodes` nodes) read once into a circuit of

@@ -65,6 +65,10 @@ std::string readTail(const char* file, std::streamoff count) {
 // One call of SAT_CircGen::Generate: the values that live only during the call.
 class SAT_CircGen::Search {
 public:
+    // The first search's circuit when it was taken without building the instance (a search
+    // for one optimum whose lower-bound engine answered).
+    std::optional<Circuit> direct;
+
     Search(SAT_CircGen& engine, const GenerateOptions& options)
         : e_(engine), enumerate_(options.enumerate), cont_(options.cont), best_(options.best),
           bulk_(options.bulk), verbosity_(options.verbosity), upper_(options.upper),
@@ -185,7 +189,7 @@ private:
     // The first search has its answer in SAT_res and bestRes (or none): count it, and tell
     // whether the next-solution procedure continues in the same call.
     bool FirstSolutionFound() {
-        if (e_.bestRes) e_.sol_no = 1;
+        if (e_.bestRes || direct) e_.sol_no = 1;
         ReportSolutions();
         if (!best_ && !bulk_) return false;
         levels_ = LevelsOf(e_.bestRes);
@@ -222,8 +226,9 @@ private:
     }
 
     // The lower-bound engine rules out every count below the optimum and hands over its
-    // circuit there (with gate costs: the cheapest circuit of any count), which becomes a
-    // complete model of the classic instance.
+    // circuit there (with gate costs: the cheapest circuit of any count). A search that goes
+    // on from it (enumeration, least depth, continuation) makes it a complete model of the
+    // classic instance; otherwise it is the answer, simulated against the target.
     void FirstByBound(FastBound& bound) {
         // A known circuit of u nodes is optimal once every count below u is ruled out.
         const auto known = [this] {
@@ -258,6 +263,20 @@ private:
             e_.n = static_cast<uint32_t>(circuit.nodes.size());
         }
         e_.optimumProven = true;
+        if (!enumerate_ && !best_ && !cont_) {
+            // Nothing goes on from this circuit: it is the answer as it is, simulated
+            // against the target, and the classic instance is never built.
+            PhaseTimings::Scope scope(e_.timings, PhaseTimings::Decode);
+            direct = e_.CircuitOf(circuit);
+            e_.CheckRealises(*direct);
+            e_.best_n = nBest_ = e_.n;
+            e_.best_cost = e_.CostsDiffer() ? e_.ComputeCost(*direct) : e_.n;
+            if (e_.CostsDiffer() && e_.best_cost != cost)
+                throw InternalError("the lower-bound engine's circuit costs " + int2string(cost) +
+                                    ", as realised " + int2string(e_.best_cost));
+            ReportBest();
+            return;
+        }
         Rebuild();
         if (e_.CostsDiffer()) AddFH();
         {
@@ -638,7 +657,8 @@ SearchResult SAT_CircGen::Generate(const GenerateOptions& options) {
     std::optional<StopRequest::ThreadDeadline> deadline;
     if (options.timeLimit > 0) deadline.emplace(options.timeLimit);
 
-    Search(*this, options).Run();
+    Search search(*this, options);
+    search.Run();
 
     SearchResult result;
     result.nodes = n;
@@ -647,10 +667,11 @@ SearchResult SAT_CircGen::Generate(const GenerateOptions& options) {
     result.boundNote = boundNote;
     {
         PhaseTimings::Scope scope(timings, PhaseTimings::Decode);
-        if (SAT_res) {
+        if (search.direct)
+            result.circuit = std::move(search.direct);
+        else if (SAT_res)
             result.circuit = Decode(SAT_res.get(), n);
-            result.cost = ComputeCost(*result.circuit);
-        }
+        if (result.circuit) result.cost = ComputeCost(*result.circuit);
         for (const Model& solution : solutions)
             result.solutions.push_back(Decode(solution.get(), n));
     }
