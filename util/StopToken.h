@@ -18,6 +18,12 @@ public:
         t.flag_ = std::make_shared<std::atomic<bool>>(false);
         return t;
     }
+    // A token on a flag the caller shares (null: a token never requested).
+    static StopToken Of(std::shared_ptr<std::atomic<bool>> flag) {
+        StopToken t;
+        t.flag_ = std::move(flag);
+        return t;
+    }
     bool Requestable() const { return flag_ != nullptr; }
     void Request() const noexcept {
         if (flag_) flag_->store(true);

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the build tree into a scratch prefix, then builds a consumer program and the
+# example against it twice: through find_package(Quillon) and through pkg-config.
+set -euo pipefail
+build=$1
+src=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+cmake -S "$src/tests/package" -B "$tmp/cmake" -DCMAKE_PREFIX_PATH="$tmp/prefix" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$tmp/cmake" >/dev/null
+"$tmp/cmake/consumer"
+"$tmp/cmake/example" 6996 86 | grep -q "^# 3 gates, proven optimal"
+pc=$(dirname "$(find "$tmp/prefix" -name quillon.pc | head -n 1)")
+flags=$(PKG_CONFIG_PATH="$pc" pkg-config --cflags --libs quillon)
+# shellcheck disable=SC2086
+g++ -std=c++17 -O1 "$src/tests/package/consumer.cpp" -o "$tmp/pc-consumer" $flags
+"$tmp/pc-consumer"
+echo "package: find_package and pkg-config consumers passed"
