@@ -1,17 +1,17 @@
-// The exact-synthesis engine: holds the problem and the options, derives the node library,
-// builds the CNF instance for n nodes, blocks found solutions, adds cost constraints,
-// drives the external solvers, searches over n, and decodes and writes solutions.
+// The exact-synthesis engine of one problem (synth/Problem.h): builds the CNF instance for
+// n nodes, blocks found solutions, adds cost constraints, drives the solvers, searches
+// over n, and decodes solutions into circuits. Its state is private; a search is asked for
+// by a GenerateOptions value and answers with a SearchResult value.
 //
 // The members are defined in one source file per concern:
-//   SAT_CircGen_state.cpp     construction, configuration, gate costs, release of models
-//   SAT_CircGen_library.cpp   node-function library (DeriveFunctions)
+//   SAT_CircGen_state.cpp     construction, the fingerprint, release of models
 //   SAT_CircGen_encode.cpp    CNF encoding of an n-node circuit (Generate_SAT)
 //   SAT_CircGen_blocking.cpp  node permutations, solution blocking, function-select variables
 //   SAT_CircGen_costs.cpp     cost bounds and the pseudo-Boolean objective
 //   SAT_CircGen_solver.cpp    external solver runs and their result files
 //   SAT_CircGen_search.cpp    the search loop, enumeration, continuation, best delay
 //   SAT_CircGen_decode.cpp    reading a model once into a Circuit; networks, levels, counts
-//   SAT_CircGen_writers.cpp   DOT, AIGER ASCII and binary AIGER writers (of a Circuit)
+//   SAT_CircGen_writers.cpp   the writers of synth/CircuitWriters.h to named files
 //   SAT_CircGen_bound.cpp     the problem as the lower-bound engine sees it
 //   SAT_CircGen_embedded.cpp  what the embedded solver holds beyond the instance
 //   SAT_CircGen_construct.cpp a circuit of the target built without search
