@@ -17,4 +17,11 @@ flags=$(PKG_CONFIG_PATH="$pc" pkg-config --cflags --libs quillon)
 # shellcheck disable=SC2086
 g++ -std=c++17 -O1 "$src/tests/package/consumer.cpp" -o "$tmp/pc-consumer" $flags
 "$tmp/pc-consumer"
+# The Python module, where /usr/bin/python3 finds it under the prefix.
+module=$(find "$tmp/prefix" -name 'quillon*.so' -path '*dist-packages*' | head -n 1)
+if [ -n "$module" ]; then
+    PYTHONPATH=$(dirname "$module") /usr/bin/python3 -c \
+        'import quillon; assert quillon.synthesize("6996", library="86").nodes == 3'
+    echo "package: the installed Python module imports and synthesises"
+fi
 echo "package: find_package and pkg-config consumers passed"
