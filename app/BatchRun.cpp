@@ -1,5 +1,6 @@
 #include "app/BatchRun.h"
 
+#include "app/DatabaseExport.h"
 #include "app/OptimumSolver.h"
 #include "app/ProgressLine.h"
 #include "app/ResultCache.h"
@@ -442,6 +443,7 @@ int RunBatch(const Settings& s) {
 
     std::vector<std::string> rows(targets.size());
     std::vector<char> ready(targets.size(), 0);
+    std::vector<ClassResult> solved(classTables.size()); // for -export
     std::mutex rowMutex;
     std::condition_variable rowReady;
     std::mutex errMutex;
@@ -511,6 +513,7 @@ int RunBatch(const Settings& s) {
             const ClassResult cls = solveClass(solver, cache.get(), classTables[c], classCares[c],
                                                s.timeLimit, abort, errMutex);
             if (abort.set) return;
+            if (s.exportFormat) solved[c] = cls;
             bool first = true;
             for (size_t i : members[c]) {
                 Target& t = targets[i];
@@ -555,6 +558,24 @@ int RunBatch(const Settings& s) {
         }
         std::cerr << abort.message << std::endl;
         return 1;
+    }
+    if (s.exportFormat) {
+        // Only proven optima go into a database; the others are named.
+        std::vector<ExportClass> proven;
+        for (size_t c = 0; c < classTables.size(); ++c) {
+            const ClassResult& cls = solved[c];
+            if (cls.status == ClassResult::Optimum && classCares[c].empty()) {
+                proven.push_back({s.k, classTables[c], cls.circuit});
+                continue;
+            }
+            static const char* const why[] = {"", "not proven optimal (stopped at its time limit)",
+                                              "impossible", "timeout", "error"};
+            std::cerr << "Quillon: -export: class " << hexOf(classTables[c], s.k)
+                      << " (line " << targets[members[c].front()].line << ") left out: "
+                      << (classCares[c].empty() ? why[cls.status] : "it has don't cares")
+                      << std::endl;
+        }
+        WriteDatabase(s, proven);
     }
     // A batch of nothing but errors did nothing the user asked for.
     if (!targets.empty() && errorRows.load() == targets.size()) {

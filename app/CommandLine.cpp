@@ -160,6 +160,21 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             *flag = true;
             continue;
         }
+        if (word == "-export") {
+            if (i + 2 >= words.size()) {
+                err << "Option -export requires a format and a file" << std::endl;
+                return {false, 1};
+            }
+            const std::string& format = words[++i];
+            if (format != "mockturtle" && format != "aiger" && format != "blif") {
+                err << "Option -export takes mockturtle, aiger or blif: \"" << format << "\""
+                    << std::endl;
+                return {false, 1};
+            }
+            settings.exportFormat = format;
+            settings.exportFile = words[++i];
+            continue;
+        }
         if (!takesArgument(word)) {
             err << "unknown option \"" << word << "\"" << std::endl;
             help(out);
@@ -267,6 +282,16 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
     // One target per run: a function number and a PLA file would be two.
     if (settings.functionGiven && settings.plaFile) {
         err << "Options " << functionOption << " and -pla both give the target; give one of them"
+            << std::endl;
+        return {false, 1};
+    }
+    if (settings.exportFormat && !settings.batchFile && !settings.cacheFile) {
+        err << "Option -export requires -batch or -cache" << std::endl;
+        return {false, 1};
+    }
+    if (settings.exportFormat && !settings.batchFile &&
+        (settings.functionGiven || settings.plaFile || settings.truthFile)) {
+        err << "Option -export with -cache writes the classes the cache holds: give no target"
             << std::endl;
         return {false, 1};
     }

@@ -175,6 +175,10 @@ OptimumSolver::Outcome OptimumSolver::Solve(const TableWords& table, const Table
 OptimumSolver::Realised::Realised() = default;
 OptimumSolver::Realised::~Realised() = default;
 
+const Library& OptimumSolver::Realised::library() const {
+    return engine_->library();
+}
+
 std::unique_ptr<OptimumSolver::Realised> OptimumSolver::Realise(const TableWords& table,
                                                                 const BoundCircuit& circuit,
                                                                 const TableWords& care) const {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+class Library;
 class SAT_CircGen;
 struct SearchProgress;
 class PLA;
@@ -64,6 +65,9 @@ public:
     public:
         ~Realised();
         const CircuitStats& stats() const { return stats_; }
+        // The circuit as the writers take it, and its library.
+        const Circuit& circuit() const { return circuit_; }
+        const Library& library() const;
         // Writes the requested files of settings (-save_dot, -save_aag, -save_aig,
         // -save_blif, -save_verilog, -save_json), each name with suffix before its
         // extension when suffix is given; status goes into the JSON record ("optimum", or

@@ -4,6 +4,7 @@
 // itself as "internal error: ...".
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
+#include "app/DatabaseExport.h"
 #include "app/RunDriver.h"
 #include "app/Settings.h"
 #include "util/Step.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
                              std::cout, std::cerr);
         if (!outcome.run) return outcome.status;
         if (settings.batchFile) return RunBatch(settings);
+        if (settings.exportFormat) return RunExport(settings);
         if (settings.cacheFile) return RunCached(settings, t0);
         return RunDriver(settings, t0);
     } catch (const CException& e) {

@@ -152,6 +152,36 @@ std::optional<ResultCache::Entry> ResultCache::Lookup(uint32_t inputs, const std
     return e;
 }
 
+std::vector<ResultCache::Keyed> ResultCache::Entries(const std::string& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement st(db_, "SELECT inputs, truth_table, nodes, cost, circuit FROM optimum"
+                      " WHERE options = ?1 ORDER BY inputs, truth_table");
+    if (st.code() != SQLITE_OK) fail("cannot be read", st.code());
+    sqlite3_bind_text(st.get(), 1, options.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<Keyed> out;
+    for (;;) {
+        const int code = sqlite3_step(st.get());
+        if (code == SQLITE_DONE) break;
+        if (code != SQLITE_ROW) fail("cannot be read", code);
+        const auto count = [&](int column) {
+            const sqlite3_int64 v = sqlite3_column_int64(st.get(), column);
+            return v < 0 || v > 0xFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+        };
+        const auto text = [&](int column) {
+            const unsigned char* t = sqlite3_column_text(st.get(), column);
+            return std::string(t ? reinterpret_cast<const char*>(t) : "");
+        };
+        Keyed k;
+        k.inputs = count(0);
+        k.table = text(1);
+        k.entry.nodes = count(2);
+        k.entry.cost = count(3);
+        k.entry.circuit = text(4);
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
 void ResultCache::Store(uint32_t inputs, const std::string& table, const std::string& options,
                         const Entry& entry) {
     std::lock_guard<std::mutex> lock(mutex_);

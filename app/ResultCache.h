@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -41,6 +42,14 @@ public:
     // The entry of (inputs, table, options), if any. Thread-safe; throws Unusable.
     std::optional<Entry> Lookup(uint32_t inputs, const std::string& table,
                                 const std::string& options);
+    // Every entry stored under options, by inputs and then table. Thread-safe; throws
+    // Unusable.
+    struct Keyed {
+        uint32_t inputs = 0;
+        std::string table;
+        Entry entry;
+    };
+    std::vector<Keyed> Entries(const std::string& options);
     // Stores the entry, replacing one of the same key. Thread-safe; throws Unusable.
     void Store(uint32_t inputs, const std::string& table, const std::string& options,
                const Entry& entry);

@@ -93,6 +93,11 @@ struct Settings {
     std::optional<std::string> batchFile;
     // -cache: an SQLite file of proven optimum circuits, shared by runs and processes.
     std::optional<std::string> cacheFile;
+    // -export FORMAT FILE: the proven optima of the batch's classes (or, with -cache and no
+    // target, of every class the cache holds) as a database for rewriters: "mockturtle",
+    // "aiger" or "blif".
+    std::optional<std::string> exportFormat;
+    std::optional<std::string> exportFile;
     // -shard I/N: only the targets of the batch whose index is I modulo N.
     uint32_t shardIndex = 0;
     uint32_t shardCount = 1;
