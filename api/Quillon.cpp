@@ -120,6 +120,8 @@ Result run(const Target& target, const Params& params,
     const StopRequest::TokenScope token(TokenAccess::of(params.cancel));
     std::optional<StopRequest::ThreadDeadline> deadline;
     if (params.timeLimit > 0) deadline.emplace(params.timeLimit);
+    std::optional<StopRequest::ConflictBudget> budget;
+    if (params.conflictLimit > 0) budget.emplace(params.conflictLimit);
 
     Result result;
     const auto finish = [&] {
@@ -189,7 +191,9 @@ Result run(const Target& target, const Params& params,
         }
         return finish();
     } catch (const StopRequested& stop) {
-        result.status = stop.signo() == SIGALRM ? Status::Timeout : Status::Cancelled;
+        result.status = stop.signo() == SIGALRM                       ? Status::Timeout
+                        : stop.signo() == StopRequest::kConflictLimit ? Status::ConflictLimit
+                                                                      : Status::Cancelled;
         result.lowerBound = progress.impossibleBelow.load();
         if (constructed)
             result.circuits.push_back(CircuitAccess::make(

@@ -93,8 +93,8 @@ private:
 // Bounded: stopped by its time limit with the circuit built before the search.
 struct ClassResult {
     enum Status { Optimum, Bounded, Impossible, Timeout, Error } status = Error;
-    BoundCircuit circuit; // Optimum, Bounded
-    CircuitStats stats;   // Optimum, Bounded
+    BoundCircuit circuit;    // Optimum, Bounded
+    CircuitStats stats;      // Optimum, Bounded
     uint32_t lowerBound = 0; // every node count below it is ruled out
     std::string message;
     double seconds = 0;
@@ -154,8 +154,8 @@ void storeLowerBound(ResultCache* cache, const OptimumSolver& solver, const Tabl
 // Rows outside care are don't cares (an empty care: every row counts); such a target is
 // cached under "<table>/<care>".
 OptimumSolver::Outcome obtain(const OptimumSolver& solver, ResultCache* cache,
-                              const TableWords& table, const TableWords& care,
-                              std::mutex& errMutex, SearchProgress* progress = nullptr,
+                              const TableWords& table, const TableWords& care, std::mutex& errMutex,
+                              SearchProgress* progress = nullptr,
                               std::optional<BoundCircuit>* constructed = nullptr) {
     const uint32_t k = solver.inputs();
     const std::string hex = cacheKey(table, care, k);
@@ -318,13 +318,11 @@ TableWords tableOf(const Settings& s, std::string hex, const char* what) {
                                " is no hexadecimal number");
     TruthTable table(MintermCount(s.k));
     if (!table.setHex(hex))
-        throw RuntimeException(std::string("the ") + what + " " + hex +
-                               " does not fit a truth table of " + std::to_string(s.k) +
-                               " inputs (-k " + std::to_string(s.k) + " gives " +
-                               (s.k >= 2 ? std::to_string(table.size() / 4) +
-                                               " hexadecimal digits)"
-                                         : "1 hexadecimal digit below " +
-                                               std::to_string(1u << table.size()) + ")"));
+        throw RuntimeException(
+            std::string("the ") + what + " " + hex + " does not fit a truth table of " +
+            std::to_string(s.k) + " inputs (-k " + std::to_string(s.k) + " gives " +
+            (s.k >= 2 ? std::to_string(table.size() / 4) + " hexadecimal digits)"
+                      : "1 hexadecimal digit below " + std::to_string(1u << table.size()) + ")"));
     return wordsOf(table);
 }
 
@@ -430,8 +428,8 @@ int RunBatch(const Settings& s) {
         if (!t.error.empty()) continue;
         Canonical c = t.care.empty() ? canon(t.table) : Canonical{t.table, NpnTransform{}};
         t.fromCanonical = c.fromCanonical;
-        const auto [it, added] = classOf.emplace(std::make_pair(c.table, t.care),
-                                                 classTables.size());
+        const auto [it, added] =
+            classOf.emplace(std::make_pair(c.table, t.care), classTables.size());
         if (added) {
             classTables.push_back(c.table);
             classCares.push_back(t.care);
@@ -570,8 +568,8 @@ int RunBatch(const Settings& s) {
             }
             static const char* const why[] = {"", "not proven optimal (stopped at its time limit)",
                                               "impossible", "timeout", "error"};
-            std::cerr << "Quillon: -export: class " << hexOf(classTables[c], s.k)
-                      << " (line " << targets[members[c].front()].line << ") left out: "
+            std::cerr << "Quillon: -export: class " << hexOf(classTables[c], s.k) << " (line "
+                      << targets[members[c].front()].line << ") left out: "
                       << (classCares[c].empty() ? why[cls.status] : "it has don't cares")
                       << std::endl;
         }

@@ -96,10 +96,10 @@ bool* flagOf(const std::string& word, Settings& s) {
 
 bool takesArgument(const std::string& word) {
     static const char* const names[] = {
-        "-k",          "-n",         "-f",        "-fh",       "-pla",      "-truth",
-        "-nodefuncts", "-gatecosts", "-save_dot", "-save_aag", "-save_aig", "-save_blif",
-        "-timeout",    "-solver",    "-threads",  "-batch",    "-cache",    "-shard",
-        "-save_verilog", "-save_json"};
+        "-k",        "-n",          "-f",         "-fh",           "-pla",
+        "-truth",    "-nodefuncts", "-gatecosts", "-save_dot",     "-save_aag",
+        "-save_aig", "-save_blif",  "-timeout",   "-solver",       "-threads",
+        "-batch",    "-cache",      "-shard",     "-save_verilog", "-save_json"};
     for (const char* name : names)
         if (word == name) return true;
     return false;
@@ -248,8 +248,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& words, Settings& s
             settings.truthFile = arg;
         } else if (word == "-nodefuncts") {
             // Each digit the table of a two-input function; the constants 0 and F are none.
-            if (arg.empty() || !allHexDigits(arg) ||
-                arg.find_first_of("0fF") != std::string::npos)
+            if (arg.empty() || !allHexDigits(arg) || arg.find_first_of("0fF") != std::string::npos)
                 return refuse(word,
                               "hexadecimal digits, each the table of a two-input function "
                               "other than the constants 0 and F",

@@ -233,9 +233,8 @@ int RunExport(const Settings& s) {
     std::vector<ExportClass> classes;
     for (const ResultCache::Keyed& e : cache.Entries(solver.OptionsKey())) {
         if (e.table.find('/') != std::string::npos) continue; // don't cares: no class
-        const std::optional<TableWords> table = e.inputs <= kMaxInputs
-                                                    ? tableOfHex(e.table, e.inputs)
-                                                    : std::nullopt;
+        const std::optional<TableWords> table =
+            e.inputs <= kMaxInputs ? tableOfHex(e.table, e.inputs) : std::nullopt;
         const std::optional<BoundCircuit> circuit =
             table ? ParseCircuitText(e.entry.circuit, e.inputs) : std::nullopt;
         if (!circuit || !OptimumSolver::Realises(*circuit, *table, {})) {
@@ -246,7 +245,7 @@ int RunExport(const Settings& s) {
         classes.push_back({e.inputs, *table, *circuit});
     }
     WriteDatabase(s, classes);
-    std::cerr << "Quillon: -export: " << classes.size() << " classes written to "
-              << *s.exportFile << std::endl;
+    std::cerr << "Quillon: -export: " << classes.size() << " classes written to " << *s.exportFile
+              << std::endl;
     return 0;
 }

@@ -126,6 +126,13 @@ void raiseUnless(const quillon::Result& r) {
         PyErr_SetString(PyExc_TimeoutError, what.c_str());
         throw py::error_already_set();
     }
+    if (r.status == quillon::Status::ConflictLimit) {
+        const std::string what = "quillon: the conflict limit was spent; no circuit of fewer "
+                                 "than " +
+                                 std::to_string(r.lowerBound) + " gates";
+        PyErr_SetString(PyExc_TimeoutError, what.c_str());
+        throw py::error_already_set();
+    }
     if (r.status == quillon::Status::Impossible) throw py::value_error(r.reason);
     if (r.status == quillon::Status::Cancelled) throw py::value_error("quillon: cancelled");
 }
@@ -209,10 +216,11 @@ PYBIND11_MODULE(quillon, m) {
         "synthesize",
         [](const py::object& target, uint32_t inputs, const std::string& library,
            const std::string& costs, bool inversions, bool constants, bool leastDepth,
-           uint32_t threads, double timeout, bool lowerBound) {
+           uint32_t threads, double timeout, bool lowerBound, uint64_t conflicts) {
             const quillon::Target t = targetOf(target, inputs);
-            const quillon::Params p = paramsOf(library, costs, inversions, constants, leastDepth,
-                                               threads, timeout, lowerBound);
+            quillon::Params p = paramsOf(library, costs, inversions, constants, leastDepth, threads,
+                                         timeout, lowerBound);
+            p.conflictLimit = conflicts;
             const quillon::Result r =
                 runReleased(p.cancel, [t, p] { return quillon::synthesize(t, p); });
             raiseUnless(r);
@@ -221,9 +229,11 @@ PYBIND11_MODULE(quillon, m) {
         py::arg("target"), py::arg("inputs") = 0, py::arg("library") = "8", py::arg("costs") = "",
         py::arg("inversions") = true, py::arg("constants") = true, py::arg("least_depth") = false,
         py::arg("threads") = 1, py::arg("timeout") = 0.0, py::arg("lower_bound") = true,
+        py::arg("conflicts") = 0,
         "The optimum circuit of target: an int (with inputs=), a hexadecimal string (the "
         "highest row first), or a list of outputs, each a table or a (table, care) pair. "
-        "TimeoutError when the time limit passes, KeyboardInterrupt on Ctrl-C, ValueError "
+        "TimeoutError when the time limit passes or the conflict limit (conflicts=, solver "
+        "conflicts over the call) is spent, KeyboardInterrupt on Ctrl-C, ValueError "
         "for an impossible target or malformed arguments.");
 
     m.def(

@@ -70,9 +70,14 @@ CadicalSolver::Result CadicalSolver::Solve(const std::vector<int>& assumptions,
                                            const Limits& limits) {
     for (int a : assumptions)
         solver_->assume(a);
-    if (limits.conflicts >= 0)
-        solver_->limit("conflicts",
-                       static_cast<int>(std::min<int64_t>(limits.conflicts, INT32_MAX)));
+    // The call's limit, and what the thread's conflict budget has left.
+    int64_t conflictLimit = limits.conflicts;
+    if (const std::optional<uint64_t> left = StopRequest::ConflictsLeft()) {
+        const auto budget = static_cast<int64_t>(std::min<uint64_t>(*left, INT32_MAX));
+        conflictLimit = conflictLimit < 0 ? budget : std::min(conflictLimit, budget);
+    }
+    if (conflictLimit >= 0)
+        solver_->limit("conflicts", static_cast<int>(std::min<int64_t>(conflictLimit, INT32_MAX)));
     StopTerminator stop(limits);
     solver_->connect_terminator(&stop);
     ConflictCounter counter;
@@ -81,6 +86,7 @@ CadicalSolver::Result CadicalSolver::Solve(const std::vector<int>& assumptions,
     solver_->disconnect_learner();
     solver_->disconnect_terminator();
     conflicts_ += counter.count;
+    StopRequest::ChargeConflicts(counter.count);
     if (r == 10) return Result::Satisfiable;
     if (r == 20) return Result::Unsatisfiable;
     return Result::Unknown;

@@ -62,6 +62,8 @@ std::optional<SearchSolver::Assignment> EmbeddedSolver::Solve(const SoPLA& cnf,
     const CadicalSolver::Result r = solver_->Solve(assumptions);
     if (r == CadicalSolver::Result::Unknown) {
         StopRequest::ThrowIfPending();
+        // The solve ended at what the thread's conflict budget had left.
+        if (StopRequest::ConflictsLeft()) throw StopRequested(StopRequest::kConflictLimit);
         throw InternalError("the embedded solver stopped without an answer");
     }
     if (r == CadicalSolver::Result::Unsatisfiable) return std::nullopt;

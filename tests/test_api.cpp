@@ -158,8 +158,8 @@ TEST(Api, EnumerationCountsAsTheCommand) {
 }
 
 // A hard search (the 5-input target below needs more than eight gates) stops at its time
-// limit or when its token is requested from another thread, with the bound it proved and
-// the circuit built before the search (not proven optimal).
+// limit, at its conflict limit, or when its token is requested from another thread, with the bound
+// it proved and the circuit built before the search (not proven optimal).
 TEST(Api, TimeLimitAndToken) {
     const quillon::Target hard = quillon::Target::FromHex("169AE443", 5);
     quillon::Params p;
@@ -177,6 +177,19 @@ TEST(Api, TimeLimitAndToken) {
     EXPECT_GE(r.circuits[0].gates.size(), r.lowerBound);
     EXPECT_EQ(mismatch(r.circuits[0], hard), "");
     EXPECT_NE(r.circuits[0].json().find("\"status\": \"bounded\""), std::string::npos);
+
+    // A conflict budget ends the search after that much solver work, whatever the timing.
+    quillon::Params budget;
+    budget.library = "86";
+    budget.conflictLimit = 2000;
+    const quillon::Result spent = quillon::synthesize(hard, budget);
+    EXPECT_EQ(spent.status, Status::ConflictLimit);
+    EXPECT_GT(spent.lowerBound, 0u);
+    ASSERT_EQ(spent.circuits.size(), 1u);
+    EXPECT_EQ(mismatch(spent.circuits[0], hard), "");
+    budget.conflictLimit = 1000000;
+    EXPECT_EQ(quillon::synthesize(quillon::Target::FromNumber(0x6996, 4), budget).status,
+              Status::Optimum);
 
     quillon::Params q;
     q.library = "86";

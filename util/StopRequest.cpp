@@ -23,6 +23,14 @@ bool threadCancelled() noexcept {
     return t_token != nullptr && t_token->load(std::memory_order_relaxed);
 }
 
+// The calling thread's conflict budget (null: none).
+thread_local StopRequest::ConflictBudget::Account* t_budget = nullptr;
+
+bool budgetSpent() noexcept {
+    return t_budget != nullptr &&
+           t_budget->spent.load(std::memory_order_relaxed) >= t_budget->limit;
+}
+
 bool threadDeadlinePassed() noexcept {
     return t_deadline != 0 &&
            std::chrono::steady_clock::now().time_since_epoch().count() >= t_deadline;
@@ -43,13 +51,14 @@ void StopRequest::SetChildGroup(int pgid) noexcept {
 
 bool StopRequest::Pending() noexcept {
     return g_stopSignal.load(std::memory_order_relaxed) != 0 || threadDeadlinePassed() ||
-           threadCancelled();
+           threadCancelled() || budgetSpent();
 }
 
 int StopRequest::Signal() noexcept {
     if (const int signo = g_stopSignal.load()) return signo;
     if (threadDeadlinePassed()) return SIGALRM;
-    return threadCancelled() ? kCancelled : 0;
+    if (threadCancelled()) return kCancelled;
+    return budgetSpent() ? kConflictLimit : 0;
 }
 
 void StopRequest::Clear() noexcept {
@@ -67,6 +76,7 @@ std::string StopRequested::SignalName(int signo) {
     if (signo == SIGINT) return "SIGINT";
     if (signo == SIGTERM) return "SIGTERM";
     if (signo == StopRequest::kCancelled) return "cancellation";
+    if (signo == StopRequest::kConflictLimit) return "the conflict limit";
     return "signal " + std::to_string(signo);
 }
 
@@ -91,15 +101,36 @@ StopRequest::TokenScope::~TokenScope() {
 }
 
 StopRequest::ThreadState StopRequest::Current() noexcept {
-    return ThreadState{t_deadline, t_token};
+    return ThreadState{t_deadline, t_token, t_budget};
 }
 
 StopRequest::Adopt::Adopt(const ThreadState& state) : previous_(Current()) {
     t_deadline = state.deadline;
     t_token = state.token;
+    t_budget = state.budget;
 }
 
 StopRequest::Adopt::~Adopt() {
     t_deadline = previous_.deadline;
     t_token = previous_.token;
+    t_budget = previous_.budget;
+}
+
+StopRequest::ConflictBudget::ConflictBudget(uint64_t conflicts) : previous_(t_budget) {
+    account_.limit = conflicts;
+    t_budget = &account_;
+}
+
+StopRequest::ConflictBudget::~ConflictBudget() {
+    t_budget = previous_;
+}
+
+std::optional<uint64_t> StopRequest::ConflictsLeft() noexcept {
+    if (t_budget == nullptr) return std::nullopt;
+    const uint64_t spent = t_budget->spent.load();
+    return spent >= t_budget->limit ? 0 : t_budget->limit - spent;
+}
+
+void StopRequest::ChargeConflicts(uint64_t conflicts) noexcept {
+    if (t_budget != nullptr) t_budget->spent.fetch_add(conflicts);
 }

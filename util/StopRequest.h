@@ -7,7 +7,9 @@
 #include "util/StopToken.h"
 #include "util/myExcept.h"
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class StopRequest {
@@ -39,8 +41,33 @@ public:
         int64_t previous_; // the deadline an enclosing scope set (the earlier one holds)
     };
 
-    // The pseudo signal of a stop asked for through a token (StopRequested::signo()).
+    // The pseudo signals of a stop asked for through a token, and of a spent conflict
+    // budget (StopRequested::signo()).
     static constexpr int kCancelled = -1;
+    static constexpr int kConflictLimit = -2;
+
+    // A budget of solver conflicts for the calling thread (and the helpers that adopt its
+    // state), for as long as the object lives: the solvers charge what they spend, limit
+    // each solve to what is left, and Pending() is true once it is spent.
+    class ConflictBudget {
+    public:
+        explicit ConflictBudget(uint64_t conflicts);
+        ~ConflictBudget();
+        ConflictBudget(const ConflictBudget&) = delete;
+        ConflictBudget& operator=(const ConflictBudget&) = delete;
+
+        struct Account {
+            uint64_t limit = 0;
+            std::atomic<uint64_t> spent{0};
+        };
+
+    private:
+        Account account_;
+        Account* previous_;
+    };
+    // What the calling thread's budget has left (nullopt: no budget), and a charge to it.
+    static std::optional<uint64_t> ConflictsLeft() noexcept;
+    static void ChargeConflicts(uint64_t conflicts) noexcept;
 
     // A cancellation token of the calling thread alone, for as long as the object lives:
     // once the token is requested, Pending() is true on this thread and Signal() gives
@@ -62,6 +89,7 @@ public:
     struct ThreadState {
         int64_t deadline = 0;
         const std::atomic<bool>* token = nullptr;
+        ConflictBudget::Account* budget = nullptr;
     };
     static ThreadState Current() noexcept;
     class Adopt {
@@ -81,7 +109,8 @@ class StopRequested : public CException {
 public:
     explicit StopRequested(int signo);
     int signo() const { return signo_; }
-    // "SIGINT", "SIGTERM", "cancellation" (kCancelled) or "signal <n>".
+    // "SIGINT", "SIGTERM", "cancellation" (kCancelled), "the conflict limit"
+    // (kConflictLimit) or "signal <n>".
     static std::string SignalName(int signo);
 
 private:

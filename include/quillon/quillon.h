@@ -70,24 +70,26 @@ private:
 };
 
 struct Params {
-    std::string library = "8"; // node functions, hexadecimal digits
-    std::string costs;         // one digit 1-9/A-F per function; empty: 1 each
-    bool inversions = true;    // ports and outputs may be inverted
-    bool constants = true;     // ports and outputs may read the constant 0
-    bool leastDepth = false;   // among the optima, those of least depth
-    uint32_t threads = 1;      // threads of the lower-bound engine
-    double timeLimit = 0;      // seconds; 0: none
-    CancelToken cancel;        // a default token is never requested unless asked
-    bool lowerBound = true;    // the in-process lower-bound engine (false: classic search)
+    std::string library = "8";  // node functions, hexadecimal digits
+    std::string costs;          // one digit 1-9/A-F per function; empty: 1 each
+    bool inversions = true;     // ports and outputs may be inverted
+    bool constants = true;      // ports and outputs may read the constant 0
+    bool leastDepth = false;    // among the optima, those of least depth
+    uint32_t threads = 1;       // threads of the lower-bound engine
+    double timeLimit = 0;       // seconds; 0: none
+    uint64_t conflictLimit = 0; // solver conflicts over the whole call; 0: none
+    CancelToken cancel;         // a default token is never requested unless asked
+    bool lowerBound = true;     // the in-process lower-bound engine (false: classic search)
     // Verbose lines of the search (none when empty).
     std::function<void(const std::string&)> log;
 };
 
 enum class Status {
-    Optimum,    // proven optimal
-    Timeout,    // the time limit passed first
-    Cancelled,  // the token was requested first
-    Impossible, // no circuit over the library realises the target
+    Optimum,       // proven optimal
+    Timeout,       // the time limit passed first
+    ConflictLimit, // the conflict limit was spent first
+    Cancelled,     // the token was requested first
+    Impossible,    // no circuit over the library realises the target
 };
 
 struct Gate {
@@ -137,8 +139,8 @@ struct Stats {
 
 struct Result {
     Status status = Status::Optimum;
-    // Optimum: the optimum (enumerate: empty; the callback had them). Timeout or Cancelled:
-    // the best circuit at hand (not proven), when there is one.
+    // Optimum: the optimum (enumerate: empty; the callback had them). Timeout,
+    // ConflictLimit or Cancelled: the best circuit at hand (not proven), when there is one.
     std::vector<Circuit> circuits;
     // Every gate count below this one is proven impossible.
     uint32_t lowerBound = 0;

@@ -68,6 +68,11 @@ def test_time_limit_raises_timeout_error():
         quillon.synthesize("169AE443", library="86", timeout=0.5)
 
 
+def test_conflict_limit_raises_timeout_error():
+    with pytest.raises(TimeoutError, match="conflict limit"):
+        quillon.synthesize("169AE443", library="86", conflicts=2000)
+
+
 def test_ctrl_c_raises_keyboard_interrupt():
     timer = threading.Timer(0.3, lambda: os.kill(os.getpid(), signal.SIGINT))
     timer.start()
