@@ -3,6 +3,8 @@
 // public circuit values, each keeping what its writers need.
 #include "quillon/quillon.h"
 
+#include "api/QuillonInternal.h"
+
 #include "logic/PLA.h"
 #include "synth/CircuitWriters.h"
 #include "synth/Realizability.h"
@@ -219,6 +221,31 @@ template <typename Write> std::string written(const Circuit& c, Write write) {
 }
 
 } // namespace
+
+namespace detail {
+
+Circuit CircuitOfBound(const BoundCircuit& circuit, const Words& table, uint32_t inputs,
+                       const Params& params, bool proven) {
+    Target t;
+    t.inputs = inputs;
+    t.AddOutput(table);
+    std::shared_ptr<PLA> pla = targetPLA(t);
+    Problem problem;
+    problem.target = pla;
+    problem.library = Library(params.library, params.costs);
+    problem.inversions = params.inversions;
+    problem.constants = params.constants;
+    const SAT_CircGen engine(problem);
+    const ::Circuit c = engine.CircuitOf(circuit);
+    try {
+        engine.CheckRealises(c);
+    } catch (const CException& e) {
+        throw std::logic_error("quillon: " + e.GetMsg());
+    }
+    return CircuitAccess::make(c, engine.library(), engine.Names(), pla, proven);
+}
+
+} // namespace detail
 
 Target Target::FromNumber(uint64_t f, uint32_t inputs) {
     if (inputs > 6) throw std::invalid_argument("quillon: a function number has at most 6 inputs");

@@ -583,6 +583,61 @@ int RunBatch(const Settings& s) {
     return 0;
 }
 
+std::vector<TableAnswer> SolveTables(const Settings& s, const std::vector<TableWords>& tables) {
+    const OptimumSolver solver(s, s.k, 1);
+    std::unique_ptr<ResultCache> cache;
+    if (s.cacheFile) cache = std::make_unique<ResultCache>(*s.cacheFile);
+    const uint64_t rows = uint64_t(1) << s.k;
+    Canonicaliser canon(s.k, s.invertedEdges);
+    std::vector<Canonical> forms;
+    std::vector<TableWords> classTables;
+    std::vector<size_t> classOfTable;
+    std::map<TableWords, size_t> classOf;
+    for (const TableWords& t : tables) {
+        if (s.k > kMaxInputs || t.size() != (rows <= 64 ? 1 : rows / 64))
+            throw RuntimeException("a table of " + std::to_string(t.size()) +
+                                   " words is no table of " + std::to_string(s.k) + " inputs");
+        forms.push_back(canon(t));
+        const auto [it, added] = classOf.emplace(forms.back().table, classTables.size());
+        if (added) classTables.push_back(forms.back().table);
+        classOfTable.push_back(it->second);
+    }
+    std::vector<ClassResult> solved(classTables.size());
+    Abort abort;
+    std::mutex errMutex;
+    std::atomic<size_t> next{0};
+    const StopRequest::ThreadState caller = StopRequest::Current();
+    const auto work = [&] {
+        const StopRequest::Adopt adopt(caller);
+        for (size_t c; (c = next++) < classTables.size() && !abort.set;)
+            solved[c] =
+                solveClass(solver, cache.get(), classTables[c], {}, s.timeLimit, abort, errMutex);
+    };
+    std::vector<std::thread> pool;
+    const uint32_t workers = std::max<uint32_t>(
+        1, static_cast<uint32_t>(std::min<size_t>(s.threadCount(), classTables.size())));
+    for (uint32_t w = 1; w < workers; ++w)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    if (abort.set) {
+        if (abort.signo != 0) throw StopRequested(abort.signo);
+        throw ResultCache::Unusable(abort.message);
+    }
+    std::vector<TableAnswer> answers(tables.size());
+    for (size_t i = 0; i < tables.size(); ++i) {
+        const ClassResult& cls = solved[classOfTable[i]];
+        TableAnswer& a = answers[i];
+        a.status = static_cast<TableAnswer::Status>(cls.status);
+        a.lowerBound = cls.lowerBound;
+        a.message = cls.message;
+        if (cls.status == ClassResult::Optimum || cls.status == ClassResult::Bounded)
+            a.circuit = circuitFor(cls, forms[i].fromCanonical, tables[i]);
+    }
+    return answers;
+}
+
 int RunCached(const Settings& s, float t0) {
     const std::string refused = refusal(s, "-cache");
     if (!refused.empty()) {

@@ -8,7 +8,12 @@
 // it is written or reported.
 #pragma once
 
+#include "app/CircuitTransform.h"
 #include "app/Settings.h"
+#include "bound/BoundCircuit.h"
+
+#include <string>
+#include <vector>
 
 // -batch FILE: one hexadecimal truth table per line (k from -k; empty lines and lines
 // starting with # skipped); CSV on the standard output, one row per target of the shard,
@@ -25,3 +30,19 @@ int RunBatch(const Settings& settings);
 // A single run (-f, -fh or -truth) with -cache: prints "Solutions: 1" and, with -stats,
 // the statistics line, as a run without the cache does.
 int RunCached(const Settings& settings, float t0);
+
+// What a batch found for one table.
+struct TableAnswer {
+    enum Status { Optimum, Bounded, Impossible, Timeout, Error } status = Error;
+    BoundCircuit circuit; // Optimum, Bounded: realises the table
+    uint32_t lowerBound = 0;
+    std::string message; // Impossible, Error
+};
+// The answers of fully specified tables of settings.k inputs, found as a batch finds them:
+// each class solved once (through the cache of settings.cacheFile when one is given) by
+// settings.threadCount() workers, settings.timeLimit per class, and its circuit
+// transformed for every table of the class. The workers honour the calling thread's stop
+// requests; a stop of the process throws StopRequested, an unusable cache
+// ResultCache::Unusable.
+std::vector<TableAnswer> SolveTables(const Settings& settings,
+                                     const std::vector<TableWords>& tables);

@@ -4,6 +4,11 @@
 // the search and raises KeyboardInterrupt.
 #include "quillon/quillon.h"
 
+#include "api/QuillonInternal.h"
+#include "app/BatchRun.h"
+#include "app/ResultCache.h"
+#include "util/StopRequest.h"
+
 #include <pybind11/functional.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -267,42 +272,55 @@ PYBIND11_MODULE(quillon, m) {
         "batch",
         [](const std::vector<py::object>& tables, uint32_t inputs, const std::string& library,
            const std::string& costs, bool inversions, bool constants, uint32_t threads,
-           double timeout) {
-            std::vector<quillon::Target> targets;
-            for (const py::object& t : tables)
-                targets.push_back(targetOf(t, inputs));
+           double timeout, const std::optional<std::string>& cache) {
+            std::vector<quillon::Words> words;
+            for (const py::object& t : tables) {
+                const quillon::Target target = targetOf(t, inputs);
+                if (target.tables.size() != 1 || !target.care[0].empty())
+                    throw py::value_error("quillon: a batch takes single-output tables");
+                inputs = target.inputs;
+                words.push_back(target.tables[0]);
+            }
+            // As the command's batch does: each class solved once, through the cache.
+            Settings s;
+            s.k = inputs;
+            s.nodeFuncts = library;
+            if (!costs.empty()) s.gateCosts = costs;
+            s.invertedEdges = inversions;
+            s.constants = constants;
+            s.threads = std::max(1u, threads);
+            s.timeLimit = timeout;
+            s.cacheFile = cache;
             const quillon::Params p =
                 paramsOf(library, costs, inversions, constants, false, 1, timeout, true);
-            std::vector<quillon::Result> results(targets.size());
-            runReleased(p.cancel, [&] {
-                // Each worker takes the next target; every result lands in its own slot.
-                std::atomic<size_t> next{0};
-                const auto work = [&] {
-                    for (size_t i; (i = next++) < targets.size();) {
-                        if (p.cancel.requested()) return;
-                        results[i] = quillon::synthesize(targets[i], p);
-                    }
-                };
-                std::vector<std::thread> pool;
-                for (uint32_t w = 1; w < std::max(1u, threads); ++w)
-                    pool.emplace_back(work);
-                work();
-                for (std::thread& t : pool)
-                    t.join();
-                return 0;
+            const std::vector<TableAnswer> answers = runReleased(p.cancel, [&] {
+                try {
+                    return SolveTables(s, words);
+                } catch (const StopRequested&) {
+                    return std::vector<TableAnswer>(); // cancelled: the caller raises
+                } catch (const CException& e) {
+                    throw std::runtime_error("quillon: " + e.GetMsg());
+                }
             });
             py::list out;
-            for (const quillon::Result& r : results) {
-                if (r.status == quillon::Status::Optimum)
-                    out.append(resultOf(r.circuits.at(0), r));
-                else
+            for (size_t i = 0; i < answers.size(); ++i) {
+                const TableAnswer& a = answers[i];
+                if (a.status != TableAnswer::Optimum) {
                     out.append(py::none());
+                    continue;
+                }
+                quillon::Result r;
+                r.lowerBound = a.lowerBound;
+                out.append(resultOf(
+                    quillon::detail::CircuitOfBound(a.circuit, words[i], inputs, p, true), r));
             }
             return out;
         },
         py::arg("tables"), py::arg("inputs") = 0, py::arg("library") = "8", py::arg("costs") = "",
         py::arg("inversions") = true, py::arg("constants") = true, py::arg("threads") = 1,
-        py::arg("timeout") = 0.0,
-        "The optimum of every target, solved by threads workers; None where the time limit "
-        "passed or no circuit exists.");
+        py::arg("timeout") = 0.0, py::arg("cache") = py::none(),
+        "The optimum of every single-output table as the command's batch finds it: each NPN "
+        "class solved once by threads workers (timeout: per class), through the result "
+        "cache file cache when given; None where the time limit passed or no circuit "
+        "exists.");
 }

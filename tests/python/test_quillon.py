@@ -105,6 +105,28 @@ def test_batch_solves_every_table():
         assert realises(r, [t], [None], 3)
 
 
+def test_batch_through_the_result_cache(tmp_path):
+    import sqlite3
+
+    cache = str(tmp_path / "c.db")
+    tables = [0x6996, 0x9669, 0xE8E8, 0x6996]
+    first = quillon.batch(tables, inputs=4, library="86", threads=2, cache=cache)
+    rows = sqlite3.connect(cache).execute("SELECT truth_table, nodes FROM optimum").fetchall()
+    assert sorted(n for _, n in rows) == [3, 4]  # one entry per class
+    again = quillon.batch(tables, inputs=4, library="86", cache=cache)
+    assert [r.nodes for r in again] == [r.nodes for r in first] == [3, 3, 4, 3]
+    for r, t in zip(again, tables):
+        assert realises(r, [t], [None], 4)
+    binary = os.environ.get("QUILLON_BIN")
+    if binary:  # the command reads what the module stored
+        out = subprocess.run([binary, "-cache", cache, "-k", "4", "-fh", "9669",
+                              "-nodefuncts", "86", "-stats"], capture_output=True, text=True,
+                             check=True, cwd=tmp_path)
+        assert "Solutions: 1" in out.stdout and ";3;" in out.stderr
+    with pytest.raises(ValueError):
+        quillon.batch([(0x6, 0x7)], inputs=2)
+
+
 def test_refusals():
     with pytest.raises(ValueError):
         quillon.synthesize(0x1, inputs=1, inversions=False, constants=False)
