@@ -45,19 +45,6 @@ TableWords wordsOf(const TruthTable& t) {
     return w;
 }
 
-// The table in hexadecimal, the value on the highest row first (as -fh reads it).
-std::string hexOf(const TableWords& t, uint32_t k) {
-    const uint32_t rows = 1u << k;
-    const uint32_t digits = rows < 4 ? 1 : rows / 4;
-    std::string s(digits, '0');
-    for (uint32_t d = 0; d < digits; ++d) {
-        const uint32_t row = 4 * d;
-        const uint32_t v = static_cast<uint32_t>((t[row >> 6] >> (row & 63)) & 0xF);
-        s[digits - 1 - d] = "0123456789ABCDEF"[v];
-    }
-    return s;
-}
-
 // A field of a CSV row, quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
@@ -140,7 +127,7 @@ std::string currentError() {
 // The cache key of a table: its hexadecimal digits, and "/<care>" when rows outside care are
 // don't cares.
 std::string cacheKey(const TableWords& table, const TableWords& care, uint32_t k) {
-    return hexOf(table, k) + (care.empty() ? "" : "/" + hexOf(care, k));
+    return TableHex(table, k) + (care.empty() ? "" : "/" + TableHex(care, k));
 }
 
 // Stores what a stopped search proved, so that the next run starts above it.
@@ -568,7 +555,7 @@ int RunBatch(const Settings& s) {
             }
             static const char* const why[] = {"", "not proven optimal (stopped at its time limit)",
                                               "impossible", "timeout", "error"};
-            std::cerr << "Quillon: -export: class " << hexOf(classTables[c], s.k) << " (line "
+            std::cerr << "Quillon: -export: class " << TableHex(classTables[c], s.k) << " (line "
                       << targets[members[c].front()].line << ") left out: "
                       << (classCares[c].empty() ? why[cls.status] : "it has don't cares")
                       << std::endl;

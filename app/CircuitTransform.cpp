@@ -131,3 +131,33 @@ std::optional<BoundCircuit> ParseCircuitText(const std::string& text, uint32_t k
     c.outputs.push_back({o[0], o[1] == 1});
     return c;
 }
+
+std::string TableHex(const TableWords& t, uint32_t k) {
+    const uint64_t rows = uint64_t(1) << k;
+    const uint64_t digits = rows < 4 ? 1 : rows / 4;
+    std::string s(digits, '0');
+    for (uint64_t d = 0; d < digits; ++d) {
+        const uint64_t row = 4 * d;
+        const uint32_t v = static_cast<uint32_t>((t[row >> 6] >> (row & 63)) & 0xF);
+        s[digits - 1 - d] = "0123456789ABCDEF"[v];
+    }
+    return s;
+}
+
+std::optional<TableWords> TableOfHex(const std::string& hex, uint32_t k) {
+    const uint64_t rows = uint64_t(1) << k;
+    if (hex.size() != (rows < 4 ? 1 : rows / 4)) return std::nullopt;
+    TableWords t(rows <= 64 ? 1 : rows / 64, 0);
+    for (size_t d = 0; d < hex.size(); ++d) {
+        const char c = hex[hex.size() - 1 - d];
+        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (v < 0) return std::nullopt;
+        for (uint32_t b = 0; b < 4; ++b)
+            if ((v >> b) & 1) {
+                const uint64_t r = 4 * d + b;
+                if (r >= rows) return std::nullopt;
+                t[r / 64] |= uint64_t(1) << (r % 64);
+            }
+    }
+    return t;
+}

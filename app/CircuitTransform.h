@@ -25,6 +25,12 @@ BoundCircuit TransformCircuit(const BoundCircuit& circuit, const NpnTransform& t
 // The output's table over all 2^k rows (k <= 16).
 TableWords SimulateCircuit(const BoundCircuit& circuit);
 
+// A table over 2^k rows in hexadecimal, the value on the highest row first (as -fh reads
+// it; one digit for fewer than four rows), and back (nullopt for a text that is no table
+// of k inputs: another length, or a character that is no upper-case hexadecimal digit).
+std::string TableHex(const TableWords& table, uint32_t k);
+std::optional<TableWords> TableOfHex(const std::string& hex, uint32_t k);
+
 // "a,b,table a,b,table ...|driver,inverted" (decimal numbers; no nodes: "|driver,inverted").
 std::string CircuitText(const BoundCircuit& circuit);
 // The circuit of such a text, with k inputs and one output; nullopt when the text is not

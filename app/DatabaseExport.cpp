@@ -18,39 +18,6 @@ namespace {
 // The widest class a cache entry may be (the batches' and the cache's limit).
 constexpr uint32_t kMaxInputs = 16;
 
-// The table in hexadecimal, the highest row first.
-std::string hexOf(const TableWords& t, uint32_t k) {
-    const uint64_t rows = uint64_t(1) << k;
-    const uint64_t digits = rows < 4 ? 1 : rows / 4;
-    std::string s(digits, '0');
-    for (uint64_t d = 0; d < digits; ++d) {
-        const uint64_t row = 4 * d;
-        const uint32_t v = static_cast<uint32_t>((t[row >> 6] >> (row & 63)) & 0xF);
-        s[digits - 1 - d] = "0123456789ABCDEF"[v];
-    }
-    return s;
-}
-
-// The table of hexadecimal digits (the highest row first) over k inputs; nullopt when the
-// text is no such table.
-std::optional<TableWords> tableOfHex(const std::string& hex, uint32_t k) {
-    const uint64_t rows = uint64_t(1) << k;
-    if (hex.size() != (rows < 4 ? 1 : rows / 4)) return std::nullopt;
-    TableWords t(rows <= 64 ? 1 : rows / 64, 0);
-    for (size_t d = 0; d < hex.size(); ++d) {
-        const char c = hex[hex.size() - 1 - d];
-        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) return std::nullopt;
-        for (uint32_t b = 0; b < 4; ++b)
-            if ((v >> b) & 1) {
-                const uint64_t r = 4 * d + b;
-                if (r >= rows) return std::nullopt;
-                t[r / 64] |= uint64_t(1) << (r % 64);
-            }
-    }
-    return t;
-}
-
 // The classes' circuits side by side over the widest class's inputs: input q of every
 // class is input q of the whole, each class's gates follow the previous class's, and
 // output o is class o.
@@ -194,7 +161,7 @@ void WriteDatabase(const Settings& s, const std::vector<ExportClass>& classes) {
             if (m.rfind(first, 0) == 0)
                 m.replace(0, first.size(),
                           ".model f" + std::to_string(classes[x].inputs) + "_" +
-                              hexOf(classes[x].table, classes[x].inputs));
+                              TableHex(classes[x].table, classes[x].inputs));
             text << m;
         }
     } else if (!classes.empty()) {
@@ -234,7 +201,7 @@ int RunExport(const Settings& s) {
     for (const ResultCache::Keyed& e : cache.Entries(solver.OptionsKey())) {
         if (e.table.find('/') != std::string::npos) continue; // don't cares: no class
         const std::optional<TableWords> table =
-            e.inputs <= kMaxInputs ? tableOfHex(e.table, e.inputs) : std::nullopt;
+            e.inputs <= kMaxInputs ? TableOfHex(e.table, e.inputs) : std::nullopt;
         const std::optional<BoundCircuit> circuit =
             table ? ParseCircuitText(e.entry.circuit, e.inputs) : std::nullopt;
         if (!circuit || !OptimumSolver::Realises(*circuit, *table, {})) {

@@ -1,5 +1,6 @@
 // Target functions: the table of the function given on the command line, the target PLA,
 // and the truth-table file.
+#include "app/CircuitTransform.h"
 #include "app/Settings.h"
 #include "app/TargetFunction.h"
 #include "app/TruthTable.h"
@@ -180,8 +181,8 @@ TEST(TruthFile, Reading) {
         return error.empty() ? text : error;
     };
     EXPECT_EQ(tables(std::nullopt, "6\r\n\n8 x\n"), "6 8 ");
-    EXPECT_EQ(tables(std::nullopt, "0110\n1000\n"), "6 8 ");            // binary, 2 inputs
-    EXPECT_EQ(tables(std::nullopt, "0110\n6996\n"), "0110 6996 ");      // hexadecimal, 4 inputs
+    EXPECT_EQ(tables(std::nullopt, "0110\n1000\n"), "6 8 ");       // binary, 2 inputs
+    EXPECT_EQ(tables(std::nullopt, "0110\n6996\n"), "0110 6996 "); // hexadecimal, 4 inputs
     EXPECT_EQ(tables(std::nullopt, "6996\n0110100110010110\n"), "6996 6996 "); // mixed forms
     EXPECT_EQ(tables(4, "6996\n\n69x6\n"),
               rt(t + ": line 3: does not look like a truth table: 4 hexadecimal digits expected, "
@@ -192,4 +193,26 @@ TEST(TruthFile, Reading) {
                      "here"));
     EXPECT_EQ(messageOf([&] { ReadTruthTable(2, dir.file("missing.txt")); }),
               rt(dir.file("missing.txt") + ": cannot open the truth-table file"));
+}
+
+// The hexadecimal form of a table, as the result cache and the exports name classes: the
+// highest row first, one digit below four rows; read back exactly, anything else refused.
+TEST(TableHex, RoundTripAndRefusals) {
+    struct Case {
+        uint32_t k;
+        TableWords table;
+        std::string hex;
+    };
+    const Case cases[] = {{0, {1}, "1"},
+                          {1, {2}, "2"},
+                          {2, {0x8}, "8"},
+                          {4, {0x6996}, "6996"},
+                          {7, {1, uint64_t(1) << 63}, "80000000000000000000000000000001"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TableHex(c.table, c.k), c.hex) << c.k;
+        EXPECT_EQ(TableOfHex(c.hex, c.k), std::optional<TableWords>(c.table)) << c.k;
+    }
+    for (const auto& [hex, k] : std::vector<std::pair<std::string, uint32_t>>{
+             {"699", 4}, {"69966", 4}, {"69g6", 4}, {"6996", 3}, {"4", 1}, {"", 0}})
+        EXPECT_EQ(TableOfHex(hex, k), std::nullopt) << hex << " " << k;
 }
