@@ -67,7 +67,7 @@ std::unique_ptr<PLA> targetOf(const Case& p) {
 
 // A single-output function number over k inputs as a problem.
 Case functionProblem(uint32_t f, uint32_t k, const std::string& library, bool inv = true,
-                        bool constants = true) {
+                     bool constants = true) {
     Case p;
     p.k = k;
     std::string o;
@@ -376,7 +376,7 @@ TEST_F(FastBoundTest, SameCountCostAndCircuitOnAnyThreadCount) {
     Case costly = functionProblem(0x96, 3, "86");
     costly.costs = "14";
     const Case cases[] = {functionProblem(0x0117, 4, "86"), functionProblem(0x96, 3, "8"),
-                             functionProblem(0x96, 3, "7", false), costly};
+                          functionProblem(0x96, 3, "7", false), costly};
     for (const Case& p : cases) {
         Configured c(p);
         std::optional<uint32_t> count;
@@ -440,3 +440,45 @@ TEST_F(FastBoundTest, DISABLED_DifferentialFullRun) {
 }
 
 } // namespace
+
+// The answer of a search for one optimum is taken without the classic instance: the
+// engine's witness realised by the library (CircuitOf) must be exactly the circuit that
+// decoding its complete model of the instance gives, node for node, on random problems
+// of every option combination without polymorphic edges.
+TEST_F(FastBoundTest, RealisedWitnessIsTheDecodedModel) {
+    CaseGenerator gen(31, 3);
+    uint32_t compared = 0;
+    for (int trial = 0; trial < 200 && compared < 40; ++trial) {
+        const Case p = gen.next();
+        if (p.poly) continue;
+        Configured c(p);
+        FastBound bound(c.engine.BoundSpec());
+        if (!bound.applicable()) continue;
+        const std::optional<uint32_t> n = bound.minimumNodes(6);
+        if (!n || bound.witness() == nullptr) continue;
+        const BoundCircuit& w = *bound.witness();
+        const Circuit direct = c.engine.CircuitOf(w);
+        c.engine.CheckRealises(direct);
+        c.engine.set_n(*n);
+        c.engine.Generate_SAT();
+        const Circuit decoded = c.engine.Decode(c.engine.ModelOfCircuit(w).get(), *n);
+        ASSERT_EQ(direct.nodes.size(), decoded.nodes.size()) << combination(p);
+        for (size_t i = 0; i < direct.nodes.size(); ++i) {
+            const Circuit::Node &x = direct.nodes[i], &y = decoded.nodes[i];
+            EXPECT_EQ(x.function, y.function) << combination(p) << " node " << i;
+            for (uint32_t b = 0; b < 2; ++b) {
+                EXPECT_EQ(x.source[b], y.source[b]) << combination(p) << " node " << i;
+                EXPECT_EQ(x.inverted[b], y.inverted[b]) << combination(p) << " node " << i;
+            }
+        }
+        ASSERT_EQ(direct.outputs.size(), decoded.outputs.size());
+        for (size_t o = 0; o < direct.outputs.size(); ++o) {
+            EXPECT_EQ(direct.outputs[o].driver, decoded.outputs[o].driver) << combination(p);
+            EXPECT_EQ(direct.outputs[o].inverted,
+                      decoded.outputs[o].inverted || decoded.outputs[o].inversionOpen)
+                << combination(p);
+        }
+        ++compared;
+    }
+    EXPECT_GE(compared, 20u);
+}
