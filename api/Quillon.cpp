@@ -318,42 +318,35 @@ bool CancelToken::requested() const noexcept {
 }
 
 std::vector<Words> Circuit::simulate() const {
-    const uint64_t rows = rowsOf(inputs);
-    const size_t words = static_cast<size_t>((rows + 63) / 64);
-    std::vector<Words> signal(inputs + 1 + gates.size(), Words(words, 0));
-    for (uint32_t q = 0; q < inputs; ++q)
-        for (uint64_t r = 0; r < rows; ++r)
-            if ((r >> q) & 1u) signal[q + 1][r / 64] |= uint64_t(1) << (r % 64);
-    for (size_t i = 0; i < gates.size(); ++i) {
-        const Gate& g = gates[i];
-        const size_t self = inputs + 1 + i;
-        if (g.operands[0] >= self || g.operands[1] >= self)
-            throw std::logic_error("quillon: gate " + std::to_string(i) +
-                                   " reads no earlier signal");
+    // These values as the engine's circuit, each gate's function index its digit (the
+    // digit is its table).
+    ::Circuit c;
+    c.k = inputs;
+    for (const Gate& g : gates) {
         const char d = g.function;
-        const int table = d >= 'A' ? d - 'A' + 10 : d - '0'; // f(a, b) at bit 2a + b
-        for (size_t w = 0; w < words; ++w) {
-            const uint64_t a = signal[g.operands[0]][w] ^ (g.inverted[0] ? ~uint64_t(0) : 0);
-            const uint64_t b = signal[g.operands[1]][w] ^ (g.inverted[1] ? ~uint64_t(0) : 0);
-            uint64_t v = 0;
-            if (table & 1) v |= ~a & ~b;
-            if (table & 2) v |= ~a & b;
-            if (table & 4) v |= a & ~b;
-            if (table & 8) v |= a & b;
-            signal[self][w] = v;
+        const bool hex = (d >= '0' && d <= '9') || (d >= 'A' && d <= 'F');
+        if (!hex) throw std::logic_error("quillon: a gate function that is no digit");
+        ::Circuit::Node nd;
+        nd.function = static_cast<uint32_t>(d >= 'A' ? d - 'A' + 10 : d - '0');
+        for (uint32_t b = 0; b < 2; ++b) {
+            nd.source[b] = g.operands[b];
+            nd.inverted[b] = g.inverted[b];
         }
+        c.nodes.push_back(nd);
     }
-    std::vector<Words> out;
-    const uint64_t last = rows % 64 == 0 ? ~uint64_t(0) : (uint64_t(1) << (rows % 64)) - 1;
     for (const Output& o : outputs) {
-        if (o.signal >= signal.size()) throw std::logic_error("quillon: an output without driver");
-        Words v = signal[o.signal];
-        for (uint64_t& w : v)
-            if (o.inverted) w = ~w;
-        v.back() &= last;
-        out.push_back(std::move(v));
+        ::Circuit::Output out;
+        out.driver = o.signal;
+        out.inverted = o.inverted;
+        c.outputs.push_back(out);
     }
-    return out;
+    static const std::vector<uint32_t> digitTables = {0, 1, 2,  3,  4,  5,  6,  7,
+                                                      8, 9, 10, 11, 12, 13, 14, 15};
+    try {
+        return c.Simulate(digitTables);
+    } catch (const CException& e) {
+        throw std::logic_error("quillon: " + e.GetMsg());
+    }
 }
 
 std::string Circuit::blif() const {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 // Statements are prepared per call: the cache is read and written once per class.
 class ResultCache::Statement {
 public:
@@ -45,6 +47,17 @@ void bindKey(const ResultCache::Statement& st, uint32_t inputs, const std::strin
     sqlite3_bind_int64(st.get(), 1, inputs);
     sqlite3_bind_text(st.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st.get(), 3, options.c_str(), -1, SQLITE_TRANSIENT);
+}
+
+// The entry in columns first, first + 1, first + 2 (nodes, cost, circuit) of the current
+// row. Out-of-range numbers become values no circuit has; the reader's check refuses them.
+ResultCache::Entry entryAt(const ResultCache::Statement& st, int first) {
+    const auto count = [&](int column) {
+        const sqlite3_int64 v = sqlite3_column_int64(st.get(), column);
+        return v < 0 || v > 0xFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+    };
+    const unsigned char* text = sqlite3_column_text(st.get(), first + 2);
+    return {count(first), count(first + 1), text ? reinterpret_cast<const char*>(text) : ""};
 }
 
 } // namespace
@@ -139,17 +152,7 @@ std::optional<ResultCache::Entry> ResultCache::Lookup(uint32_t inputs, const std
     Statement st(db_, "SELECT nodes, cost, circuit FROM optimum"
                       " WHERE inputs = ?1 AND truth_table = ?2 AND options = ?3");
     if (!readRow(st, inputs, table, options)) return std::nullopt;
-    Entry e;
-    // Out-of-range numbers become values no circuit has; the reader's check refuses them.
-    const auto count = [&](int column) {
-        const sqlite3_int64 v = sqlite3_column_int64(st.get(), column);
-        return v < 0 || v > 0xFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
-    };
-    e.nodes = count(0);
-    e.cost = count(1);
-    const unsigned char* text = sqlite3_column_text(st.get(), 2);
-    e.circuit = text ? reinterpret_cast<const char*>(text) : "";
-    return e;
+    return entryAt(st, 0);
 }
 
 std::vector<ResultCache::Keyed> ResultCache::Entries(const std::string& options) {
@@ -163,20 +166,12 @@ std::vector<ResultCache::Keyed> ResultCache::Entries(const std::string& options)
         const int code = sqlite3_step(st.get());
         if (code == SQLITE_DONE) break;
         if (code != SQLITE_ROW) fail("cannot be read", code);
-        const auto count = [&](int column) {
-            const sqlite3_int64 v = sqlite3_column_int64(st.get(), column);
-            return v < 0 || v > 0xFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
-        };
-        const auto text = [&](int column) {
-            const unsigned char* t = sqlite3_column_text(st.get(), column);
-            return std::string(t ? reinterpret_cast<const char*>(t) : "");
-        };
         Keyed k;
-        k.inputs = count(0);
-        k.table = text(1);
-        k.entry.nodes = count(2);
-        k.entry.cost = count(3);
-        k.entry.circuit = text(4);
+        k.inputs = static_cast<uint32_t>(std::min<sqlite3_int64>(
+            std::max<sqlite3_int64>(sqlite3_column_int64(st.get(), 0), 0), 0xFFFFFFFF));
+        const unsigned char* table = sqlite3_column_text(st.get(), 1);
+        k.table = table ? reinterpret_cast<const char*>(table) : "";
+        k.entry = entryAt(st, 2);
         out.push_back(std::move(k));
     }
     return out;

@@ -41,4 +41,11 @@ struct Circuit {
     uint32_t Levels() const;
     // Polymorphic ports and outputs, as the model holds them.
     uint32_t PolyEdges() const;
+    // The value of every output at every row (input q is bit q of the row; bit r of the
+    // output's words is row r, bits beyond 2^k rows zero), node i computing
+    // tables[function] (f(a, b) at bit 2a + b) of its operands with their inversions; an
+    // output inversion left open counts as one. Polymorphic flags are not read.
+    // InternalError for a node that reads no earlier signal, a function beyond tables or
+    // an output without a driver.
+    std::vector<std::vector<uint64_t>> Simulate(const std::vector<uint32_t>& tables) const;
 };
