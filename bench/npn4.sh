@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # The whole `quillon` command, as a user runs it, on the 222 NPN classes of 4-input
-# functions, side by side with ABC's exact synthesis (yosys-abc) in the same run: per class
-# the wall-clock and user CPU time of both and the node counts, then the totals, the node
-# count histogram and the slowest classes.
+# functions (or on a list of functions of K inputs), side by side with ABC's exact synthesis
+# (yosys-abc) in the same run: per function the wall-clock and user CPU time of both and
+# the node counts, then the totals, the node count histogram and the slowest functions.
+# A run stopped by the limit shows what it proved (lb: every smaller count ruled out) and
+# the size of the circuit it wrote (best).
 #
 # Usage: bench/npn4.sh [-l LIB] [-b QUILLON] [-r QUILLON] [-t SECONDS] [-c "HEX ..."] [-s N]
-#                      [-n] [-o FILE] [-- extra quillon options]
+#                      [-k K] [-f FILE] [-n] [-o FILE] [-- extra quillon options]
 #   -l LIB      node library: 86 (default; ABC `exact`) or 8 (AND; ABC `exact -a`)
 #   -b QUILLON  the binary (default: build/quillon under the source tree)
 #   -r QUILLON  also a reference binary (another build), run in turn with the others on
 #               the same options; its node counts must equal those of the binary
 #   -t SECONDS  wall-clock limit per class for either program (default: none); a run
 #               stopped by it counts as a timeout and is not compared
-#   -c "HEX"    only these classes (4 hex digits each)
+#   -c "HEX"    only these classes (4 hex digits each; 2^K/4 digits with -k)
+#   -k K        functions of K inputs (default 4; with -f or -c)
+#   -f FILE     the functions listed in FILE (hexadecimal, one per line, # comments)
 #   -s N        list the N slowest classes (default 12)
 #   -n          without ABC
 #   -o FILE     also write the per-class table to FILE
@@ -28,6 +32,8 @@ bin=$src/build/quillon
 limit=
 only=
 slowest=12
+inputs=4
+listfile=
 abc=1
 outfile=
 ref=
@@ -39,6 +45,8 @@ while [ $# -gt 0 ]; do
     -t) limit=$2; shift 2 ;;
     -c) only=$2; shift 2 ;;
     -s) slowest=$2; shift 2 ;;
+    -k) inputs=$2; shift 2 ;;
+    -f) listfile=$2; shift 2 ;;
     -n) abc=0; shift ;;
     -o) outfile=$2; shift 2 ;;
     --) shift; break ;;
@@ -70,6 +78,14 @@ classes="0000 0001 0003 0006 0007 000F 0016 0017 0018 0019 001B 001E 001F 003C 0
 1683 1686 1687 1689 168B 168E 1696 1697 1698 1699 169A 169B 169E 16A9 16AC 16AD 16BC 16E9 177E
 178E 1796 1798 179A 17AC 17E8 18E7 19E1 19E3 19E6 1BD8 1BE4 1EE1 3CC3 6996"
 [ -n "$only" ] && classes=$only
+if [ -n "$listfile" ]; then
+    [ -r "$listfile" ] || { echo "npn4.sh: cannot read $listfile" >&2; exit 2; }
+    classes=$(sed 's/#.*//' "$listfile" | tr -s ' \t\n' ' ')
+fi
+if [ "$inputs" != 4 ] && [ -z "$only$listfile" ]; then
+    echo "npn4.sh: -k needs -c or -f" >&2
+    exit 2
+fi
 
 if [ "$lib" = 8 ]; then
     qargs=(-nodefuncts 8 -gatecosts 1)
@@ -88,8 +104,8 @@ cd "$work"
 # Number of inputs the function depends on.
 support() {
     local f=$((16#$1)) s=0 j r
-    for j in 0 1 2 3; do
-        for ((r = 0; r < 16; r++)); do
+    for ((j = 0; j < inputs; j++)); do
+        for ((r = 0; r < 1 << inputs; r++)); do
             if (((r >> j & 1) == 0 && ((f >> r) ^ (f >> (r | 1 << j))) & 1)); then
                 s=$((s + 1))
                 break
@@ -114,21 +130,34 @@ timed() {
 
 echo "# $(date -u '+%F %T') $(uptime | sed 's/.*load/load/')"
 echo "# quillon ${qargs[*]} ${extra[*]}; abc: $([ "$abc" = 1 ] && printf "$abccmd" HEX || echo none)${limit:+; limit $limit s}"
-header=$(printf '%-6s %3s %5s %8s %8s %5s %8s %8s %6s' class sup nodes q_wall q_cpu abc \
-    abc_wall abc_cpu agree)
+header=$(printf '%-8s %3s %5s %3s %4s %8s %8s %5s %8s %8s %6s' function sup nodes lb best \
+    q_wall q_cpu abc abc_wall abc_cpu agree)
 [ -n "$ref" ] && header="$header$(printf ' %8s %8s' ref_wall ref_cpu)"
 echo "$header"
 table=$work/table
 : >"$table"
-# Runs a quillon binary on class $f; leaves its node count (-1 without answer) in $nodes.
+# Runs a quillon binary on function $f; leaves its node count (-1 without answer) in $nodes,
+# the least count not ruled out in $lb and the size of the circuit written in $best ("-"
+# when unknown).
 quillon() {
-    timed "$1" -k 4 -fh "$f" "${qargs[@]}" "${extra[@]}" -stats
+    timed "$1" -k "$inputs" -fh "$f" "${qargs[@]}" "${extra[@]}" -stats
     read -r qw qc qs <"$work/time"
-    nodes=-1
+    nodes=-1 lb=- best=-
+    local line
+    line=$(grep "^$f;" "$work/err" | tail -1 || true)
     if [ "$qs" = 0 ]; then
-        nodes=$(grep -o "^$f;[0-9]*" "$work/err" | cut -d';' -f2 || true)
+        nodes=$(echo "$line" | cut -d';' -f2)
         [ -n "$nodes" ] || nodes=-1
-    elif [ "$qs" != 124 ] && [ "$qs" != 130 ]; then
+        lb=$nodes best=$nodes
+    elif [ "$qs" = 124 ] || [ "$qs" = 130 ]; then
+        if [[ $line == *";bounded;"* ]]; then
+            best=$(echo "$line" | cut -d';' -f2)
+            lb=${line##*;}
+        else
+            lb=$(grep -o 'impossible: 0 to [0-9]*' "$work/err" | grep -o '[0-9]*$' || true)
+            if [ -n "$lb" ]; then lb=$((lb + 1)); else lb=-; fi
+        fi
+    else
         echo "npn4.sh: $1 failed on $f (status $qs):" >&2
         cat "$work/err" >&2
         exit 1
@@ -164,8 +193,8 @@ for f in $classes; do
             verdict=NO
         fi
     fi
-    line=$(printf '%-6s %3s %5s %8.3f %8.3f %5s %8.3f %8.3f %6s' "$f" "$sup" "$nodes" "$qw" "$qc" \
-        "$an" "$aw" "$ac" "$verdict")$refcols
+    line=$(printf '%-8s %3s %5s %3s %4s %8.3f %8.3f %5s %8.3f %8.3f %6s' "$f" "$sup" "$nodes" \
+        "$lb" "$best" "$qw" "$qc" "$an" "$aw" "$ac" "$verdict")$refcols
     echo "$line"
     echo "$line" >>"$table"
 done
@@ -177,26 +206,28 @@ fi
 echo
 awk -v abc="$abc" '
     {
-        n++; qw += $4; qc += $5; aw += $7; ac += $8; rw += $10; rc += $11
+        n++; qw += $6; qc += $7; aw += $9; ac += $10; rw += $12; rc += $13
         if ($3 < 0) qto++; else hist[$3]++
-        if ($4 > 10) over10++
-        if (abc) { if ($6 < 0) ato++; if ($9 == "NO") bad++; if ($9 == "yes") same++ }
+        if ($6 > 10) over10++
+        if (abc) { if ($8 < 0) ato++; if ($11 == "NO") bad++; if ($11 == "yes") same++ }
     }
     END {
-        printf "classes %d; quillon: %.2f s wall, %.2f s CPU, %d without answer, %d over 10 s\n",
+        printf "functions %d; quillon: %.2f s wall, %.2f s CPU, %d without answer, %d over 10 s\n",
             n, qw, qc, qto, over10
         if (abc) {
             printf "abc:     %.2f s wall, %.2f s CPU, %d without answer\n", aw, ac, ato
             printf "quillon/abc: %.3f wall, %.3f CPU; node counts equal %d, differ %d\n",
                 (aw > 0 ? qw / aw : 0), (ac > 0 ? qc / ac : 0), same, bad
         }
-        if (NF >= 11)
+        if (NF >= 13)
             printf "reference: %.2f s wall, %.2f s CPU; quillon/reference: %.3f wall, %.3f CPU\n",
                 rw, rc, (rw > 0 ? qw / rw : 0), (rc > 0 ? qc / rc : 0)
         printf "node counts:"
         for (k = 0; k <= 20; k++) if (k in hist) printf " %d:%d", k, hist[k]
         printf "\n"
     }' "$table"
+awk '{ print $6 }' "$table" | sort -g | awk '{ v[NR] = $1 } END {
+    if (NR) printf "median quillon wall: %.2f s\n", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 echo "slowest (quillon wall):"
-sort -k4,4 -g -r "$table" | head -n "$slowest" || true # head ends the pipe early
+sort -k6,6 -g -r "$table" | head -n "$slowest" || true # head ends the pipe early
 if [ "$abc" = 1 ] && grep -q ' NO$' "$table"; then exit 1; fi
