@@ -1,6 +1,7 @@
 // A circuit of the target built without search: the first answer of a run and the upper
 // bound of its search.
 #include "synth/CircuitConstruction.h"
+#include "synth/CofactorConstruction.h"
 #include "synth/SAT_CircGen.h"
 
 std::optional<SAT_CircGen::Constructed> SAT_CircGen::Construct() const {
@@ -21,6 +22,12 @@ std::optional<SAT_CircGen::Constructed> SAT_CircGen::Construct() const {
     shape.values = target->SimulateAll();
     std::optional<BoundCircuit> circuit = ConstructCircuit(shape, xorLike, allowConst);
     if (!circuit) return std::nullopt;
+    // Small single-output targets: exact circuits of the cofactors often share more.
+    if (m == 1 && k <= kMaxCofactorConstructionInputs) {
+        std::optional<BoundCircuit> joint =
+            CofactorCircuit(BoundSpec(), xorLike, static_cast<uint32_t>(circuit->nodes.size()));
+        if (joint) circuit = std::move(joint);
+    }
 
     return Constructed{*circuit, CircuitOf(*circuit)};
 }
